@@ -1,0 +1,33 @@
+#include "platform/testing/PythonOracle.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace testing_support {
+
+std::string RunPython(const std::string& program, const std::string& input) {
+  char dir[] = "/tmp/pyoracleXXXXXX";
+  if (!mkdtemp(dir)) return "";
+  std::string base(dir);
+  std::ofstream(base + "/p.py", std::ios::binary) << program;
+  std::ofstream(base + "/in", std::ios::binary) << input;
+  std::string command = std::string(VANDREL_PYTHON) + " " + base + "/p.py < " + base + "/in";
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    int status = pclose(pipe);
+    EXPECT_EQ(status, 0) << "python failed: " << program;
+  }
+  std::remove((base + "/p.py").c_str());
+  std::remove((base + "/in").c_str());
+  rmdir(dir);
+  return out;
+}
+
+}  // namespace testing_support

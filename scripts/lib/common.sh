@@ -1,0 +1,35 @@
+# Shared by the scripts: package installation and the build folders.
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+jobs=$(nproc 2>/dev/null || echo 4)
+
+BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
+  libxml2-dev libssl-dev)
+TEST_PACKAGES=(python3 libxml2-utils)
+
+# need_packages PKG...: installs the Debian packages that are missing; quiet when all are there.
+need_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  if [ -z "${VANDREL_APT_UPDATED:-}" ]; then
+    $sudo apt-get update -qq >/dev/null
+    export VANDREL_APT_UPDATED=1
+  fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# configure_build DIR [cmake args...]: configures DIR when needed, then builds it.
+configure_build() {
+  local dir=$1
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$top" -B "$dir" -G Ninja "$@" >/dev/null
+  fi
+  cmake --build "$dir" -j "$jobs"
+}
