@@ -1,19 +1,7 @@
-// The user locale: Hungarian by default, overridable by the machine's registry later. Text comparisons of
-// the component library and the date and time formats live here, in one place.
+// The user locale's formats: Hungarian by default, overridable by the machine's registry later.
+// (The locale's text comparisons are in Collation.h.)
 #pragma once
 #include <string>
-#include <string_view>
-
-// Ordinal comparisons (CompareStr: bytes as unsigned; CompareText: ASCII letters folded). <0, 0 or >0.
-int CompareStr(std::string_view a, std::string_view b);
-int CompareText(std::string_view a, std::string_view b);
-bool SameText(std::string_view a, std::string_view b);
-
-// Locale-aware comparisons of the user's default locale (AnsiCompareStr is case-sensitive,
-// AnsiCompareText case-insensitive). <0, 0 or >0.
-int AnsiCompareStr(std::string_view a, std::string_view b);
-int AnsiCompareText(std::string_view a, std::string_view b);
-bool AnsiSameText(std::string_view a, std::string_view b);
 
 // The user locale's formats (the component library's ShortDateFormat, LongTimeFormat and separators).
 struct TFormatSettings {
