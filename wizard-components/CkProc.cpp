@@ -1,0 +1,4 @@
+#include "wizard-components/CkProc.h"
+
+TCipherProgress CipherProgress;
+int32_t CipherProgressInterval = 64;
