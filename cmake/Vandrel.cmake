@@ -18,8 +18,14 @@ function(vandrel_test name)
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES LABELS "${labels}" TIMEOUT 300
+    PROPERTIES TIMEOUT 300
     DISCOVERY_TIMEOUT 60)
+  # Discovery splits a list given in PROPERTIES, so the labels are set by a script that CTest runs after
+  # the discovered tests are defined.
+  set(label_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+  file(WRITE ${label_script}
+    "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${labels}\")\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_script})
 endfunction()
 
 # vandrel_fuzz(NAME SOURCE [LIBS libs...] CORPUS dir)

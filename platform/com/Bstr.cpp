@@ -1,0 +1,68 @@
+#include "platform/com/Bstr.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/runtime/Cp1250.h"
+
+namespace {
+
+// Layout: 4-byte byte length, the characters, a null character; the BSTR points at the characters.
+BSTR Allocate(UINT length) {
+  if (length > (0x7FFFFFF0u - sizeof(uint32_t)) / sizeof(OLECHAR)) return nullptr;
+  auto* block = static_cast<unsigned char*>(std::malloc(sizeof(uint32_t) + (size_t(length) + 1) * sizeof(OLECHAR)));
+  if (!block) return nullptr;
+  uint32_t bytes = length * sizeof(OLECHAR);
+  std::memcpy(block, &bytes, sizeof bytes);
+  BSTR text = reinterpret_cast<BSTR>(block + sizeof(uint32_t));
+  text[length] = 0;
+  return text;
+}
+
+}  // namespace
+
+BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
+  BSTR b = Allocate(length);
+  if (b && text) std::memcpy(b, text, size_t(length) * sizeof(OLECHAR));
+  else if (b) std::memset(b, 0, size_t(length) * sizeof(OLECHAR));
+  return b;
+}
+
+BSTR SysAllocString(const OLECHAR* text) {
+  if (!text) return nullptr;
+  return SysAllocStringLen(text, UINT(std::char_traits<OLECHAR>::length(text)));
+}
+
+void SysFreeString(BSTR text) {
+  if (text) std::free(reinterpret_cast<unsigned char*>(text) - sizeof(uint32_t));
+}
+
+UINT SysStringByteLen(BSTR text) {
+  if (!text) return 0;
+  uint32_t bytes;
+  std::memcpy(&bytes, reinterpret_cast<unsigned char*>(text) - sizeof(uint32_t), sizeof bytes);
+  return bytes;
+}
+
+UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(OLECHAR); }
+
+std::string OleStrToString(const OLECHAR* text) {
+  if (!text) return {};
+  return cp1250::FromUtf16(std::u16string_view(text));
+}
+
+BSTR StringToOleStr(std::string_view text) { return U16ToBstr(cp1250::ToUtf16(text)); }
+
+std::u16string BstrToU16(BSTR text) { return text ? std::u16string(text, SysStringLen(text)) : std::u16string(); }
+
+BSTR U16ToBstr(std::u16string_view text) { return SysAllocStringLen(text.data(), UINT(text.size())); }
+
+WideString WideString::FromString(std::string_view text) { return Attach(StringToOleStr(text)); }
+
+WideString WideString::Attach(BSTR b) {
+  WideString w;
+  w.b_ = b;
+  return w;
+}
+
+std::string WideString::ToString() const { return cp1250::FromUtf16(ToU16()); }

@@ -1,0 +1,157 @@
+#include "platform/com/ClassTable.h"
+
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "platform/com/OleError.h"
+
+namespace {
+
+struct ThreadState {
+  int initCount = 0;
+  DWORD model = COINIT_APARTMENTTHREADED;
+};
+thread_local ThreadState t_com;
+
+struct Registration {
+  DWORD cookie;
+  CLSID clsid;
+  ComPtr<IUnknown> classObject;
+};
+
+class ClassTable {
+ public:
+  DWORD Add(REFCLSID clsid, IUnknown* classObject) {
+    std::lock_guard<std::mutex> guard(lock_);
+    DWORD cookie = ++lastCookie_;
+    entries_.push_back({cookie, clsid, ComPtr<IUnknown>(classObject)});
+    return cookie;
+  }
+  bool Revoke(DWORD cookie) {
+    ComPtr<IUnknown> doomed;  // released after the lock is left
+    std::lock_guard<std::mutex> guard(lock_);
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      if (it->cookie != cookie) continue;
+      doomed = std::move(it->classObject);
+      entries_.erase(it);
+      return true;
+    }
+    return false;
+  }
+  int RemoveAll(REFCLSID clsid) {
+    std::vector<Registration> doomed;
+    std::lock_guard<std::mutex> guard(lock_);
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      if (it->clsid == clsid) {
+        doomed.push_back(std::move(*it));
+        it = entries_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    return int(doomed.size());
+  }
+  ComPtr<IUnknown> Find(REFCLSID clsid) {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
+      if (it->clsid == clsid) return it->classObject;
+    return nullptr;
+  }
+
+ private:
+  std::mutex lock_;
+  DWORD lastCookie_ = 0;
+  std::vector<Registration> entries_;
+};
+
+// Never destroyed: class objects may be asked for while other modules' statics are torn down.
+ClassTable& Table() {
+  static ClassTable* table = new ClassTable;
+  return *table;
+}
+
+class TCreatorFactory : public TComObjectImpl<IClassFactory> {
+ public:
+  explicit TCreatorFactory(TComCreator creator) : creator_(std::move(creator)) {}
+  HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    // An error never crosses a COM call.
+    try {
+      return creator_(outer, riid, ppv);
+    } catch (const EOleSysError& e) {
+      return e.ErrorCode();
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    } catch (...) {
+      return E_UNEXPECTED;
+    }
+  }
+  HRESULT LockServer(BOOL) override { return S_OK; }
+
+ private:
+  TComCreator creator_;
+};
+
+}  // namespace
+
+HRESULT CoInitializeEx(void*, DWORD coInit) {
+  DWORD model = coInit & COINIT_APARTMENTTHREADED;
+  if (t_com.initCount > 0) {
+    if (t_com.model != model) return RPC_E_CHANGED_MODE;
+    ++t_com.initCount;
+    return S_FALSE;
+  }
+  t_com.model = model;
+  t_com.initCount = 1;
+  return S_OK;
+}
+
+HRESULT CoInitialize(void* reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+
+void CoUninitialize() {
+  if (t_com.initCount > 0) --t_com.initCount;
+}
+
+bool CoIsInitialized() { return t_com.initCount > 0; }
+
+HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD, DWORD, DWORD* cookie) {
+  if (!classObject || !cookie) return E_INVALIDARG;
+  *cookie = Table().Add(clsid, classObject);
+  return S_OK;
+}
+
+HRESULT CoRevokeClassObject(DWORD cookie) { return Table().Revoke(cookie) ? S_OK : E_INVALIDARG; }
+
+HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, void*, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (!CoIsInitialized()) return CO_E_NOTINITIALIZED;
+  if ((clsContext & CLSCTX_ALL) == 0) return E_INVALIDARG;
+  ComPtr<IUnknown> classObject = Table().Find(clsid);
+  if (!classObject) return REGDB_E_CLASSNOTREG;
+  return classObject->QueryInterface(riid, ppv);
+}
+
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  ComPtr<IClassFactory> factory;
+  HRESULT hr = CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, factory.PutVoid());
+  if (FAILED(hr)) return hr;
+  return factory->CreateInstance(outer, riid, ppv);
+}
+
+ComPtr<IClassFactory> MakeClassFactory(TComCreator creator) {
+  return ComPtr<IClassFactory>(new TCreatorFactory(std::move(creator)));
+}
+
+DWORD RegisterComClass(REFCLSID clsid, TComCreator creator) {
+  ComPtr<IClassFactory> factory = MakeClassFactory(std::move(creator));
+  DWORD cookie = 0;
+  CoRegisterClassObject(clsid, factory.Get(), CLSCTX_ALL, REGCLS_MULTIPLEUSE, &cookie);
+  return cookie;
+}
+
+int UnregisterComClass(REFCLSID clsid) { return Table().RemoveAll(clsid); }
