@@ -13,6 +13,8 @@ struct TFormatSettings {
   char ThousandSeparator;
 };
 
-// The formats in effect; ResetFormatSettings restores the built-in Hungarian defaults.
+// The formats in effect; ResetFormatSettings restores the built-in Hungarian defaults (short date
+// "yyyy.MM.dd.", long time "H:mm:ss", separators ".", ":", "," and a no-break space). Change them only
+// while no other thread formats (at start-up, or in a test).
 TFormatSettings& FormatSettings();
 void ResetFormatSettings();
