@@ -6,6 +6,7 @@ namespace {
 TFormatSettings HungarianDefaults() {
   return TFormatSettings{
       .ShortDateFormat = "yyyy.MM.dd.",
+      .ShortTimeFormat = "H:mm",
       .LongTimeFormat = "H:mm:ss",
       .DateSeparator = '.',
       .TimeSeparator = ':',
