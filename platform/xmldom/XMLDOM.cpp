@@ -1,0 +1,365 @@
+// The DOM document over libxml2: a read-only tree, parsed strictly, with no network, no DTD loading and
+// no external entities.
+#include "platform/xmldom/XMLDOM.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/com/ClassTable.h"
+#include "platform/com/ComPtr.h"
+
+namespace {
+
+using Tree = std::shared_ptr<xmlDoc>;
+
+// UTF-8 from libxml2 to a new BSTR.
+BSTR Utf8ToBstr(const xmlChar* text) {
+  std::u16string out;
+  if (text) {
+    const unsigned char* p = text;
+    while (*p) {
+      char32_t cp;
+      int extra;
+      if (*p < 0x80) cp = *p, extra = 0;
+      else if ((*p & 0xE0) == 0xC0) cp = *p & 0x1F, extra = 1;
+      else if ((*p & 0xF0) == 0xE0) cp = *p & 0x0F, extra = 2;
+      else cp = *p & 0x07, extra = 3;
+      ++p;
+      for (int k = 0; k < extra && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
+      if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out += char16_t(0xD800 + (cp >> 10));
+        out += char16_t(0xDC00 + (cp & 0x3FF));
+      } else {
+        out += char16_t(cp);
+      }
+    }
+  }
+  return U16ToBstr(out);
+}
+
+BSTR Utf8ToBstr(const std::string& text) { return Utf8ToBstr(reinterpret_cast<const xmlChar*>(text.c_str())); }
+
+std::string QualifiedName(const xmlNs* ns, const xmlChar* local) {
+  std::string name;
+  if (ns && ns->prefix) name = std::string(reinterpret_cast<const char*>(ns->prefix)) + ":";
+  return name + reinterpret_cast<const char*>(local);
+}
+
+bool WhiteSpaceOnly(const xmlChar* text) {
+  for (const xmlChar* p = text; p && *p; ++p)
+    if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') return false;
+  return true;
+}
+
+// One node of the tree: a libxml2 node, or a namespace declaration shown as an attribute.
+struct NodeRef {
+  xmlNode* node = nullptr;
+  xmlNs* declaration = nullptr;
+};
+
+DOMNodeType TypeOf(const NodeRef& ref) {
+  if (ref.declaration) return NODE_ATTRIBUTE;
+  switch (ref.node->type) {
+    case XML_ELEMENT_NODE: return NODE_ELEMENT;
+    case XML_ATTRIBUTE_NODE: return NODE_ATTRIBUTE;
+    case XML_TEXT_NODE: return NODE_TEXT;
+    case XML_CDATA_SECTION_NODE: return NODE_CDATA_SECTION;
+    case XML_ENTITY_REF_NODE: return NODE_ENTITY_REFERENCE;
+    case XML_PI_NODE: return NODE_PROCESSING_INSTRUCTION;
+    case XML_COMMENT_NODE: return NODE_COMMENT;
+    case XML_DOCUMENT_NODE: return NODE_DOCUMENT;
+    default: return NODE_INVALID;
+  }
+}
+
+std::vector<NodeRef> ChildrenOf(xmlNode* parent, bool preserveWhiteSpace) {
+  std::vector<NodeRef> out;
+  for (xmlNode* c = parent->children; c; c = c->next) {
+    switch (c->type) {
+      case XML_TEXT_NODE:
+        if (preserveWhiteSpace || !WhiteSpaceOnly(c->content)) out.push_back({c, nullptr});
+        break;
+      case XML_ELEMENT_NODE:
+      case XML_CDATA_SECTION_NODE:
+      case XML_COMMENT_NODE:
+      case XML_PI_NODE:
+      case XML_ENTITY_REF_NODE: out.push_back({c, nullptr}); break;
+      default: break;  // the document type and its declarations are not children here
+    }
+  }
+  return out;
+}
+
+std::vector<NodeRef> AttributesOf(xmlNode* element) {
+  std::vector<NodeRef> out;
+  for (xmlNs* ns = element->nsDef; ns; ns = ns->next) out.push_back({element, ns});
+  for (xmlAttr* a = element->properties; a; a = a->next) out.push_back({reinterpret_cast<xmlNode*>(a), nullptr});
+  return out;
+}
+
+template <class Interface>
+class TNodeCollection;
+
+class TDOMNode : public TComObjectImpl<IXMLDOMNode> {
+ public:
+  TDOMNode(Tree tree, NodeRef ref, bool preserve) : tree_(std::move(tree)), ref_(ref), preserve_(preserve) {}
+
+  HRESULT get_nodeName(BSTR* name) override {
+    if (!name) return E_POINTER;
+    if (ref_.declaration)
+      *name = Utf8ToBstr(ref_.declaration->prefix ? "xmlns:" + std::string(reinterpret_cast<const char*>(
+                                                                   ref_.declaration->prefix))
+                                                  : std::string("xmlns"));
+    else if (ref_.node->type == XML_ELEMENT_NODE || ref_.node->type == XML_ATTRIBUTE_NODE)
+      *name = Utf8ToBstr(QualifiedName(ref_.node->ns, ref_.node->name));
+    else if (ref_.node->type == XML_TEXT_NODE) *name = Utf8ToBstr("#text");
+    else if (ref_.node->type == XML_CDATA_SECTION_NODE) *name = Utf8ToBstr("#cdata-section");
+    else if (ref_.node->type == XML_COMMENT_NODE) *name = Utf8ToBstr("#comment");
+    else *name = Utf8ToBstr(ref_.node->name);
+    return S_OK;
+  }
+  HRESULT get_nodeValue(BSTR* value) override {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    if (ref_.declaration) {
+      *value = Utf8ToBstr(ref_.declaration->href);
+      return S_OK;
+    }
+    switch (ref_.node->type) {
+      case XML_ELEMENT_NODE:
+      case XML_ENTITY_REF_NODE: return S_FALSE;
+      case XML_ATTRIBUTE_NODE: {
+        xmlChar* text = xmlNodeGetContent(ref_.node);
+        *value = Utf8ToBstr(text);
+        xmlFree(text);
+        return S_OK;
+      }
+      default: *value = Utf8ToBstr(ref_.node->content); return S_OK;
+    }
+  }
+  HRESULT get_nodeType(DOMNodeType* type) override {
+    if (!type) return E_POINTER;
+    *type = TypeOf(ref_);
+    return S_OK;
+  }
+  HRESULT get_childNodes(IXMLDOMNodeList** list) override;
+  HRESULT get_attributes(IXMLDOMNamedNodeMap** map) override;
+
+ private:
+  Tree tree_;  // keeps the tree alive as long as one of its nodes is held
+  NodeRef ref_;
+  bool preserve_;
+};
+
+template <class Interface>
+class TNodeCollection : public TComObjectImpl<Interface> {
+ public:
+  TNodeCollection(Tree tree, std::vector<NodeRef> nodes, bool preserve)
+      : tree_(std::move(tree)), nodes_(std::move(nodes)), preserve_(preserve) {}
+  HRESULT get_length(LONG* length) override {
+    if (!length) return E_POINTER;
+    *length = LONG(nodes_.size());
+    return S_OK;
+  }
+  HRESULT get_item(LONG index, IXMLDOMNode** node) override {
+    if (!node) return E_POINTER;
+    *node = nullptr;
+    if (index < 0 || size_t(index) >= nodes_.size()) return S_FALSE;
+    *node = MakeComObject<TDOMNode>(tree_, nodes_[index], preserve_).Detach();
+    return S_OK;
+  }
+
+ private:
+  Tree tree_;
+  std::vector<NodeRef> nodes_;
+  bool preserve_;
+};
+
+HRESULT TDOMNode::get_childNodes(IXMLDOMNodeList** list) {
+  if (!list) return E_POINTER;
+  std::vector<NodeRef> children;
+  if (!ref_.declaration && ref_.node->type != XML_ATTRIBUTE_NODE) children = ChildrenOf(ref_.node, preserve_);
+  *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, std::move(children), preserve_).Detach();
+  return S_OK;
+}
+
+HRESULT TDOMNode::get_attributes(IXMLDOMNamedNodeMap** map) {
+  if (!map) return E_POINTER;
+  *map = nullptr;
+  if (ref_.declaration || ref_.node->type != XML_ELEMENT_NODE) return S_FALSE;
+  *map = MakeComObject<TNodeCollection<IXMLDOMNamedNodeMap>>(tree_, AttributesOf(ref_.node), preserve_).Detach();
+  return S_OK;
+}
+
+class TDOMParseError : public TComObjectImpl<IXMLDOMParseError> {
+ public:
+  TDOMParseError(LONG code, std::string reason, LONG line, LONG column)
+      : code_(code), reason_(std::move(reason)), line_(line), column_(column) {}
+  HRESULT get_errorCode(LONG* code) override { return Put(code, code_); }
+  HRESULT get_reason(BSTR* reason) override {
+    if (!reason) return E_POINTER;
+    *reason = Utf8ToBstr(reason_);
+    return S_OK;
+  }
+  HRESULT get_line(LONG* line) override { return Put(line, line_); }
+  HRESULT get_linepos(LONG* column) override { return Put(column, column_); }
+
+ private:
+  static HRESULT Put(LONG* out, LONG value) {
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+  }
+  LONG code_;
+  std::string reason_;
+  LONG line_, column_;
+};
+
+// The first error of a parse (warnings pass, except a reference to an undeclared entity).
+struct ParseOutcome {
+  bool failed = false;
+  LONG code = 0;
+  std::string reason;
+  LONG line = 0, column = 0;
+
+  void Fail(LONG errorCode, std::string text, LONG atLine, LONG atColumn) {
+    if (failed) return;
+    failed = true;
+    code = errorCode;
+    for (char& c : text)
+      if (c == '\n') c = ' ';
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    reason = std::move(text);
+    line = atLine;
+    column = atColumn;
+  }
+};
+
+// Refuses every external resource (DTDs, external entities), which fails the document that needs one.
+xmlParserInputPtr RefuseExternal(const char* url, const char*, xmlParserCtxtPtr ctxt) {
+  if (ctxt && ctxt->_private) {
+    auto* outcome = static_cast<ParseOutcome*>(ctxt->_private);
+    xmlParserInputPtr document = ctxt->inputNr > 0 ? ctxt->inputTab[0] : ctxt->input;
+    LONG line = document ? document->line : 0, column = document ? document->col : 0;
+    outcome->Fail(XML_IO_LOAD_ERROR, std::string("External entity \"") + (url ? url : "") + "\" is not loaded",
+                  line, column);
+  }
+  return nullptr;
+}
+
+void InitLibxml() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    xmlInitParser();
+    xmlSetExternalEntityLoader(RefuseExternal);
+  });
+}
+
+void OnParseError(void* userData, xmlErrorPtr error) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
+  auto* outcome = static_cast<ParseOutcome*>(ctxt->_private);
+  if (!outcome || !error) return;
+  if (error->level < XML_ERR_ERROR && error->code != XML_WAR_UNDECLARED_ENTITY) return;
+  outcome->Fail(error->code, error->message ? error->message : "XML parse error", error->line, error->int2);
+}
+
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
+ public:
+  TDOMDocument() { InitLibxml(); }
+
+  HRESULT get_nodeName(BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = Utf8ToBstr("#document");
+    return S_OK;
+  }
+  HRESULT get_nodeValue(BSTR* value) override {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return S_FALSE;
+  }
+  HRESULT get_nodeType(DOMNodeType* type) override {
+    if (!type) return E_POINTER;
+    *type = NODE_DOCUMENT;
+    return S_OK;
+  }
+  HRESULT get_childNodes(IXMLDOMNodeList** list) override {
+    if (!list) return E_POINTER;
+    std::vector<NodeRef> children;
+    if (tree_) children = ChildrenOf(reinterpret_cast<xmlNode*>(tree_.get()), preserve_);
+    *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, std::move(children), preserve_).Detach();
+    return S_OK;
+  }
+  HRESULT get_attributes(IXMLDOMNamedNodeMap** map) override {
+    if (!map) return E_POINTER;
+    *map = nullptr;
+    return S_FALSE;
+  }
+  HRESULT get_documentElement(IXMLDOMNode** element) override {
+    if (!element) return E_POINTER;
+    *element = nullptr;
+    xmlNode* root = tree_ ? xmlDocGetRootElement(tree_.get()) : nullptr;
+    if (!root) return S_FALSE;
+    *element = MakeComObject<TDOMNode>(tree_, NodeRef{root, nullptr}, preserve_).Detach();
+    return S_OK;
+  }
+  HRESULT get_preserveWhiteSpace(VARIANT_BOOL* preserve) override {
+    if (!preserve) return E_POINTER;
+    *preserve = preserve_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT put_preserveWhiteSpace(VARIANT_BOOL preserve) override {
+    preserve_ = preserve != VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT load(const BYTE* data, LONG size, VARIANT_BOOL* success) override;
+  HRESULT get_parseError(IXMLDOMParseError** error) override {
+    if (!error) return E_POINTER;
+    *error = MakeComObject<TDOMParseError>(outcome_.code, outcome_.reason, outcome_.line, outcome_.column).Detach();
+    return S_OK;
+  }
+
+ private:
+  Tree tree_;
+  bool preserve_ = false;
+  ParseOutcome outcome_;
+};
+
+HRESULT TDOMDocument::load(const BYTE* data, LONG size, VARIANT_BOOL* success) {
+  if (success) *success = VARIANT_FALSE;
+  if ((!data && size != 0) || size < 0) return E_INVALIDARG;
+  tree_.reset();
+  outcome_ = ParseOutcome{};
+  std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
+  if (!ctxt) return E_OUTOFMEMORY;
+  ctxt->_private = &outcome_;
+  ctxt->sax->serror = OnParseError;
+  static const char kEmpty = 0;
+  xmlDocPtr doc = xmlCtxtReadMemory(ctxt.get(), data ? reinterpret_cast<const char*>(data) : &kEmpty, int(size),
+                                    nullptr, nullptr, kParseOptions);
+  Tree tree(doc, [](xmlDoc* d) { if (d) xmlFreeDoc(d); });
+  bool wellFormed = doc && ctxt->wellFormed && ctxt->nsWellFormed && !outcome_.failed;
+  if (!wellFormed) {
+    outcome_.Fail(XML_ERR_INTERNAL_ERROR, "The document is not well-formed", 0, 0);
+    return S_FALSE;
+  }
+  tree_ = std::move(tree);
+  if (success) *success = VARIANT_TRUE;
+  return S_OK;
+}
+
+const bool g_registered = [] {
+  for (const CLSID& clsid : {CLSID_DOMDocument, CLSID_DOMDocument26, CLSID_DOMDocument30})
+    RegisterComClass(clsid, ComCreatorOf<TDOMDocument>());
+  return true;
+}();
+
+}  // namespace

@@ -1,0 +1,134 @@
+// The XML document layer of the component library: a document with its nodes and node lists, read through
+// a DOM document (IXMLDOMDocument) that a replaceable creator supplies. Names and texts are CP1250.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/com/ComPtr.h"
+#include "platform/runtime/Exceptions.h"
+#include "platform/xmldom/XMLDOM.h"
+
+// Failures of the DOM: no DOM document available, a document that is not well-formed.
+VCL_EXCEPTION(DOMException, Exception);
+
+// A document that is not well-formed; the message is "<reason> (line L, column C)", or the reason alone
+// when the place is not known (line 0).
+class EDOMParseError : public DOMException {
+ public:
+  static constexpr TClassInfo ClassInfo_{"EDOMParseError", &DOMException::ClassInfo_};
+  static const TClassInfo* StaticClass() { return &ClassInfo_; }
+  const TClassInfo* ClassType() const override { return &ClassInfo_; }
+
+  EDOMParseError(int errorCode, std::string reason, int line, int linePos);
+  int ErrorCode() const { return errorCode_; }
+  const std::string& Reason() const { return reason_; }
+  int Line() const { return line_; }
+  int LinePos() const { return linePos_; }
+
+ private:
+  int errorCode_;
+  std::string reason_;
+  int line_, linePos_;
+};
+
+// Misuse of the layer, e.g. the text of an element that holds more than one text.
+VCL_EXCEPTION(EXMLDocError, Exception);
+
+// Node kinds, valued as the DOM's.
+enum TNodeType {
+  ntReserved = 0,
+  ntElement,
+  ntAttribute,
+  ntText,
+  ntCData,
+  ntEntityRef,
+  ntEntity,
+  ntProcessingInstr,
+  ntComment,
+  ntDocument,
+  ntDocType,
+  ntDocFragment,
+  ntNotation,
+};
+
+// Where the layer gets its DOM documents: the layer's own creator makes the version-independent DOM
+// document class through CoCreateInstance. Setting returns the creator it replaces.
+using TDOMDocumentCreator = ComPtr<IXMLDOMDocument> (*)();
+TDOMDocumentCreator SetDOMDocumentCreator(TDOMDocumentCreator creator);
+ComPtr<IXMLDOMDocument> CreateDOMDocument();
+
+class TXMLDocument;
+class TXMLNode;
+
+// The child nodes or the attributes of a node. Owned by its node.
+class TXMLNodeList : public TObject {
+  VCL_CLASS(TXMLNodeList, TObject)
+  int Count() const { return int(nodes_.size()); }
+  // Raises EXMLDocError "List index out of bounds (%d)" outside 0 .. Count - 1.
+  TXMLNode* Get(int index) const;
+  TXMLNode* operator[](int index) const { return Get(index); }
+  TXMLNode* First() const { return nodes_.empty() ? nullptr : nodes_.front(); }
+  auto begin() const { return nodes_.begin(); }
+  auto end() const { return nodes_.end(); }
+
+ private:
+  friend class TXMLNode;
+  std::vector<TXMLNode*> nodes_;
+};
+
+// A node of a document. Owned by its document; valid as long as the document is.
+class TXMLNode : public TObject {
+  VCL_CLASS(TXMLNode, TObject)
+  TXMLNode(TXMLDocument* document, ComPtr<IXMLDOMNode> node);
+
+  const std::string& NodeName() const;
+  TNodeType NodeType() const;
+  TXMLNodeList& ChildNodes();
+  // Empty for nodes other than elements.
+  TXMLNodeList& AttributeNodes();
+  // The value of attributes, texts, CDATA sections, comments and processing instructions; none for
+  // elements and the document.
+  std::optional<std::string> NodeValue() const;
+  // An element's text: empty without children, the value of a single text or CDATA child, otherwise
+  // EXMLDocError "Element does not contain a single text node". Other nodes: their value.
+  std::string Text();
+  TXMLDocument* OwnerDocument() const { return document_; }
+  const ComPtr<IXMLDOMNode>& DOMNode() const { return node_; }
+
+ private:
+  TXMLDocument* document_;
+  ComPtr<IXMLDOMNode> node_;
+  mutable std::optional<std::string> name_;
+  std::unique_ptr<TXMLNodeList> children_, attributes_;
+};
+
+// A document and the nodes handed out for it.
+class TXMLDocument : public TObject {
+  VCL_CLASS(TXMLDocument, TObject)
+  // Creates the DOM document through the current creator; DOMException when it supplies none.
+  TXMLDocument();
+
+  // Parses the bytes of a document (the declaration or byte-order mark decides the encoding); a document
+  // that is not well-formed raises EDOMParseError and leaves this one empty.
+  void LoadFromBytes(std::string_view bytes);
+  // The document node ("#document").
+  TXMLNode* Node() { return documentNode_; }
+  // The root element; nullptr before a load.
+  TXMLNode* DocumentElement();
+  const ComPtr<IXMLDOMDocument>& DOMDocument() const { return dom_; }
+
+ private:
+  friend class TXMLNode;
+  TXMLNode* Wrap(ComPtr<IXMLDOMNode> node);
+  void Reset();
+
+  ComPtr<IXMLDOMDocument> dom_;
+  std::vector<std::unique_ptr<TXMLNode>> nodes_;
+  TXMLNode* documentNode_ = nullptr;
+};
+
+// A new document parsed from bytes.
+std::unique_ptr<TXMLDocument> LoadXMLData(std::string_view bytes);
