@@ -1,5 +1,13 @@
 // Text comparisons of the component library: ordinal, and by the user locale's collation (Hungarian by
 // default), in one place.
+//
+// The collation compares character by character, case-insensitively, by these weights (lowest first):
+// every character that is neither a letter nor a digit, by its byte value; the digits 0 to 9; the letters
+// A to Z, each followed directly by its accented forms (a á â ă ä ą b c ç ć č d ď đ e é ë ę ě ... o ó ö ő ô
+// ... u ú ü ű ů ... z ź ż ž; ß follows š). A text that is a prefix of another sorts first. Two texts compare
+// equal only when they differ at most in letter case, so the order is total on case-folded texts.
+// The case-sensitive variant orders as Windows does: case-insensitively first; among texts that differ
+// only in case, at the first difference the lower-case letter comes first.
 #pragma once
 #include <string_view>
 
