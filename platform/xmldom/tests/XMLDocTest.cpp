@@ -29,7 +29,8 @@ void Dump(TXMLNode* node, int depth, std::string& out) {
   out += std::string(depth * 2, ' ') + std::to_string(node->NodeType()) + " " + node->NodeName();
   if (auto value = node->NodeValue()) out += "=" + *value;
   out += "\n";
-  for (TXMLNode* a : node->AttributeNodes()) out += std::string(depth * 2 + 2, ' ') + "@" + a->NodeName() + "=" + *a->NodeValue() + "\n";
+  for (TXMLNode* a : node->AttributeNodes())
+    out += std::string(depth * 2 + 2, ' ') + "@" + a->NodeName() + "=" + *a->NodeValue() + "\n";
   for (TXMLNode* c : node->ChildNodes()) Dump(c, depth + 1, out);
 }
 
@@ -48,7 +49,8 @@ std::string FromHex(const std::string& hex) {
 TEST_F(XMLDoc, EveryEncodingGivesTheSameCp1250NamesAndTexts) {
   // Python's codecs write the bytes; the declaration or the byte-order mark must decide how they are read.
   std::string out = testing_support::RunPython(R"(
-body = '<gyökér attr="Árvíztűrő">\n  <tétel cím="tükör">fúrógép ŐŰ őű Łč</tétel>\n  <!--megjegyzés ő-->\n  <x><![CDATA[<ő>]]></x>\n  <?cél adat ű?>\n</gyökér>\n'
+body = ('<gyökér attr="Árvíztűrő">\n  <tétel cím="tükör">fúrógép ŐŰ őű Łč</tétel>\n'
+        '  <!--megjegyzés ő-->\n  <x><![CDATA[<ő>]]></x>\n  <?cél adat ű?>\n</gyökér>\n')
 rows = [('UTF-8', 'utf-8', ''), ('UTF-8', 'utf-8-sig', ''), ('UTF-16', 'utf-16-le', '\ufeff'),
         ('UTF-16', 'utf-16-be', '\ufeff'), ('windows-1250', 'cp1250', ''), ('ISO-8859-2', 'iso-8859-2', ''),
         (None, 'utf-8', ''), (None, 'utf-16', '')]

@@ -1,0 +1,69 @@
+#include "deskband/vekXML.h"
+
+#include <mutex>
+
+#include "platform/com/ClassTable.h"
+#include "platform/com/OleError.h"
+#include "platform/runtime/SysUtils.h"
+
+namespace {
+
+bool SameAsciiText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'a' && x <= 'z') x -= 0x20;
+    if (y >= 'a' && y <= 'z') y -= 0x20;
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Stored from 3.0 to the version-independent class; tried from the last down.
+constexpr CLSID kDOMClassIds[3] = {CLSID_DOMDocument30, CLSID_DOMDocument26, CLSID_DOMDocument};
+
+const bool g_initialized = (InitializeXMLUnit(), true);
+
+}  // namespace
+
+void RaiseXMLError(const std::string& message) { throw EXML(message); }
+
+void RaiseXMLErrorFmt(std::string_view format, TVarRecs args) { RaiseXMLError(Format(format, args)); }
+
+TXMLNode* FindNode(TXMLNodeList& list, std::string_view name) {
+  for (TXMLNode* node : list)
+    if (SameAsciiText(node->NodeName(), name)) return node;
+  return nullptr;
+}
+
+TXMLNode* FindChildNode(TXMLNode* node, std::string_view name) { return FindNode(node->ChildNodes(), name); }
+
+TXMLNode* GetRequiredChildNode(TXMLNode* node, std::string_view name) {
+  TXMLNode* child = FindChildNode(node, name);
+  if (!child)
+    RaiseXMLErrorFmt("Can't find required subnode \"%s\" in node \"%s\"", {UpperCase(name), node->NodeName()});
+  return child;
+}
+
+void CreateFirstCOMObject(const CLSID* classIds, int highIndex, ComPtr<IUnknown>& object) {
+  for (int i = highIndex; i >= 0; --i) {
+    object = nullptr;
+    HRESULT hr = CoCreateInstance(classIds[i], nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                  object.PutVoid());
+    if (hr == S_OK) return;
+    if (hr != REGDB_E_CLASSNOTREG && FAILED(hr)) OleError(hr);
+  }
+}
+
+ComPtr<IXMLDOMDocument> CreateMSXMLDocument() {
+  ComPtr<IUnknown> object;
+  CreateFirstCOMObject(kDOMClassIds, 2, object);
+  ComPtr<IXMLDOMDocument> document = object.As<IXMLDOMDocument>();
+  if (!document) throw DOMException("Microsoft MSXML is not installed");
+  return document;
+}
+
+void InitializeXMLUnit() {
+  static std::once_flag once;
+  std::call_once(once, [] { SetDOMDocumentCreator(CreateMSXMLDocument); });
+}
