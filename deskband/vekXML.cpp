@@ -45,6 +45,22 @@ TXMLNode* GetRequiredChildNode(TXMLNode* node, std::string_view name) {
   return child;
 }
 
+Variant GetAttributeDef(TXMLNode* node, std::string_view name, const Variant& fallback) {
+  for (TXMLNode* attribute : node->AttributeNodes()) {
+    if (!SameAsciiText(attribute->NodeName(), name)) continue;
+    std::optional<std::string> value = attribute->NodeValue();
+    return value ? Variant(std::move(*value)) : fallback;
+  }
+  return fallback;
+}
+
+Variant GetRequiredAttribute(TXMLNode* node, std::string_view name) {
+  Variant value = GetAttributeDef(node, name, Null());
+  if (value.IsNull())
+    RaiseXMLErrorFmt("Can't find required attr \"%s\" in node \"%s\"", {name, node->NodeName()});
+  return value;
+}
+
 void CreateFirstCOMObject(const CLSID* classIds, int highIndex, ComPtr<IUnknown>& object) {
   for (int i = highIndex; i >= 0; --i) {
     object = nullptr;

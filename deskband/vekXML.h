@@ -7,6 +7,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/runtime/Exceptions.h"
 #include "platform/runtime/Format.h"
+#include "platform/runtime/Variant.h"
 #include "platform/xmldom/XMLDoc.h"
 
 // A required child element or attribute is missing.
@@ -22,6 +23,13 @@ TXMLNode* FindChildNode(TXMLNode* node, std::string_view name);
 // FindChildNode, or EXML "Can't find required subnode \"%s\" in node \"%s\"" (the name upper-cased, the
 // parent's name as written).
 TXMLNode* GetRequiredChildNode(TXMLNode* node, std::string_view name);
+
+// The value of the first attribute whose name equals `name` in any ASCII letter case, as a string (an
+// empty attribute gives ""); the default when there is none or its value is null.
+Variant GetAttributeDef(TXMLNode* node, std::string_view name, const Variant& fallback);
+// GetAttributeDef with a null default; null raises EXML "Can't find required attr \"%s\" in node \"%s\""
+// (the name as given, the node's name as written).
+Variant GetRequiredAttribute(TXMLNode* node, std::string_view name);
 
 // Tries the class ids from index `highIndex` down to 0 and keeps the first object created with S_OK; an
 // unregistered class moves on, any other failure raises EOleSysError. `object` is empty when no class is

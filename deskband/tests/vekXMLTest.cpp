@@ -77,6 +77,35 @@ TEST_F(VekXML, RequiredChildMessageNamesTheUpperCasedChildAndTheParentAsWritten)
   EXPECT_EQ(ExpectXMLError([] { RaiseXMLErrorFmt("%s and %d", {"x", 5}); }), "x and 5");
 }
 
+TEST_F(VekXML, AttributesByAnyCaseWithDefaultsAndRequiredOnes) {
+  auto document = LoadXMLData("<BUTTON Width=\"\" caption=\"Keres\xC5\x91\" CAPTION=\"second\" imageindex=\"3\"/>");
+  TXMLNode* button = document->DocumentElement();
+  struct Case {
+    const char* name;
+    Variant fallback;
+    Variant expected;
+  } cases[] = {
+      {"width", Variant(100), Variant("")},  // present but empty: the empty string, not the default
+      {"height", Variant(100), Variant(100)},
+      {"Caption", Variant(), Variant("Keres\xF5")},  // the first of the matches, in CP1250
+      {"IMAGEINDEX", Variant(-1), Variant("3")},
+      {"image", Null(), Null()},
+  };
+  for (const Case& c : cases) {
+    Variant value = GetAttributeDef(button, c.name, c.fallback);
+    EXPECT_EQ(VarType(value), VarType(c.expected)) << c.name;
+    if (!c.expected.IsNull()) {
+      EXPECT_EQ(VarToStr(value), VarToStr(c.expected)) << c.name;
+    }
+  }
+  EXPECT_EQ(VarToStr(GetRequiredAttribute(button, "CAPTION")), "Keres\xF5");
+  EXPECT_EQ(VarToStr(GetRequiredAttribute(button, "width")), "");
+  EXPECT_EQ(ExpectXMLError([&] { GetRequiredAttribute(button, "CaPtIoNx"); }),
+            "Can't find required attr \"CaPtIoNx\" in node \"BUTTON\"");
+  EXPECT_EQ(ExpectXMLError([&] { GetRequiredAttribute(document->Node(), "action"); }),
+            "Can't find required attr \"action\" in node \"#document\"");
+}
+
 // Records which class ids the factory asks for, answering each with a chosen result.
 struct Attempt {
   CLSID clsid;
