@@ -18,7 +18,8 @@ using TThreadMethod = std::function<void()>;
 // starts it unless it was created suspended (then Start does). Free terminates it and waits for it; with
 // FreeOnTerminate the thread frees itself when its body ends. An exception that leaves Execute ends the
 // thread and is kept as FatalException. OnTerminate runs on the main thread (through Synchronize) after
-// Execute.
+// Execute. A subclass that overrides AfterConstruction does its own steps before calling the inherited one,
+// which starts the thread.
 class TThread : public TObject {
   VCL_CLASS(TThread, TObject)
   explicit TThread(bool createSuspended);
