@@ -270,6 +270,9 @@ void OnParseError(void* userData, xmlErrorPtr error) {
   outcome->Fail(error->code, error->message ? error->message : "XML parse error", error->line, error->int2);
 }
 
+// Encoding failures are also reported to libxml2's generic channel (stderr); the parse error says it all.
+void IgnoreGenericError(void*, const char*, ...) {}
+
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
 class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
@@ -342,6 +345,7 @@ HRESULT TDOMDocument::load(const BYTE* data, LONG size, VARIANT_BOOL* success) {
   if (!ctxt) return E_OUTOFMEMORY;
   ctxt->_private = &outcome_;
   ctxt->sax->serror = OnParseError;
+  xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);  // per thread
   static const char kEmpty = 0;
   xmlDocPtr doc = xmlCtxtReadMemory(ctxt.get(), data ? reinterpret_cast<const char*>(data) : &kEmpty, int(size),
                                     nullptr, nullptr, kParseOptions);
