@@ -48,6 +48,7 @@ class TFormatter {
 
  private:
   static constexpr int kNone = -1;
+  static constexpr int kMaxNumber = 1 << 20;  // widths and precisions beyond are refused, not allocated
 
   // One conversion after its "%"; returns the index behind it.
   size_t Conversion(size_t i, std::string& out) {
@@ -97,13 +98,14 @@ class TFormatter {
           !(arg.Kind() == TVarRec::TKind::Int64 && arg.AsInt64() >= INT_MIN && arg.AsInt64() <= INT_MAX))
         InvalidFormat(format_);
       int value = static_cast<int>(arg.AsInt64());
+      if (value > kMaxNumber) InvalidFormat(format_);
       return value < 0 ? 0 : value;
     }
     if (i >= format_.size() || format_[i] < '0' || format_[i] > '9') return kNone;
     int64_t value = 0;
     while (i < format_.size() && format_[i] >= '0' && format_[i] <= '9') {
       value = value * 10 + (format_[i] - '0');
-      if (value > INT_MAX) InvalidFormat(format_);
+      if (value > kMaxNumber) InvalidFormat(format_);
       ++i;
     }
     return static_cast<int>(value);

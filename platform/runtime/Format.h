@@ -7,7 +7,7 @@
 //   %s     a string or a character; the precision is the most characters written
 //   %p     a pointer, as upper-case hexadecimal of the pointer's full width
 // The width pads with blanks on the left, or on the right after "-". An argument of the wrong kind, an
-// unknown type letter or a lone "%" raise EConvertError "Format '%s' invalid or incompatible with
+// unknown type letter, a lone "%" or a width or precision above 1048576 raise EConvertError "Format '%s' invalid or incompatible with
 // argument"; running out of arguments raises EConvertError "No argument for format '%s'" (both with the
 // whole format string). Floating-point conversions are not provided.
 #pragma once
