@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <sstream>
@@ -14,6 +9,7 @@
 #include "platform/com/ClassTable.h"
 #include "platform/com/OleError.h"
 #include "platform/runtime/Cp1250.h"
+#include "platform/testing/HttpTestServer.h"
 #include "platform/testing/PythonOracle.h"
 
 namespace {
@@ -216,37 +212,11 @@ TEST_F(XMLDoc, EntityExpansionStaysWithinTheLimits) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
-// A loopback listener that counts the connections made to it, without accepting until asked.
-class CountingListener {
- public:
-  CountingListener() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(fd_, 16);
-    socklen_t size = sizeof address;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    fcntl(fd_, F_SETFL, O_NONBLOCK);
-  }
-  ~CountingListener() { close(fd_); }
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-  int Connections() {
-    int count = 0;
-    for (int c; (c = accept(fd_, nullptr, nullptr)) >= 0; ++count) close(c);
-    return count;
-  }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
-
 TEST_F(XMLDoc, NothingOutsideTheBytesIsEverLoaded) {
-  CountingListener server;
-  ASSERT_EQ(server.Connections(), 0);
+  testing_support::HttpTestServer server;
+  server.OnOther([](const testing_support::HttpRecordedRequest&) {
+    return testing_support::HttpScriptedResponse::Ok("<!ENTITY e \"loaded\">");
+  });
   const std::string dtd = server.Url("/rss-0.91.dtd"), entity = server.Url("/entity");
   // A DOCTYPE naming an external DTD, a stylesheet and an include parse without loading anything.
   for (const std::string& xml : {
@@ -271,7 +241,9 @@ TEST_F(XMLDoc, NothingOutsideTheBytesIsEverLoaded) {
       EXPECT_NE(e.Reason().find("is not loaded"), std::string::npos) << e.Message();
     }
   }
+  server.Stop();
   EXPECT_EQ(server.Connections(), 0);
+  EXPECT_TRUE(server.Requests().empty());
 }
 
 TEST_F(XMLDoc, TheThreeClassIdsGiveDomDocuments) {
