@@ -12,10 +12,6 @@ namespace {
 
 constexpr size_t kErrorDumpLimit = 65536;
 
-[[noreturn]] void RaiseIndexError(int index) {
-  throw EListError("List index out of bounds (" + std::to_string(index) + ")");
-}
-
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 std::string_view TrimView(std::string_view s) {
@@ -162,19 +158,9 @@ void ParseAttributes(TmoxXMLNode2& element, std::string_view rest) {
 
 TmoxXMLNodeList2::~TmoxXMLNodeList2() { Clear(); }
 
-void* TmoxXMLNodeList2::Items(int index) const {
-  if (index < 0 || index >= Count()) RaiseIndexError(index);
-  return items_[size_t(index)];
-}
-
-int TmoxXMLNodeList2::Add(void* item) {
-  items_.push_back(item);
-  return Count() - 1;
-}
-
 void TmoxXMLNodeList2::Clear() {
-  for (void* item : items_) static_cast<TObject*>(item)->Free();
-  items_.clear();
+  for (int i = 0; i < Count(); ++i) static_cast<TObject*>(Items(i))->Free();
+  TList::Clear();
 }
 
 // ---- TmoxXMLNode2
@@ -195,12 +181,12 @@ TmoxXMLNode2::~TmoxXMLNode2() {
 }
 
 void TmoxXMLNode2::TakeChildren(std::vector<TmoxXMLNode2*>& out) {
-  for (void* item : Children->items_) out.push_back(static_cast<TmoxXMLNode2*>(static_cast<TObject*>(item)));
-  Children->items_.clear();
+  for (int i = 0; i < Children->Count(); ++i) out.push_back(Child(i));
+  Children->TList::Clear();  // empties without freeing
 }
 
 std::string TmoxXMLNode2::GetAttribute(int32_t index) const {
-  if (index < 0) RaiseIndexError(index);
+  // A negative position reaches the list, which rejects it.
   return index < Attributes->Count() ? Attribute(index)->Value : std::string();
 }
 
@@ -210,7 +196,6 @@ std::string TmoxXMLNode2::GetAttribute(std::string_view name) const {
 }
 
 void TmoxXMLNode2::SetAttribute(int32_t index, const std::string& value) {
-  if (index < 0) RaiseIndexError(index);
   if (index < Attributes->Count()) Attribute(index)->Value = value;
 }
 

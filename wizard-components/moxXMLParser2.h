@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/runtime/Lists.h"
 #include "platform/runtime/Object.h"
 
 class TmoxXMLParser2;
@@ -21,25 +22,18 @@ using Owned = std::unique_ptr<T, FreeObject>;
 }  // namespace mox_detail
 
 // A list that owns its items: Clear and the destructor free them, in index order.
-class TmoxXMLNodeList2 : public TObject {
-  VCL_CLASS(TmoxXMLNodeList2, TObject)
+class TmoxXMLNodeList2 : public TList {
+  VCL_CLASS(TmoxXMLNodeList2, TList)
   ~TmoxXMLNodeList2() override;
   static TmoxXMLNodeList2* Create() { return NewObject<TmoxXMLNodeList2>(); }
 
-  int Count() const { return int(items_.size()); }
-  void* Items(int index) const;
-  int Add(void* item);
-  virtual void Clear();
+  void Clear() override;
 
   // The item at an index as the class it was added as (a node or an attribute).
   template <class T>
   T* Item(int index) const {
     return static_cast<T*>(static_cast<TObject*>(Items(index)));
   }
-
- private:
-  friend class TmoxXMLNode2;
-  std::vector<void*> items_;
 };
 
 // One attribute: its value and name.
