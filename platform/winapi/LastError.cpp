@@ -35,6 +35,10 @@ const char* SystemText(DWORD code) {
     case ERROR_NOT_ENOUGH_MEMORY: return "Not enough storage is available to process this command.";
     case ERROR_INVALID_DATA: return "The data is invalid.";
     case ERROR_OUTOFMEMORY: return "Not enough storage is available to complete this operation.";
+    case ERROR_INVALID_DRIVE: return "The system cannot find the drive specified.";
+    case ERROR_CURRENT_DIRECTORY: return "The directory cannot be removed.";
+    case ERROR_NOT_SAME_DEVICE: return "The system cannot move the file to a different disk drive.";
+    case ERROR_NO_MORE_FILES: return "There are no more files.";
     case ERROR_NOT_READY: return "The device is not ready.";
     case ERROR_WRITE_FAULT: return "The system cannot write to the specified device.";
     case ERROR_READ_FAULT: return "The system cannot read from the specified device.";
@@ -44,32 +48,49 @@ const char* SystemText(DWORD code) {
       return "The process cannot access the file because another process has locked a portion of the file.";
     case ERROR_HANDLE_EOF: return "Reached the end of the file.";
     case ERROR_NOT_SUPPORTED: return "The request is not supported.";
+    case ERROR_BAD_NETPATH: return "The network path was not found.";
     case ERROR_FILE_EXISTS: return "The file exists.";
     case ERROR_INVALID_PARAMETER: return "The parameter is incorrect.";
     case ERROR_BROKEN_PIPE: return "The pipe has been ended.";
+    case ERROR_BUFFER_OVERFLOW: return "The file name is too long.";
     case ERROR_DISK_FULL: return "There is not enough space on the disk.";
     case ERROR_CALL_NOT_IMPLEMENTED: return "This function is not supported on this system.";
     case ERROR_INSUFFICIENT_BUFFER: return "The data area passed to a system call is too small.";
     case ERROR_INVALID_NAME: return "The filename, directory name, or volume label syntax is incorrect.";
     case ERROR_MOD_NOT_FOUND: return "The specified module could not be found.";
     case ERROR_PROC_NOT_FOUND: return "The specified procedure could not be found.";
+    case ERROR_NEGATIVE_SEEK:
+      return "An attempt was made to move the file pointer before the beginning of the file.";
     case ERROR_DIR_NOT_EMPTY: return "The directory is not empty.";
     case ERROR_BAD_PATHNAME: return "The specified path is invalid.";
     case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists.";
+    case ERROR_BAD_EXE_FORMAT: return "%1 is not a valid Win32 application.";
     case ERROR_FILENAME_EXCED_RANGE: return "The filename or extension is too long.";
     case ERROR_MORE_DATA: return "More data is available.";
     case WAIT_TIMEOUT: return "The wait operation timed out.";
     case ERROR_NO_MORE_ITEMS: return "No more data is available.";
     case ERROR_DIRECTORY: return "The directory name is invalid.";
     case ERROR_NOACCESS: return "Invalid access to memory location.";
+    case ERROR_INVALID_FLAGS: return "Invalid flags.";
     case ERROR_BADDB: return "The configuration registry database is corrupt.";
     case ERROR_BADKEY: return "The configuration registry key is invalid.";
     case ERROR_CANTOPEN: return "The configuration registry key could not be opened.";
     case ERROR_CANTREAD: return "The configuration registry key could not be read.";
     case ERROR_CANTWRITE: return "The configuration registry key could not be written.";
     case ERROR_KEY_DELETED: return "Illegal operation attempted on a registry key that has been marked for deletion.";
+    case ERROR_NOT_FOUND: return "Element not found.";
     case ERROR_INVALID_WINDOW_HANDLE: return "Invalid window handle.";
     case ERROR_TIMEOUT: return "This operation returned because the timeout period expired.";
+    case ERROR_RESOURCE_DATA_NOT_FOUND: return "The specified image file did not contain a resource section.";
+    case ERROR_RESOURCE_TYPE_NOT_FOUND: return "The specified resource type cannot be found in the image file.";
+    case ERROR_RESOURCE_NAME_NOT_FOUND: return "The specified resource name cannot be found in the image file.";
+    case ERROR_NOT_CONNECTED: return "This network connection does not exist.";
+    case ERROR_SXS_CANT_GEN_ACTCTX:
+      return "This application has failed to start because the application configuration is incorrect.";
+    case ERROR_SXS_EARLY_DEACTIVATION:
+      return "The activation context being deactivated is not the most recently activated one.";
+    case ERROR_SXS_INVALID_DEACTIVATION:
+      return "The activation context being deactivated is not active for the current thread of execution.";
     default: return nullptr;
   }
 }
@@ -103,6 +124,7 @@ DWORD Win32ErrorFromErrno(int error) {
     case ENOSYS:
     case ENOTSUP: return ERROR_NOT_SUPPORTED;
     case EIO: return ERROR_READ_FAULT;
+    case EXDEV: return ERROR_NOT_SAME_DEVICE;
     default: return ERROR_INVALID_FUNCTION;
   }
 }

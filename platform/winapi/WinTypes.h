@@ -3,6 +3,10 @@
 #include <cstdint>
 
 using BOOL = int;
+using BOOLEAN = uint8_t;
+using CHAR = char;
+using SHORT = int16_t;
+using USHORT = uint16_t;
 using BYTE = uint8_t;
 using WORD = uint16_t;
 using DWORD = uint32_t;
@@ -25,9 +29,16 @@ using LPCVOID = const void*;
 using LPSTR = char*;
 using LPCSTR = const char*;
 using LPDWORD = DWORD*;
+using LPBYTE = BYTE*;
+using PLONG = LONG*;
+using LANGID = WORD;
+// Results of COM and shell calls (the COM stand-in adds the named codes).
+using HRESULT = int32_t;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
+constexpr DWORD MAX_PATH = 260;
+constexpr DWORD INFINITE = 0xFFFFFFFF;
 
 // Handles are opaque pointers; each kind is its own type so that they do not mix.
 #define VANDREL_DECLARE_HANDLE(name) \
@@ -56,6 +67,12 @@ using HGDIOBJ = HGDIOBJ_;
 
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(intptr_t(-1));
 
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+
 struct POINT {
   LONG x, y;
 };
@@ -67,6 +84,13 @@ struct RECT {
 };
 struct FILETIME {
   DWORD dwLowDateTime, dwHighDateTime;
+};
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  };
+  LONGLONG QuadPart;
 };
 struct SYSTEMTIME {
   WORD wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;

@@ -1,0 +1,35 @@
+// Real child processes for tests across processes: started with arguments (and the test's environment),
+// their standard output collected, their exit awaited.
+#pragma once
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace testing_support {
+
+class ChildProcess {
+ public:
+  // Starts `program` with `arguments`; its standard input is a pipe that Release closes.
+  ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Reads one line of the child's output (without its line end); empty at the end of the output.
+  std::string ReadLine();
+  // Closes the child's standard input (a child that waits for it then ends).
+  void Release();
+  // Waits for the child to end; returns its exit code (-1 when it did not exit normally). Any output not
+  // yet read is appended to `rest` when given.
+  int Wait(std::string* rest = nullptr);
+
+ private:
+  pid_t pid_ = -1;
+  int in_ = -1, out_ = -1;
+  std::string buffer_;
+};
+
+// Runs a program to its end: its exit code and its whole output.
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output = nullptr);
+
+}  // namespace testing_support

@@ -1,0 +1,75 @@
+// A second process of the machine for the tests: holds files open, writes and reads registry values.
+//   hold PATH ACCESS SHARE        opens PATH (hex rights and share mode), prints "held" or "error N",
+//                                 then waits until its standard input closes
+//   write-values KEY PREFIX COUNT sets COUNT REG_DWORD values PREFIX0.. under HKEY_CURRENT_USER\KEY
+//   set KEY NAME TEXT             sets a REG_SZ value under HKEY_CURRENT_USER\KEY
+//   get KEY NAME                  prints a REG_SZ value of HKEY_CURRENT_USER\KEY
+// Arguments are UTF-8; names reach the machine as CP1250.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "platform/runtime/Cp1250.h"
+#include "platform/winapi/Files.h"
+#include "platform/winapi/LastError.h"
+#include "platform/winapi/Registry.h"
+
+namespace {
+
+std::string Arg(char** argv, int i) { return cp1250::FromUtf8(argv[i]); }
+
+HKEY CreateKey(const std::string& path) {
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (rc) std::exit(10 + int(rc % 100));
+  return key;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string command = argc > 1 ? argv[1] : "";
+  if (command == "hold" && argc == 5) {
+    HANDLE file = CreateFileA(Arg(argv, 2).c_str(), DWORD(std::strtoul(argv[3], nullptr, 16)),
+                              DWORD(std::strtoul(argv[4], nullptr, 16)), nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) std::printf("error %u\n", GetLastError());
+    else std::printf("held\n");
+    std::fflush(stdout);
+    std::string ignored;
+    while (std::getline(std::cin, ignored)) {
+    }
+    return 0;
+  }
+  if (command == "write-values" && argc == 5) {
+    HKEY key = CreateKey(Arg(argv, 2));
+    int count = std::atoi(argv[4]);
+    for (int i = 0; i < count; ++i) {
+      std::string name = Arg(argv, 3) + std::to_string(i);
+      DWORD value = DWORD(i);
+      if (RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4)) return 3;
+    }
+    RegCloseKey(key);
+    return 0;
+  }
+  if (command == "set" && argc == 5) {
+    HKEY key = CreateKey(Arg(argv, 2));
+    std::string text = Arg(argv, 4);
+    LONG rc = RegSetValueExA(key, Arg(argv, 3).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             DWORD(text.size() + 1));
+    RegCloseKey(key);
+    return rc ? 3 : 0;
+  }
+  if (command == "get" && argc == 4) {
+    HKEY key = CreateKey(Arg(argv, 2));
+    char buffer[1024];
+    DWORD size = sizeof buffer, type = 0;
+    LONG rc = RegQueryValueExA(key, Arg(argv, 3).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (rc) return 4;
+    std::printf("%s\n", cp1250::ToUtf8(std::string(buffer, size ? size - 1 : 0)).c_str());
+    return 0;
+  }
+  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get ...\n");
+  return 2;
+}
