@@ -2,8 +2,9 @@
 
 set(VANDREL_PYTHON /usr/bin/python3 CACHE FILEPATH "Python used by tests as an independent oracle")
 
-# vandrel_test(NAME SOURCES... [LIBS libs...] [LABELS labels...])
-# One gtest program; every case runs in its own process.
+# vandrel_test(NAME SOURCES... [LIBS libs...] [LABELS label])
+# One gtest program; every case runs in its own process. One label only: gtest_discover_tests flattens a
+# list of labels into separate property arguments.
 function(vandrel_test name)
   if(NOT VANDREL_TESTS)
     return()
@@ -81,7 +82,7 @@ function(vandrel_module_tests prefix)
   endif()
   if(threads)
     vandrel_test(${prefix}_thread_tests SOURCES ${threads} ${support} LIBS ${M_LIBS} vandrel_testing
-      LABELS unit threads)
+      LABELS threads)
   endif()
   foreach(f IN LISTS fuzzers)
     get_filename_component(base ${f} NAME_WE)

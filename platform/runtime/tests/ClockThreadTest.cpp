@@ -13,7 +13,11 @@ namespace {
 
 class ClockThreads : public ::testing::Test {
  protected:
-  void SetUp() override { SetClockMode(TClockMode::Virtual); }
+  void SetUp() override {
+    // The window system installs its scheduler when the library loads; these tests start without one.
+    SetVirtualScheduler(nullptr);
+    SetClockMode(TClockMode::Virtual);
+  }
   void TearDown() override {
     SetVirtualScheduler(nullptr);
     SetClockMode(TClockMode::Real);

@@ -1,0 +1,51 @@
+// Virtual time for the window system: the scheduler behind the clock's virtual mode.
+//
+// Participants are the threads that created a window, pumped messages or slept while the clock was virtual; a thread stops
+// being one when it ends or calls VirtualTimeDetachThread. The clock moves only when every participant is
+// blocked (waiting in GetMessage or WaitMessage with nothing to take, waiting for the answer to a
+// cross-thread send, sleeping, or inside a TVirtualIdleScope) and no posted or sent message waits for a
+// thread that could take it. It then jumps to the earliest of: a due timer of a thread waiting for
+// messages, the end of a sleep, a scheduled event. An empty PeekMessage counts as a blocked moment, so
+// loops that pump with PeekMessage see time move too.
+//
+// The watchdog: when the clock is virtual and nothing happens (no message taken, no time moved, no sleeper
+// woken) for the watchdog's time-out of real time while a participant waits, the stall handler runs with a
+// report of every participant; the default handler prints it and aborts the process.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Installs the scheduler in the clock (done once, when the window system loads).
+void InstallVirtualTime();
+
+// Runs `event` on the thread that moves the clock, once the clock reaches `atTick`. Returns its id.
+uint64_t ScheduleVirtualEvent(uint64_t atTick, std::function<void()> event);
+bool CancelVirtualEvent(uint64_t id);
+
+// A thread about to start counts as a busy participant from the creator's call on, so that virtual time
+// waits for it; the new thread calls VirtualThreadStarted with the ticket first (or the creator, when the
+// start failed). Without this a new thread joins only at its first window, pump or sleep.
+uint64_t VirtualThreadStarting();
+void VirtualThreadStarted(uint64_t ticket);
+
+// The calling thread is no longer a participant.
+void VirtualTimeDetachThread();
+
+// Marks the calling thread as blocked on something outside the window system (a join, an event) for the
+// scope's life, so that virtual time can move meanwhile.
+class TVirtualIdleScope {
+ public:
+  TVirtualIdleScope();
+  ~TVirtualIdleScope();
+  TVirtualIdleScope(const TVirtualIdleScope&) = delete;
+  TVirtualIdleScope& operator=(const TVirtualIdleScope&) = delete;
+
+ private:
+  bool active_;
+};
+
+using TVirtualStallHandler = std::function<void(const std::string& report)>;
+// Real milliseconds without progress before the handler runs (default 10000); none restores the default
+// handler. The handler runs on the watchdog's own thread.
+void SetVirtualWatchdog(uint32_t timeoutMs, TVirtualStallHandler handler);
