@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/runtime/Streams.h"
 #include "wizard-components/CkCipher.h"
 #include "wizard-components/CkProc.h"
 
@@ -28,6 +29,20 @@ struct MemorySource {
   }
   int64_t Position() const { return Pos; }
   int64_t Size() const { return Length; }
+};
+
+// Reads from a stream at its position.
+struct StreamSource {
+  TStream* Stream;
+  int32_t Read(void* buffer, int32_t count) { return int32_t(Stream->Read(buffer, count)); }
+  int64_t Position() const { return Stream->Position(); }
+  int64_t Size() const { return Stream->Size(); }
+};
+
+// Writes to a stream at its position; a short write raises the stream's write error.
+struct StreamSink {
+  TStream* Stream;
+  void Write(const void* buffer, int32_t count) { Stream->WriteBuffer(buffer, count); }
 };
 
 // Appends to a string.

@@ -4,6 +4,18 @@
 
 using namespace ck_detail;
 
+void Base64EncodeStream(TStream& input, TStream& output) {
+  StreamSource in{&input};
+  StreamSink out{&output};
+  Base64Encode(in, out);
+}
+
+void Base64DecodeStream(TStream& input, TStream& output) {
+  StreamSource in{&input};
+  StreamSink out{&output};
+  Base64Decode(in, out);
+}
+
 void BlowfishCryptString(const std::string& text, const TCipherKey& key, bool encrypt, std::string& result) {
   // The same transforms as over three memory streams, on plain buffers.
   MemorySource source{reinterpret_cast<const uint8_t*>(text.data()), int64_t(text.size())};

@@ -14,6 +14,26 @@ constexpr size_t kErrorDumpLimit = 65536;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
+std::string AttributeValue(const TmoxXMLNode2& node, std::string_view name) {
+  const int i = node.IndexOfAttribute(name);
+  return i < 0 ? std::string() : node.Attribute(i)->Value;
+}
+
+TmoxXMLAttribute2* AppendAttribute(TmoxXMLNode2& node, std::string_view name, const std::string& value) {
+  auto attribute = NewObject<TmoxXMLAttribute2>();
+  attribute->Name = std::string(name);
+  attribute->Value = value;
+  node.Attributes->Add(static_cast<TObject*>(attribute));
+  return attribute;
+}
+
+void SetAttributeValue(TmoxXMLNode2& node, std::string_view name, const std::string& value) {
+  if (const int i = node.IndexOfAttribute(name); i >= 0)
+    node.Attribute(i)->Value = value;
+  else
+    AppendAttribute(node, name, value);
+}
+
 std::string_view TrimView(std::string_view s) {
   size_t begin = 0, end = s.size();
   while (begin < end && IsBlank(s[begin])) ++begin;
@@ -106,8 +126,8 @@ void WriteTree(XmlWriter& w, const TmoxXMLNode2& root) {
 
 std::string WriteXml(const TmoxXMLParser2& parser, size_t initialCapacity, size_t limit) {
   XmlWriter w(initialCapacity, limit);
-  std::string version = parser.Declaration->GetAttribute(std::string_view("version"));
-  std::string encoding = parser.Declaration->GetAttribute(std::string_view("encoding"));
+  std::string version = AttributeValue(*parser.Declaration, "version");
+  std::string encoding = AttributeValue(*parser.Declaration, "encoding");
   w.Put("<?xml version='");
   w.Put(version.empty() ? "1.0" : version);
   w.Put("' encoding='");
@@ -135,7 +155,7 @@ void ParseAttributes(TmoxXMLNode2& element, std::string_view rest) {
 
     const int count = element.Attributes->Count();
     if (count < 8) {
-      element.SetAttribute(name, value);
+      SetAttributeValue(element, name, value);
       continue;
     }
     if (index.empty())
@@ -143,11 +163,7 @@ void ParseAttributes(TmoxXMLNode2& element, std::string_view rest) {
     if (auto found = index.find(name); found != index.end()) {
       element.Attribute(found->second)->Value = value;
     } else {
-      auto attribute = NewObject<TmoxXMLAttribute2>();
-      attribute->Name = std::string(name);
-      attribute->Value = value;
-      element.Attributes->Add(static_cast<TObject*>(attribute));
-      index.emplace(attribute->Name, count);
+      index.emplace(AppendAttribute(element, name, value)->Name, count);
     }
   }
 }
@@ -161,6 +177,19 @@ TmoxXMLNodeList2::~TmoxXMLNodeList2() { Clear(); }
 void TmoxXMLNodeList2::Clear() {
   for (int i = 0; i < Count(); ++i) static_cast<TObject*>(Items(i))->Free();
   TList::Clear();
+}
+
+// ---- TmoxXPathParserList2
+
+TmoxXPathParserList2::~TmoxXPathParserList2() { Clear(); }
+
+void TmoxXPathParserList2::Clear() {
+  for (int i = 0; i < Count(); ++i)
+    if (TObject* object = Objects(i)) {
+      SetObjects(i, nullptr);
+      object->Free();
+    }
+  TStringList::Clear();
 }
 
 // ---- TmoxXMLNode2
@@ -185,29 +214,42 @@ void TmoxXMLNode2::TakeChildren(std::vector<TmoxXMLNode2*>& out) {
   Children->TList::Clear();  // empties without freeing
 }
 
-std::string TmoxXMLNode2::GetAttribute(int32_t index) const {
-  // A negative position reaches the list, which rejects it.
-  return index < Attributes->Count() ? Attribute(index)->Value : std::string();
-}
+namespace {
 
-std::string TmoxXMLNode2::GetAttribute(std::string_view name) const {
-  const int i = IndexOfAttribute(name);
-  return i < 0 ? std::string() : Attribute(i)->Value;
-}
-
-void TmoxXMLNode2::SetAttribute(int32_t index, const std::string& value) {
-  if (index < Attributes->Count()) Attribute(index)->Value = value;
-}
-
-void TmoxXMLNode2::SetAttribute(std::string_view name, const std::string& value) {
-  if (const int i = IndexOfAttribute(name); i >= 0) {
-    Attribute(i)->Value = value;
-    return;
+bool IsIntegerIndex(const Variant& index) {
+  switch (index.Type()) {
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+      return true;
+    default:
+      return false;
   }
-  auto attribute = NewObject<TmoxXMLAttribute2>();
-  attribute->Name = std::string(name);
-  attribute->Value = value;
-  Attributes->Add(static_cast<TObject*>(attribute));
+}
+
+// The position of an integer index; a negative one is rejected by the list's own index check.
+int PositionOf(const Variant& index, const TmoxXMLNodeList2& list) {
+  const int64_t position = index.AsInt64();
+  if (position < 0) list.Items(int(std::max<int64_t>(position, INT32_MIN)));
+  return int(std::min<int64_t>(position, INT32_MAX));
+}
+
+}  // namespace
+
+std::string TmoxXMLNode2::GetAttribute(const Variant& index) const {
+  if (IsIntegerIndex(index)) {
+    const int position = PositionOf(index, *Attributes);
+    return position < Attributes->Count() ? Attribute(position)->Value : std::string();
+  }
+  if (index.Type() == varString) return AttributeValue(*this, index.AsString());
+  return std::string();
+}
+
+void TmoxXMLNode2::SetAttribute(const Variant& index, const std::string& value) {
+  if (IsIntegerIndex(index)) {
+    const int position = PositionOf(index, *Attributes);
+    if (position < Attributes->Count()) Attribute(position)->Value = value;
+  } else if (index.Type() == varString) {
+    SetAttributeValue(*this, index.AsString(), value);
+  }
 }
 
 int TmoxXMLNode2::IndexOfAttribute(std::string_view name) const {
@@ -218,7 +260,7 @@ int TmoxXMLNode2::IndexOfAttribute(std::string_view name) const {
 
 // ---- TmoxXMLParser2
 
-TmoxXMLParser2::TmoxXMLParser2() : Declaration(TmoxXMLNode2::Create()) {}
+TmoxXMLParser2::TmoxXMLParser2() : Declaration(TmoxXMLNode2::Create()), PathList(TmoxXPathParserList2::Create()) {}
 
 TmoxXMLParser2::~TmoxXMLParser2() = default;
 
@@ -328,6 +370,7 @@ void Reader::ReadText(TmoxXMLNode2& element) {
 std::string TmoxXMLParser2::Parse() {
   Attributes->Clear();
   Children->Clear();
+  PathList->Clear();
   Name.clear();
   Text.clear();
   Position = 1;

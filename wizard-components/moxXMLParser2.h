@@ -10,6 +10,8 @@
 
 #include "platform/runtime/Lists.h"
 #include "platform/runtime/Object.h"
+#include "platform/runtime/Strings.h"
+#include "platform/runtime/Variant.h"
 
 class TmoxXMLParser2;
 
@@ -34,6 +36,15 @@ class TmoxXMLNodeList2 : public TList {
   T* Item(int index) const {
     return static_cast<T*>(static_cast<TObject*>(Items(index)));
   }
+};
+
+// A string list whose Clear and destructor free the objects attached to the strings.
+class TmoxXPathParserList2 : public TStringList {
+  VCL_CLASS(TmoxXPathParserList2, TStringList)
+  ~TmoxXPathParserList2() override;
+  static TmoxXPathParserList2* Create() { return NewObject<TmoxXPathParserList2>(); }
+
+  void Clear() override;
 };
 
 // One attribute: its value and name.
@@ -64,14 +75,12 @@ class TmoxXMLNode2 : public TObject {
   TmoxXMLNode2* Child(int index) const { return Children->Item<TmoxXMLNode2>(index); }
   TmoxXMLAttribute2* Attribute(int index) const { return Attributes->Item<TmoxXMLAttribute2>(index); }
 
-  // By position: empty at or beyond the count; a negative position raises EListError.
-  std::string GetAttribute(int32_t index) const;
-  // By name; empty when there is none.
-  std::string GetAttribute(std::string_view name) const;
-  // By position: sets an existing attribute's value (a negative position raises EListError).
-  void SetAttribute(int32_t index, const std::string& value);
-  // By name: sets the value, or appends a new attribute.
-  void SetAttribute(std::string_view name, const std::string& value);
+  // An integer index selects by position (empty at or beyond the count; a negative one raises
+  // EListError), a string index by name (empty when there is none); other kinds give the empty string.
+  std::string GetAttribute(const Variant& index) const;
+  // An integer index sets an existing attribute's value (a negative one raises EListError); a string index
+  // sets the named attribute's value, or appends a new attribute; other kinds do nothing.
+  void SetAttribute(const Variant& index, const std::string& value);
   // Position of the first attribute of exactly that name, or -1.
   int IndexOfAttribute(std::string_view name) const;
 
@@ -93,6 +102,7 @@ class TmoxXMLParser2 : public TmoxXMLNode2 {
   std::string Source;
   std::string LastError;  // of the last parse; empty after a successful one
   const mox_detail::Owned<TmoxXMLNode2> Declaration;  // attributes of the XML declaration
+  const mox_detail::Owned<TmoxXPathParserList2> PathList;  // cleared by every parse
   int32_t GrowthStep = 65536;  // first capacity of the output buffer, and its least growth
 
   // Stores the text and parses it; the error text goes to LastError. A malformed attribute list in the

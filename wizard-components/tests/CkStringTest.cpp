@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/testing/PythonOracle.h"
 #include "wizard-components/CkProc.h"
+#include "wizard-components/tests/CkStreamSupport.h"
 #include "wizard-components/tests/CkTestSupport.h"
 
 using ck_test::Hex;
@@ -108,6 +110,65 @@ TEST(CkString, DamagedLinesRaiseAndLeaveTheResult) {
     EXPECT_EQ(result, "kept");
   }
   EXPECT_EQ(Decipher(good, key), "<settings>");
+}
+
+TEST(CkBase64, StreamsAgreeWithPythonBase64) {
+  std::mt19937 rng(300);
+  std::vector<std::string> inputs;
+  std::string hex;
+  for (size_t length = 0; length <= 300; ++length) inputs.push_back(ck_test::RandomBytes(rng, length)), hex += Hex(inputs.back()) + "\n";
+  const std::vector<std::string> reference = ck_test::Lines(testing_support::RunPython(
+      "import sys, base64\n"
+      "for line in sys.stdin:\n"
+      "    print(base64.b64encode(bytes.fromhex(line.strip())).decode())\n",
+      hex));
+  ASSERT_EQ(reference.size(), inputs.size());
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    auto in = ck_test::StreamOf(inputs[i]);
+    auto out = ck_test::StreamOf("");
+    Base64EncodeStream(*in, *out);
+    ASSERT_EQ(ck_test::Content(*out), reference[i]) << "length " << i;
+    auto text = ck_test::StreamOf(reference[i]);
+    auto bytes = ck_test::StreamOf("");
+    Base64DecodeStream(*text, *bytes);
+    ASSERT_EQ(Hex(ck_test::Content(*bytes)), Hex(inputs[i])) << "length " << i;
+  }
+}
+
+TEST(CkBase64, ReadsInChunks) {
+  struct Case { bool encode; size_t length; std::vector<int64_t> reads; } cases[] = {
+      {true, 0, {0}}, {true, 45, {45, 0}}, {true, 50, {45, 5}}, {true, 90, {45, 45, 0}},
+      {false, 0, {0}}, {false, 88, {88, 0}}, {false, 92, {88, 4}}, {false, 176, {88, 88, 0}},
+  };
+  for (const auto& c : cases) {
+    auto in = ck_test::StreamOf(c.encode ? std::string(c.length, 'b') : std::string(c.length, 'Q'));
+    auto out = ck_test::StreamOf("");
+    in->reads.clear();
+    c.encode ? Base64EncodeStream(*in, *out) : Base64DecodeStream(*in, *out);
+    EXPECT_EQ(in->reads, c.reads) << (c.encode ? "encoding " : "decoding ") << c.length;
+  }
+}
+
+TEST(CkBase64, DecodingErrorsKeepEarlierChunks) {
+  struct Case { std::string text; int64_t written; } cases[] = {
+      {std::string(89, 'Q'), 66},                        // the 89th character is a partial group
+      {std::string(88, 'Q') + "QQ\nQ", 66},               // a line break in the second chunk
+      {std::string(40, 'Q') + "\r\n" + std::string(46, 'Q'), 0},
+      {std::string(87, 'Q') + "~", 0},
+      {std::string(3, 'Q'), 0},
+  };
+  for (const auto& c : cases) {
+    auto in = ck_test::StreamOf(c.text);
+    auto out = ck_test::StreamOf("");
+    try {
+      Base64DecodeStream(*in, *out);
+      ADD_FAILURE() << "no error for " << c.text;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.ClassName(), "Exception");
+      EXPECT_EQ(e.Message(), "Invalid Base64 Character");
+    }
+    EXPECT_EQ(out->Size(), c.written) << c.text;
+  }
 }
 
 TEST(CkProgress, ReportsAtIntervalsAndAfterTheFinalBlock) {

@@ -192,18 +192,23 @@ TEST(moxXMLParser, GetXmlLayout) {
 
 TEST(moxXMLNode, AttributesByPositionAndName) {
   auto node = std::unique_ptr<TmoxXMLNode2, mox_detail::FreeObject>(TmoxXMLNode2::Create());
-  node->SetAttribute(std::string_view("b"), "1");
-  node->SetAttribute(std::string_view("a"), "2");
-  node->SetAttribute(std::string_view("b"), "3");
+  node->SetAttribute("b", "1");
+  node->SetAttribute(std::string("a"), "2");
+  node->SetAttribute("b", "3");
   node->SetAttribute(5, "ignored");
   node->SetAttribute(1, "4");
+  node->SetAttribute(2.0, "not an index");
+  node->SetAttribute(true, "not an index");
+  node->SetAttribute(Variant(), "not an index");
   EXPECT_EQ(Describe(*node), "[b=3 a=4]");
-  struct Case { int32_t index; const char* value; } positions[] = {{0, "3"}, {1, "4"}, {2, ""}, {100, ""}};
-  for (const auto& c : positions) EXPECT_EQ(node->GetAttribute(c.index), c.value) << c.index;
-  EXPECT_EQ(node->GetAttribute(std::string_view("a")), "4");
-  EXPECT_EQ(node->GetAttribute(std::string_view("A")), "") << "names are case-sensitive";
+  struct Case { Variant index; const char* value; } cases[] = {
+      {0, "3"}, {1, "4"}, {2, ""}, {100, ""}, {uint8_t(1), "4"}, {int16_t(0), "3"}, {int64_t(1), "4"},
+      {uint32_t(4000000000u), ""}, {int64_t(1) << 40, ""}, {"a", "4"}, {"A", ""}, {"", ""}, {"c", ""},
+      {1.0, ""}, {true, ""}, {Variant(), ""}, {Null(), ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(node->GetAttribute(c.index), c.value) << VarToStr(c.index);
   EXPECT_EQ(node->IndexOfAttribute("a"), 1);
-  EXPECT_EQ(node->IndexOfAttribute("B"), -1);
+  EXPECT_EQ(node->IndexOfAttribute("B"), -1) << "names are case-sensitive";
   for (auto call : {+[](TmoxXMLNode2& n) { n.GetAttribute(-1); }, +[](TmoxXMLNode2& n) { n.SetAttribute(-1, "x"); }}) {
     try {
       call(*node);
@@ -212,6 +217,29 @@ TEST(moxXMLNode, AttributesByPositionAndName) {
       EXPECT_EQ(e.Message(), "List index out of bounds (-1)");
     }
   }
+}
+
+class Tracked : public TObject {
+ public:
+  explicit Tracked(int& frees) : frees_(frees) {}
+  ~Tracked() override { ++frees_; }
+
+ private:
+  int& frees_;
+};
+
+TEST(moxXMLParser, EveryParseClearsThePathList) {
+  int frees = 0;
+  auto parser = Parser();
+  parser->PathList->AddObject("one", new Tracked(frees));
+  parser->PathList->AddObject("none", nullptr);
+  parser->PathList->AddObject("two", new Tracked(frees));
+  parser->SetXml("<a/>");
+  EXPECT_EQ(frees, 2);
+  EXPECT_EQ(parser->PathList->Count(), 0);
+  parser->PathList->AddObject("three", new Tracked(frees));
+  parser.reset();
+  EXPECT_EQ(frees, 3) << "the parser frees what its path list holds";
 }
 
 TEST(moxXMLParser, ManyAttributesKeepFirstAppearanceOrderAndLastValue) {
@@ -229,7 +257,7 @@ TEST(moxXMLParser, ManyAttributesKeepFirstAppearanceOrderAndLastValue) {
   for (int i = 0; i < 100000; ++i) big += " x" + std::to_string(i) + "='v'";
   parser->SetXml(big + " x7='last'/>");
   ASSERT_EQ(parser->Attributes->Count(), 100000);
-  EXPECT_EQ(parser->GetAttribute(std::string_view("x7")), "last");
+  EXPECT_EQ(parser->GetAttribute("x7"), "last");
   EXPECT_EQ(parser->Attribute(99999)->Name, "x99999");
 }
 
