@@ -4,6 +4,7 @@
 //   write-values KEY PREFIX COUNT sets COUNT REG_DWORD values PREFIX0.. under HKEY_CURRENT_USER\KEY
 //   set KEY NAME TEXT             sets a REG_SZ value under HKEY_CURRENT_USER\KEY
 //   get KEY NAME                  prints a REG_SZ value of HKEY_CURRENT_USER\KEY
+//   proc MODULE NAME              prints "found", or "missing N" with the error of the binding
 // Arguments are UTF-8; names reach the machine as CP1250.
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "platform/runtime/Cp1250.h"
+#include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Registry.h"
@@ -70,6 +72,13 @@ int main(int argc, char** argv) {
     std::printf("%s\n", cp1250::ToUtf8(std::string(buffer, size ? size - 1 : 0)).c_str());
     return 0;
   }
-  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get ...\n");
+  if (command == "proc" && argc == 4) {
+    HMODULE module = GetModuleHandleA(argv[2]);
+    FARPROC proc = module ? GetProcAddress(module, argv[3]) : nullptr;
+    if (proc) std::printf("found\n");
+    else std::printf("missing %u\n", GetLastError());
+    return 0;
+  }
+  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc ...\n");
   return 2;
 }
