@@ -20,11 +20,11 @@ std::string AttributeValue(const TmoxXMLNode2& node, std::string_view name) {
 }
 
 TmoxXMLAttribute2* AppendAttribute(TmoxXMLNode2& node, std::string_view name, const std::string& value) {
-  auto attribute = NewObject<TmoxXMLAttribute2>();
+  mox_detail::Owned<TmoxXMLAttribute2> attribute(NewObject<TmoxXMLAttribute2>());
   attribute->Name = std::string(name);
   attribute->Value = value;
-  node.Attributes->Add(static_cast<TObject*>(attribute));
-  return attribute;
+  node.Attributes->Add(static_cast<TObject*>(attribute.get()));
+  return attribute.release();
 }
 
 void SetAttributeValue(TmoxXMLNode2& node, std::string_view name, const std::string& value) {
@@ -288,10 +288,7 @@ class Reader {
   size_t Position() const { return size_t(parser_.Position); }
   // 1-based position of the next occurrence from a 1-based start, 0 when none.
   size_t Find(std::string_view what, size_t from) const {
-    if (from < 1) from = 1;
-    if (from > s_.size()) return 0;
-    const size_t at = what.size() == 1 ? s_.find(what[0], from - 1) : s_.find(what, from - 1);
-    return at == std::string_view::npos ? 0 : at + 1;
+    return size_t(FindFrom(what, s_, int32_t(std::min<size_t>(from, INT32_MAX))));
   }
   bool At(size_t position, std::string_view what) const {
     return position >= 1 && s_.substr(position - 1, what.size()) == what;
@@ -334,9 +331,10 @@ void Reader::ReadElements() {
 
     TmoxXMLNode2* element = &parser_;
     if (current) {
-      element = TmoxXMLNode2::Create();
-      element->Document = &parser_;
-      current->Children->Add(static_cast<TObject*>(element));
+      mox_detail::Owned<TmoxXMLNode2> child(TmoxXMLNode2::Create());
+      child->Document = &parser_;
+      current->Children->Add(static_cast<TObject*>(child.get()));
+      element = child.release();
     }
     element->Name = std::string(name);
     element->Parent = current;
