@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <mutex>
 #include <set>
 
 #include "platform/runtime/Cp1250.h"
+#include "platform/runtime/Locale.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Registry.h"
@@ -108,6 +111,16 @@ std::string UserText(const std::string& user) {
   return text;
 }
 
+// A time format without its seconds and the separator before them ("H:mm:ss" -> "H:mm").
+std::string WithoutSeconds(std::string format) {
+  size_t seconds = format.find('s');
+  if (seconds == std::string::npos) return format;
+  size_t end = std::min(format.find_first_not_of('s', seconds), format.size());
+  size_t start = seconds > 0 && !std::isalpha(static_cast<unsigned char>(format[seconds - 1])) ? seconds - 1 : seconds;
+  format.erase(start, end - start);
+  return format;
+}
+
 }  // namespace
 
 std::string MachineRoot() {
@@ -172,6 +185,32 @@ void CreateDefaultMachine() {
 }
 
 void EnsureUserProfile(const std::string& user) { UserHive(user); }
+
+void ApplyUserLocale() {
+  auto hive = UserHive(CurrentUserName());
+  auto read = [&](const char* name) { return ReadString(hive, "Control Panel\\International", name); };
+  TFormatSettings& settings = FormatSettings();
+  auto separator = [&](const char* name, char& target) {
+    std::string text = read(name);
+    if (!text.empty()) target = text[0];
+  };
+  if (std::string date = read("sShortDate"); !date.empty()) settings.ShortDateFormat = date;
+  if (std::string time = read("sTimeFormat"); !time.empty()) {
+    settings.LongTimeFormat = time;
+    // The short time is the long one without its seconds, unless the locale names one.
+    std::string shortTime = read("sShortTime");
+    settings.ShortTimeFormat = shortTime.empty() ? WithoutSeconds(time) : shortTime;
+  }
+  separator("sDate", settings.DateSeparator);
+  separator("sTime", settings.TimeSeparator);
+  separator("sDecimal", settings.DecimalSeparator);
+  separator("sThousand", settings.ThousandSeparator);
+}
+
+void StartMachine() {
+  CreateDefaultMachine();
+  ApplyUserLocale();
+}
 
 namespace registry {
 

@@ -25,6 +25,10 @@ bool MachineExists();
 // Creates the default machine when it does not exist: folders of drive C:, the machine's registry, and its
 // default user. Safe to call from several processes at once.
 void CreateDefaultMachine();
+// Sets the runtime's formats (FormatSettings) from the current user's "Control Panel\International".
+void ApplyUserLocale();
+// What a host does first: creates the default machine when missing and applies the user's locale.
+void StartMachine();
 // Gives a user a profile: its folders and registry (HKEY_CURRENT_USER) from the per-user defaults. Runs
 // once per user; the registry calls it when a user's database is first opened.
 void EnsureUserProfile(const std::string& user);

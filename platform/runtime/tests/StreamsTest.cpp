@@ -334,8 +334,9 @@ class TMemoryFileSystem : public IFileSystem {
 
 TEST(FileSystemLayer, StreamsAndListsReachTheInstalledLayer) {
   TMemoryFileSystem layer;
+  // The platform library installs the machine's file layer when it loads; this test puts its own over it.
   IFileSystem* previous = InstallFileSystem(&layer);
-  EXPECT_EQ(previous, &HostFileSystem());
+  EXPECT_EQ(&FileSystem(), &layer);
   {
     TStringList list;
     list.SetText("a\nb");
@@ -353,7 +354,8 @@ TEST(FileSystemLayer, StreamsAndListsReachTheInstalledLayer) {
     }
   }
   EXPECT_EQ(InstallFileSystem(nullptr), &layer);
-  EXPECT_EQ(&FileSystem(), &HostFileSystem());
+  EXPECT_EQ(&FileSystem(), &HostFileSystem()) << "nullptr restores the host layer";
+  InstallFileSystem(previous);
   EXPECT_EQ(layer.files["C:\\Windows\\x.txt"], "a");
   // Access, share and creation of each open: create is read-write exclusive; loading shares for reading.
   EXPECT_EQ(layer.opens, (std::vector<std::string>{"C:\\Windows\\x.txt 201", "C:\\Windows\\x.txt 010",

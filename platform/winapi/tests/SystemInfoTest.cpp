@@ -5,8 +5,11 @@
 #include <cstdlib>
 
 #include "platform/runtime/Cp1250.h"
+#include "platform/runtime/DateTime.h"
+#include "platform/runtime/Locale.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/Machine.h"
 #include "platform/winapi/Registry.h"
 
 namespace {
@@ -94,6 +97,36 @@ TEST(SystemInfo, WindowsVersionOfEitherFamily) {
   small.dwOSVersionInfoSize = 20;
   EXPECT_FALSE(GetVersionExA(&small));
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UserLocale, TheUsersInternationalSettingsOverrideTheDefaults) {
+  testing_support::TestMachine machine;
+  ResetFormatSettings();
+  TFormatSettings hungarian = FormatSettings();
+  vandrel::StartMachine();
+  EXPECT_EQ(FormatSettings().ShortDateFormat, hungarian.ShortDateFormat) << "the default machine is Hungarian";
+  EXPECT_EQ(FormatSettings().LongTimeFormat, hungarian.LongTimeFormat);
+  EXPECT_EQ(FormatSettings().ShortTimeFormat, hungarian.ShortTimeFormat);
+  EXPECT_EQ(FormatSettings().ThousandSeparator, hungarian.ThousandSeparator);
+  std::string error;
+  ASSERT_TRUE(vandrel::ImportRegistryText("REGEDIT4\n[HKEY_CURRENT_USER\\Control Panel\\International]\n"
+                                          "\"sShortDate\"=\"dd/MM/yyyy\"\n\"sTimeFormat\"=\"HH.mm.ss\"\n"
+                                          "\"sDate\"=\"/\"\n\"sTime\"=\".\"\n\"sDecimal\"=\".\"\n\"sThousand\"=\",\"\n",
+                                          error));
+  vandrel::ApplyUserLocale();
+  EXPECT_EQ(FormatSettings().ShortDateFormat, "dd/MM/yyyy");
+  EXPECT_EQ(FormatSettings().LongTimeFormat, "HH.mm.ss");
+  EXPECT_EQ(FormatSettings().ShortTimeFormat, "HH.mm");
+  EXPECT_EQ(FormatSettings().DateSeparator, '/');
+  EXPECT_EQ(FormatSettings().TimeSeparator, '.');
+  EXPECT_EQ(FormatSettings().DecimalSeparator, '.');
+  EXPECT_EQ(FormatSettings().ThousandSeparator, ',');
+  EXPECT_EQ(DateTimeToStr(EncodeDate(2005, 3, 7) + EncodeTime(14, 30, 15, 0)), "07/03/2005 14.30.15");
+  ResetFormatSettings();
 }
 
 }  // namespace
