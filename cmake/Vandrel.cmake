@@ -164,3 +164,22 @@ ${manifest}
 " @ONLY)
   target_sources(${target} PRIVATE ${out})
 endfunction()
+
+# vandrel_form_resources(TARGET FILES...): embeds form resource files. Each file (UTF-8 text) becomes the
+# header "<path from the source root>.h" in the build's generated folder, holding the std::string_view
+# k<FileBase>Resource; the form's unit includes it and registers it with VCL_REGISTER_FORM.
+function(vandrel_form_resources target)
+  foreach(file ${ARGN})
+    get_filename_component(abs ${file} ABSOLUTE)
+    file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${abs})
+    get_filename_component(base ${file} NAME_WE)
+    set(out ${CMAKE_BINARY_DIR}/generated/${rel}.h)
+    add_custom_command(OUTPUT ${out}
+      COMMAND ${CMAKE_COMMAND} -DIN=${abs} -DOUT=${out} -DNAME=k${base}Resource
+              -P ${CMAKE_SOURCE_DIR}/cmake/EmbedText.cmake
+      DEPENDS ${abs} ${CMAKE_SOURCE_DIR}/cmake/EmbedText.cmake
+      COMMENT "Embedding ${rel}")
+    target_sources(${target} PRIVATE ${out})
+  endforeach()
+  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated)
+endfunction()

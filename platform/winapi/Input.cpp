@@ -123,3 +123,29 @@ BOOL SetCursorPos(int x, int y) {
   I().cursor = POINT{x, y};
   return TRUE;
 }
+
+void SimulateMouseClick(HWND hwnd, POINT client, TMouseButtonKind button) {
+  UINT down = button == TMouseButtonKind::Left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN;
+  UINT up = button == TMouseButtonKind::Left ? WM_LBUTTONUP : WM_RBUTTONUP;
+  POINT screen = client;
+  ClientToScreen(hwnd, &screen);
+  SetCursorPos(screen.x, screen.y);
+  HWND top = GetAncestor(hwnd, GA_ROOT);
+  LRESULT activate = SendMessageA(hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MAKELPARAM(HTCLIENT, WORD(down)));
+  bool noActivate = activate == MA_NOACTIVATE || activate == MA_NOACTIVATEANDEAT ||
+                    (GetWindowLongPtrA(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE);
+  if (!noActivate && top && GetActiveWindow() != top) SetActiveWindow(top);
+  bool eat = activate == MA_ACTIVATEANDEAT || activate == MA_NOACTIVATEANDEAT;
+  HWND child = hwnd;
+  while ((GetWindowLongPtrA(child, GWL_STYLE) & WS_CHILD) && !(GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_NOPARENTNOTIFY)) {
+    HWND parent = GetParent(child);
+    if (!parent) break;
+    POINT p = screen;
+    ScreenToClient(parent, &p);
+    SendMessageA(parent, WM_PARENTNOTIFY, MAKEWPARAM(WORD(down), 0), MAKELPARAM(WORD(p.x), WORD(p.y)));
+    child = parent;
+  }
+  LPARAM at = MAKELPARAM(WORD(client.x), WORD(client.y));
+  if (!eat) PostMessageA(hwnd, down, button == TMouseButtonKind::Left ? MK_LBUTTON : MK_RBUTTON, at);
+  PostMessageA(hwnd, up, 0, at);
+}

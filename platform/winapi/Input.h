@@ -52,3 +52,10 @@ UINT MapVirtualKeyA(UINT code, UINT mapType);
 
 BOOL GetCursorPos(POINT* point);
 BOOL SetCursorPos(int x, int y);
+
+// A click as the mouse makes it on a point of the window's client area: the window's top-level window is
+// activated unless WM_MOUSEACTIVATE refuses (MA_NOACTIVATE, MA_NOACTIVATEANDEAT) or it has
+// WS_EX_NOACTIVATE; each ancestor without WS_EX_NOPARENTNOTIFY is sent WM_PARENTNOTIFY; then the button's
+// down and up messages are posted (the down one is eaten with MA_ACTIVATEANDEAT/MA_NOACTIVATEANDEAT).
+enum class TMouseButtonKind { Left, Right };
+void SimulateMouseClick(HWND hwnd, POINT client, TMouseButtonKind button = TMouseButtonKind::Left);

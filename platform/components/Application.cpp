@@ -1,0 +1,297 @@
+#include "platform/components/Application.h"
+
+#include <fstream>
+#include <mutex>
+
+#include "platform/runtime/Format.h"
+#include "platform/runtime/Thread.h"
+#include "platform/winapi/Input.h"
+#include "platform/winapi/MessageQueue.h"
+
+namespace {
+
+// The process's arguments as one Windows command line (arguments with blanks quoted).
+std::string ProcessCommandLine() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string line;
+  size_t start = 0;
+  while (start < all.size()) {
+    size_t end = all.find('\0', start);
+    if (end == std::string::npos) end = all.size();
+    std::string arg = all.substr(start, end - start);
+    if (!line.empty()) line += ' ';
+    line += arg.find(' ') != std::string::npos || arg.empty() ? "\"" + arg + "\"" : arg;
+    start = end + 1;
+  }
+  return line;
+}
+
+// The component library's splitting: blanks separate; double quotes group and are dropped.
+std::vector<std::string> SplitCommandLine(const std::string& line) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (true) {
+    while (i < line.size() && static_cast<unsigned char>(line[i]) <= ' ') ++i;
+    if (i >= line.size()) break;
+    std::string arg;
+    while (i < line.size() && static_cast<unsigned char>(line[i]) > ' ') {
+      if (line[i] == '"') {
+        ++i;
+        while (i < line.size() && line[i] != '"') arg += line[i++];
+        if (i < line.size()) ++i;
+      } else {
+        arg += line[i++];
+      }
+    }
+    out.push_back(arg);
+  }
+  return out;
+}
+
+}  // namespace
+
+void ApplicationHandleException(TObject* sender) { Application->HandleException(sender); }
+
+TApplication* GetApplication() {
+  static TApplication* app = [] {
+    TApplication* a = NewObject<TApplication>(nullptr);
+    SetWakeMainThread([](TObject*) {
+      TApplication* self = GetApplication();
+      PostMessageA(self->Handle(), WM_NULL, 0, 0);
+    });
+    return a;
+  }();
+  return app;
+}
+
+std::string GetShortHint(const std::string& hint) {
+  size_t bar = hint.find('|');
+  return bar == std::string::npos ? hint : hint.substr(0, bar);
+}
+
+std::string GetLongHint(const std::string& hint) {
+  size_t bar = hint.find('|');
+  return bar == std::string::npos ? hint : hint.substr(bar + 1);
+}
+
+THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
+  visible_ = false;
+  color_ = clInfoBk;
+}
+
+void THintWindow::CreateParams(TCreateParams& p) {
+  TCustomControl::CreateParams(p);
+  p.Style = WS_POPUP | WS_BORDER;
+  p.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+  p.WndParent = nullptr;
+}
+
+void THintWindow::ActivateHint(const RECT& r, const std::string& hint) {
+  SetText(hint);
+  SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  visible_ = true;
+  ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+}
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {
+  HintWindowClass = THintWindowClass::Of<THintWindow>();
+  commandLine_ = ProcessCommandLine();
+}
+
+TApplication::~TApplication() {
+  if (handle_) DeallocateHWnd(handle_);
+}
+
+void TApplication::Initialize() {}
+
+HWND TApplication::Handle() {
+  if (!handle_) {
+    handle_ = AllocateHWnd([this](TMessage& m) { WndProc(m); });
+    SetWindowTextA(handle_, title_.c_str());
+  }
+  return handle_;
+}
+
+void TApplication::WndProc(TMessage& m) {
+  if (m.Msg == WM_NULL) {
+    if (IsMainThread()) CheckSynchronize();
+    return;
+  }
+  m.Result = DefWindowProcA(handle_, m.Msg, m.WParam, m.LParam);
+}
+
+void TApplication::SetTitle(const std::string& title) {
+  title_ = title;
+  if (handle_) SetWindowTextA(handle_, title.c_str());
+}
+
+int TApplication::ParamCount() const { return int(SplitCommandLine(commandLine_).size()) - 1; }
+
+std::string TApplication::ParamStr(int index) const {
+  std::vector<std::string> args = SplitCommandLine(commandLine_);
+  return index >= 0 && size_t(index) < args.size() ? args[size_t(index)] : std::string();
+}
+
+void TApplication::SetCommandLine(const std::string& commandLine) { commandLine_ = commandLine; }
+
+bool TApplication::IsKeyMsg(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  HWND target = GetCapture();
+  if (!target) target = msg.hwnd;
+  if (!FindControl(target)) return false;
+  return SendMessageA(target, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+}
+
+bool TApplication::ProcessMessage(MSG& msg, UINT extraFlags) {
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | extraFlags)) return false;
+  if (msg.message == WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  try {
+    if (!IsKeyMsg(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  } catch (...) {
+    HandleException(this);
+  }
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (ProcessMessage(msg)) {
+  }
+}
+
+void TApplication::ProcessPendingMessages() {
+  MSG msg;
+  while (ProcessMessage(msg, PM_NOYIELD)) {
+  }
+  if (IsMainThread()) CheckSynchronize();
+}
+
+void TApplication::Idle() {
+  if (OnIdle) {
+    try {
+      OnIdle(this);
+    } catch (...) {
+      HandleException(this);
+    }
+  }
+  if (IsMainThread()) CheckSynchronize();
+}
+
+void TApplication::HandleMessage() {
+  MSG msg;
+  if (ProcessMessage(msg)) return;
+  Idle();
+  if (terminated_) return;
+  // Nothing queued: wait for the next message, then take it.
+  if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+    terminated_ = true;
+    return;
+  }
+  try {
+    if (!IsKeyMsg(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  } catch (...) {
+    HandleException(this);
+  }
+}
+
+void TApplication::Run() {
+  ++runDepth_;
+  if (mainForm_ && !terminated_) mainForm_->Show();
+  while (!terminated_) HandleMessage();
+  --runDepth_;
+}
+
+void TApplication::Terminate() {
+  if (terminated_) return;
+  terminated_ = true;
+  PostQuitMessage(0);
+}
+
+void TApplication::HandleException(TObject* sender) {
+  std::exception_ptr current = std::current_exception();
+  if (!current) return;
+  try {
+    std::rethrow_exception(current);
+  } catch (const EAbort&) {
+  } catch (const std::exception& e) {
+    if (OnException)
+      OnException(sender, e);
+    else
+      ShowException(e);
+  } catch (...) {
+    EInvalidOperation unknown("Unknown exception");
+    if (OnException)
+      OnException(sender, unknown);
+    else
+      ShowException(unknown);
+  }
+}
+
+void TApplication::ShowException(const std::exception& error) {
+  std::string text = error.what();
+  if (!text.empty() && text.back() != '.') text += '.';
+  MessageBox(text, title_, MB_OK | MB_ICONERROR);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
+  return MessageBoxA(handle_, text.c_str(), caption.c_str(), flags);
+}
+
+void TApplication::SetShowHint(bool value) {
+  showHint_ = value;
+  if (!value) CancelHint();
+}
+
+void TApplication::SetHint(const std::string& hint) {
+  if (hint == hint_) return;
+  hint_ = hint;
+  if (OnHint) OnHint(this);
+}
+
+void TApplication::ActivateHint(TControl* control) {
+  if (!control) return;
+  SetHint(GetLongHint(control->Hint()));
+  if (!showHint_ || !control->ShowHint() || control->Hint().empty()) return;
+  std::string text = GetShortHint(control->Hint());
+  bool canShow = true;
+  if (OnShowHint) OnShowHint(text, canShow, control);
+  if (!canShow || text.empty()) return;
+  if (!hintWindow_ || hintWindow_->ClassType() != HintWindowClass.ClassInfo()) {
+    if (hintWindow_) hintWindow_->Free();
+    hintWindow_ = HintWindowClass.Create(this);
+  }
+  POINT p{0, control->Height()};
+  p = control->ClientToScreen(p);
+  int width = TextWidthOf(*hintWindow_->Font(), text) + 6;
+  int height = TextHeightOf(*hintWindow_->Font()) + 2;
+  hintWindow_->ActivateHint(RECT{p.x, p.y, p.x + width, p.y + height}, text);
+}
+
+void TApplication::CancelHint() {
+  if (hintWindow_ && hintWindow_->HandleAllocated()) ShowWindow(hintWindow_->Handle(), SW_HIDE);
+}
+
+bool TApplication::HelpJump(const std::string& topic) {
+  helpCalls_.push_back("jump " + helpFile_ + " " + topic);
+  return true;
+}
+
+bool TApplication::HelpContext(int context) {
+  helpCalls_.push_back("context " + helpFile_ + " " + std::to_string(context));
+  return true;
+}
+
+bool TApplication::HelpCommand(UINT command, ULONG_PTR data) {
+  helpCalls_.push_back("command " + helpFile_ + " " + std::to_string(command) + " " + std::to_string(data));
+  return true;
+}

@@ -1,0 +1,149 @@
+#include "platform/components/TestDriver.h"
+
+#include <sstream>
+
+#include "platform/components/Application.h"
+#include "platform/components/ComCtrls.h"
+#include "platform/components/ExtCtrls.h"
+#include "platform/components/StdCtrls.h"
+#include "platform/runtime/Clock.h"
+#include "platform/winapi/Clipboard.h"
+#include "platform/winapi/Input.h"
+#include "platform/winapi/MessageQueue.h"
+#include "platform/winapi/Timers.h"
+
+TControl* TFormDriver::Control(const std::string& name) const {
+  auto* c = DynamicAs<TControl>(form_->FindComponent(name));
+  if (!c) throw EDriverError("No control named " + name);
+  return c;
+}
+
+void TFormDriver::CheckReachable(TControl* control, const std::string& name) const {
+  for (TControl* c = control; c; c = c->Parent()) {
+    if (!c->Visible()) throw EDriverError("Control " + name + " is not visible");
+    if (!c->Enabled()) throw EDriverError("Control " + name + " is disabled");
+  }
+  if (!form_->Showing()) throw EDriverError("Control " + name + " is not visible");
+}
+
+void TFormDriver::Pump() { Application->ProcessPendingMessages(); }
+
+void TFormDriver::Click(const std::string& name) {
+  TControl* c = Control(name);
+  CheckReachable(c, name);
+  POINT center{c->Width() / 2, c->Height() / 2};
+  if (auto* w = DynamicAs<TWinControl>(c)) {
+    SimulateMouseClick(w->Handle(), center);
+  } else {
+    POINT inParent{c->Left() + center.x, c->Top() + center.y};
+    SimulateMouseClick(c->Parent()->Handle(), inParent);
+  }
+  Pump();
+}
+
+void TFormDriver::Check(const std::string& name, bool checked) {
+  TControl* c = Control(name);
+  if (auto* box = DynamicAs<TCheckBox>(c)) {
+    if (box->Checked() != checked) Click(name);
+    return;
+  }
+  if (auto* radio = DynamicAs<TRadioButton>(c)) {
+    if (!checked && radio->Checked()) throw EDriverError("Radio button " + name + " cannot be unchecked by a click");
+    if (!radio->Checked()) Click(name);
+    return;
+  }
+  throw EDriverError("Control " + name + " cannot be checked");
+}
+
+void TFormDriver::Select(const std::string& name, const std::string& item) {
+  auto* combo = Get<TComboBox>(name);
+  CheckReachable(combo, name);
+  int index = combo->Items()->IndexOf(item);
+  if (index < 0) throw EDriverError("Combo box " + name + " has no item \"" + item + "\"");
+  Focus(name);
+  combo->SetDroppedDown(true);
+  combo->Select(index);
+  combo->SetDroppedDown(false);
+  Pump();
+}
+
+void TFormDriver::Focus(const std::string& name) {
+  auto* w = DynamicAs<TWinControl>(Control(name));
+  if (!w) throw EDriverError("Control " + name + " cannot take the focus");
+  CheckReachable(w, name);
+  if (!w->Focused()) w->SetFocus();
+  Pump();
+}
+
+void TFormDriver::Type(const std::string& name, const std::string& text) {
+  Focus(name);
+  for (unsigned char c : text) {
+    PostMessageA(GetFocus(), WM_CHAR, c, 1);
+    Pump();
+  }
+}
+
+void TFormDriver::Key(BYTE vk, TShiftState shift) {
+  auto press = [this](BYTE key, bool down) {
+    keybd_event(key, 0, down ? 0 : KEYEVENTF_KEYUP, 0);
+    Pump();
+  };
+  if (shift & ssCtrl) press(VK_CONTROL, true);
+  if (shift & ssShift) press(VK_SHIFT, true);
+  if (shift & ssAlt) press(VK_MENU, true);
+  press(vk, true);
+  press(vk, false);
+  if (shift & ssAlt) press(VK_MENU, false);
+  if (shift & ssShift) press(VK_SHIFT, false);
+  if (shift & ssCtrl) press(VK_CONTROL, false);
+}
+
+void TFormDriver::Paste(const std::string& name, const std::string& text) {
+  SetClipboardText(text);
+  Focus(name);
+  Key('V', ssCtrl);
+}
+
+void TFormDriver::Advance(uint32_t ms) {
+  static thread_local bool fired;
+  fired = false;
+  UINT_PTR id = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) { fired = true; });
+  uint64_t target = ClockTickMs() + ms;
+  while (!fired || ClockTickMs() < target) {
+    Application->HandleMessage();
+    if (Application->Terminated()) break;
+  }
+  KillTimer(nullptr, id);
+}
+
+namespace {
+
+void Describe(std::ostringstream& out, TControl* c, int depth) {
+  if (!c->Visible()) return;
+  out << std::string(size_t(depth) * 2, ' ') << c->ClassName();
+  if (!c->Name().empty()) out << ' ' << c->Name();
+  std::string text = c->GetText();
+  if (auto* edit = DynamicAs<TCustomEdit>(c)) text = edit->DisplayText();
+  if (!text.empty() || DynamicAs<TCustomEdit>(c)) out << " \"" << text << '"';
+  if (!c->Enabled()) out << " [disabled]";
+  if (auto* w = DynamicAs<TWinControl>(c); w && w->Focused()) out << " [focused]";
+  if (auto* box = DynamicAs<TCheckBox>(c); box && box->Checked()) out << " [checked]";
+  if (auto* radio = DynamicAs<TRadioButton>(c); radio && radio->Checked()) out << " [checked]";
+  if (auto* button = DynamicAs<TButton>(c); button && button->Default()) out << " [default]";
+  if (auto* combo = DynamicAs<TComboBox>(c)) out << " index=" << combo->ItemIndex();
+  if (auto* book = DynamicAs<TNotebook>(c)) out << " page=" << book->PageIndex() << " \"" << book->ActivePage() << '"';
+  if (auto* bar = DynamicAs<TProgressBar>(c)) out << " position=" << bar->Position() << '/' << bar->Max();
+  out << '\n';
+  if (auto* w = DynamicAs<TWinControl>(c))
+    for (int i = 0; i < w->ControlCount(); ++i) Describe(out, w->Controls(i), depth + 1);
+}
+
+}  // namespace
+
+std::string TFormDriver::Snapshot() const {
+  std::ostringstream out;
+  out << "form " << form_->Name() << " \"" << form_->Caption() << "\"" << (form_->Showing() ? "" : " [hidden]")
+      << '\n';
+  for (int i = 0; i < form_->ControlCount(); ++i) Describe(out, form_->Controls(i), 1);
+  return out.str();
+}

@@ -1,0 +1,4 @@
+object X: TForm
+  A = #99999999999
+  B = $FFFFFFFFFFFFFFFFFFFFF
+end

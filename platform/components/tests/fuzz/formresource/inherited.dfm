@@ -1,0 +1,4 @@
+inherited X: TForm
+  object TPage
+  end
+end
