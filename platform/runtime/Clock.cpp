@@ -90,3 +90,23 @@ void ClockSleep(uint32_t ms) {
 void SetVirtualScheduler(IVirtualScheduler* newScheduler) { scheduler.store(newScheduler); }
 
 IVirtualScheduler* VirtualScheduler() { return scheduler.load(); }
+
+TClockBlockingWait::TClockBlockingWait()
+    : scheduler_(mode.load(std::memory_order_acquire) == TClockMode::Virtual ? scheduler.load() : nullptr) {
+  if (scheduler_) scheduler_->BeginBlockingWait();
+}
+
+TClockBlockingWait::~TClockBlockingWait() {
+  if (scheduler_) scheduler_->EndBlockingWait();
+}
+
+uint64_t ClockThreadStarting() {
+  if (mode.load(std::memory_order_acquire) != TClockMode::Virtual) return 0;
+  IVirtualScheduler* s = scheduler.load();
+  return s ? s->ThreadStarting() : 0;
+}
+
+void ClockThreadStarted(uint64_t ticket) {
+  if (!ticket) return;
+  if (IVirtualScheduler* s = scheduler.load()) s->ThreadStarted(ticket);
+}

@@ -37,6 +37,14 @@ void ClockSleep(uint32_t ms);
 class IVirtualScheduler {
  public:
   virtual void Sleep(uint32_t ms) = 0;
+  // The calling thread waits for something outside the scheduler (a join, an event) until the matching
+  // EndBlockingWait; virtual time may move meanwhile. Pairs nest.
+  virtual void BeginBlockingWait() {}
+  virtual void EndBlockingWait() {}
+  // A thread is about to start: it counts as running from this call on; the new thread calls
+  // ThreadStarted with the ticket first thing (or the creator, when the start failed).
+  virtual uint64_t ThreadStarting() { return 0; }
+  virtual void ThreadStarted(uint64_t ticket) { (void)ticket; }
 
  protected:
   ~IVirtualScheduler() = default;
@@ -46,3 +54,19 @@ class IVirtualScheduler {
 // thread is inside its Sleep any more.
 void SetVirtualScheduler(IVirtualScheduler* scheduler);
 IVirtualScheduler* VirtualScheduler();
+
+// Marks a blocking wait of the calling thread for the installed scheduler, in virtual mode (else nothing).
+class TClockBlockingWait {
+ public:
+  TClockBlockingWait();
+  ~TClockBlockingWait();
+  TClockBlockingWait(const TClockBlockingWait&) = delete;
+  TClockBlockingWait& operator=(const TClockBlockingWait&) = delete;
+
+ private:
+  IVirtualScheduler* scheduler_;
+};
+
+// A thread start announced to the installed scheduler (0 without one, or in real mode).
+uint64_t ClockThreadStarting();
+void ClockThreadStarted(uint64_t ticket);

@@ -5,6 +5,8 @@
 
 #include <chrono>
 
+#include "platform/runtime/Clock.h"
+
 TThreadID CurrentThreadID() {
   thread_local const TThreadID id = TThreadID(syscall(SYS_gettid));
   return id;
@@ -49,6 +51,7 @@ bool TWaitableEvent::IsSet() const {
 }
 
 TWaitResult TWaitableEvent::WaitFor(uint32_t timeoutMs) {
+  TClockBlockingWait blocking;
   std::unique_lock lock(mutex_);
   auto isSet = [this] { return set_; };
   if (timeoutMs == kWaitInfinite)

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/runtime/Clock.h"
+
 namespace {
 
 const TThreadID g_mainThreadId = CurrentThreadID();
@@ -82,6 +84,7 @@ bool CheckSynchronize(uint32_t timeoutMs) {
     SyncQueue& q = Queue();
     std::unique_lock lock(q.mutex);
     auto pending = [&] { return !q.requests.empty(); };
+    TClockBlockingWait blocking;
     if (timeoutMs == kWaitInfinite)
       q.arrived.wait(lock, pending);
     else
@@ -109,6 +112,7 @@ void TThread::Synchronize(TThread* thread, const TThreadMethod& method) {
   }
   if (wake) wake(thread);
   {
+    TClockBlockingWait blocking;
     std::unique_lock lock(q.mutex);
     q.finished.wait(lock, [&] { return request.done; });
   }
@@ -141,13 +145,16 @@ void TThread::Start() {
   if (started_) throw EThread("Cannot call Start on a running or suspended thread");
   std::binary_semaphore running(0);
   started_ = true;
+  uint64_t ticket = ClockThreadStarting();
   try {
-    std::thread([this, &running] {
+    std::thread([this, &running, ticket] {
+      ClockThreadStarted(ticket);
       threadId_.store(CurrentThreadID());
       running.release();
       Run();
     }).detach();
   } catch (const std::system_error& e) {
+    ClockThreadStarted(ticket);
     started_ = false;
     throw EThread(std::string("Thread creation error: ") + e.what());
   }
@@ -190,6 +197,7 @@ uint32_t TThread::WaitFor() {
   SyncQueue& q = Queue();
   while (!state->ended.IsSet()) {
     {
+      TClockBlockingWait blocking;
       std::unique_lock lock(q.mutex);
       q.arrived.wait(lock, [&] { return !q.requests.empty() || state->ended.IsSet(); });
     }

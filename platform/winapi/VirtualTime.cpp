@@ -21,6 +21,10 @@ struct Event {
 
 struct Scheduler final : IVirtualScheduler {
   void Sleep(uint32_t ms) override;
+  void BeginBlockingWait() override;
+  void EndBlockingWait() override;
+  uint64_t ThreadStarting() override { return VirtualThreadStarting(); }
+  void ThreadStarted(uint64_t ticket) override { VirtualThreadStarted(ticket); }
 };
 
 // Guarded by the window system's lock.
@@ -210,9 +214,29 @@ void Scheduler::Sleep(uint32_t ms) {
   S().progress++;
 }
 
+void Scheduler::BeginBlockingWait() {
+  Guard g(S().lock);
+  winsys::BeginBlockingWait(g, CurrentQueue(g));
+}
+
+void Scheduler::EndBlockingWait() {
+  Guard g(S().lock);
+  winsys::EndBlockingWait(CurrentQueue(g));
+}
+
 }  // namespace
 
 namespace winsys {
+
+void BeginBlockingWait(Guard& g, Queue* q) {
+  if (q->blockDepth++ > 0 || !q->participant || q->activity != Activity::Busy) return;
+  q->activity = Activity::Blocked;
+  if (VirtualMode()) AdvanceWhileIdle(g);
+}
+
+void EndBlockingWait(Queue* q) {
+  if (q->blockDepth > 0 && --q->blockDepth == 0 && q->activity == Activity::Blocked) q->activity = Activity::Busy;
+}
 
 uint64_t NowMs() { return ClockTickMs(); }
 
@@ -295,21 +319,15 @@ void VirtualTimeDetachThread() {
   RemoveParticipant(g, CurrentQueue(g));
 }
 
-TVirtualIdleScope::TVirtualIdleScope() : active_(false) {
+TVirtualIdleScope::TVirtualIdleScope() : active_(true) {
   Guard g(S().lock);
-  if (!VirtualMode()) return;
-  Queue* q = CurrentQueue(g);
-  if (q->activity != Activity::Busy) return;
-  active_ = true;
-  BecomeParticipant(g, q);
-  q->activity = Activity::Blocked;
-  AdvanceWhileIdle(g);
+  winsys::BeginBlockingWait(g, CurrentQueue(g));
 }
 
 TVirtualIdleScope::~TVirtualIdleScope() {
   if (!active_) return;
   Guard g(S().lock);
-  CurrentQueue(g)->activity = Activity::Busy;
+  winsys::EndBlockingWait(CurrentQueue(g));
 }
 
 void SetVirtualWatchdog(uint32_t timeoutMs, TVirtualStallHandler handler) {

@@ -33,7 +33,9 @@ void VirtualThreadStarted(uint64_t ticket);
 void VirtualTimeDetachThread();
 
 // Marks the calling thread as blocked on something outside the window system (a join, an event) for the
-// scope's life, so that virtual time can move meanwhile.
+// scope's life, so that virtual time can move meanwhile. The runtime's blocking waits (TThread::WaitFor,
+// Synchronize, TWaitableEvent) do the same through the clock's TClockBlockingWait, and TThread announces
+// its threads through ClockThreadStarting.
 class TVirtualIdleScope {
  public:
   TVirtualIdleScope();

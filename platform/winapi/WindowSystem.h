@@ -73,6 +73,7 @@ struct Queue {
   Activity activity = Activity::Busy;
   uint64_t sleepUntil = 0;
   uint64_t wakeSignals = 0;
+  int blockDepth = 0;  // nested blocking waits outside the window system
 };
 
 struct WindowClass {
@@ -174,6 +175,9 @@ void LeaveWait(Queue* q);
 bool YieldToVirtualTime(Guard& g, Queue* q);
 // A thread joins the participants (when the clock is virtual): on its first window, pump or sleep.
 void JoinVirtualTime(Guard& g, Queue* q);
+// A participant waits for something outside the window system (a join, an event); pairs nest.
+void BeginBlockingWait(Guard& g, Queue* q);
+void EndBlockingWait(Queue* q);
 // A thread leaves the set of participants (exit or detach).
 void RemoveParticipant(Guard& g, Queue* q);
 

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/runtime/Clock.h"
+#include "platform/runtime/Thread.h"
 #include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Timers.h"
 #include "platform/winapi/Windows.h"
@@ -68,6 +69,42 @@ TEST_F(VirtualTime, SleepersAndTimersInterleaveInTickOrder) {
   worker.join();
   EXPECT_EQ(seen, (std::vector<std::string>{"user 1 at 400", "user 2 at 800", "timer 1 at 1000",
                                             "user 3 at 1200", "timer 1 at 2000"}));
+}
+
+// A runtime thread that sleeps and posts, as the toolbar's worker does.
+class TSleeper : public TThread {
+  VCL_CLASS(TSleeper, TThread)
+  TSleeper(HWND target, uint32_t sleepMs, int posts) : TThread(false), target_(target), sleepMs_(sleepMs), posts_(posts) {}
+
+ protected:
+  void Execute() override {
+    for (int i = 1; i <= posts_; ++i) {
+      ClockSleep(sleepMs_);
+      if (target_) PostMessageA(target_, WM_USER + UINT(i), 0, 0);
+    }
+  }
+
+ private:
+  HWND target_;
+  uint32_t sleepMs_;
+  int posts_;
+};
+
+TEST_F(VirtualTime, RuntimeThreadsCountFromTheirStart) {
+  SetTimer(hwnd_, 1, 1000, nullptr);
+  TSleeper* worker = NewObject<TSleeper>(hwnd_, 400, 3);
+  std::vector<std::string> seen;
+  for (int i = 0; i < 5; ++i) seen.push_back(Next(start_));
+  EXPECT_EQ(seen, (std::vector<std::string>{"user 1 at 400", "user 2 at 800", "timer 1 at 1000",
+                                            "user 3 at 1200", "timer 1 at 2000"}));
+  worker->Free();
+}
+
+TEST_F(VirtualTime, WaitingForAThreadLetsItsSleepsPass) {
+  TSleeper* worker = NewObject<TSleeper>(nullptr, 2500, 2);
+  worker->WaitFor();  // this thread is a participant (it owns a window), blocked meanwhile
+  EXPECT_EQ(Elapsed(), 5000u);
+  worker->Free();
 }
 
 TEST_F(VirtualTime, TimeDoesNotJumpWhileAnotherThreadsPostIsInFlight) {
