@@ -1,12 +1,12 @@
 // Per-thread queues: the shared state, posting, sending, retrieval and dispatch.
 #include "platform/winapi/MessageQueue.h"
 
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include "platform/runtime/Cp1250.h"
+#include "platform/runtime/Sync.h"
 #include "platform/winapi/Hooks.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Windows.h"
@@ -160,10 +160,7 @@ void HandleOneIncoming(Guard& g, Queue* q) {
 
 using namespace winsys;
 
-DWORD GetCurrentThreadId() {
-  static thread_local DWORD id = DWORD(syscall(SYS_gettid));
-  return id;
-}
+DWORD GetCurrentThreadId() { return CurrentThreadID(); }
 
 DWORD GetCurrentProcessId() { return DWORD(getpid()); }
 
