@@ -31,7 +31,7 @@ constexpr DWORD VFT_APP = 1;
 constexpr DWORD VFT_DLL = 2;
 
 inline LPCSTR MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<LPCSTR>(uintptr_t(id)); }
-constexpr bool IS_INTRESOURCE(LPCSTR name) { return (reinterpret_cast<uintptr_t>(name) >> 16) == 0; }
+inline bool IS_INTRESOURCE(LPCSTR name) { return (reinterpret_cast<uintptr_t>(name) >> 16) == 0; }
 
 // The Windows-form full path of a module (null: the program). A buffer too small receives what fits with a
 // terminator, the result is `size` and the last error ERROR_INSUFFICIENT_BUFFER.

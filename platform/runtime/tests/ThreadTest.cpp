@@ -65,11 +65,13 @@ TEST(Thread, CreatedSuspendedItRunsOnlyAfterStart) {
 }
 
 TEST(Thread, FreeTerminatesAndWaitsForARunningThread) {
-  std::atomic<bool> ended{false};
+  std::atomic<bool> started{false}, ended{false};
   auto* t = NewObject<TLambdaThread>(false, [&](TLambdaThread& self) {
+    started = true;
     while (!self.Terminated()) std::this_thread::yield();
     ended = true;
   });
+  while (!started) std::this_thread::yield();  // a thread freed before it runs skips its body
   t->Free();
   EXPECT_TRUE(ended);
 }
