@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Sync.h"
@@ -267,9 +268,30 @@ void AfterRetrieve(MSG* msg, bool remove) {
 
 }  // namespace
 
+namespace {
+std::atomic<TBroadcastForwarder> g_forwarder{nullptr};
+}  // namespace
+
+void SetBroadcastForwarder(TBroadcastForwarder forwarder) { g_forwarder.store(forwarder); }
+
+void DeliverBroadcast(const std::string& name, WPARAM wParam, LPARAM lParam) {
+  UINT msg = RegisterWindowMessageA(name.c_str());
+  if (!msg) return;
+  for (HWND h : TopLevelWindows()) PostMessageA(h, msg, wParam, lParam);
+}
+
 BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (hwnd == HWND_BROADCAST) {
     for (HWND h : TopLevelWindows()) PostMessageA(h, msg, wParam, lParam);
+    TBroadcastForwarder forward = g_forwarder.load();
+    if (forward && msg >= MAXINTATOM) {
+      std::string name;
+      {
+        Guard g(S().lock);
+        if (msg - MAXINTATOM < S().atomNames.size()) name = S().atomNames[msg - MAXINTATOM];
+      }
+      if (!name.empty()) forward(name, wParam, lParam);
+    }
     return TRUE;
   }
   Guard g(S().lock);

@@ -60,5 +60,12 @@ DWORD GetQueueStatus(UINT flags);
 // the same number. Clipboard format names share the table.
 UINT RegisterWindowMessageA(LPCSTR name);
 
+// Broadcasts beyond the process: PostMessage(HWND_BROADCAST) of a registered message also calls the
+// forwarder (installed by the session's transport) with the message's name; the transport hands messages
+// of other processes to DeliverBroadcast, which posts them to this process's top-level windows.
+using TBroadcastForwarder = void (*)(const std::string& name, WPARAM wParam, LPARAM lParam);
+void SetBroadcastForwarder(TBroadcastForwarder forwarder);
+void DeliverBroadcast(const std::string& name, WPARAM wParam, LPARAM lParam);
+
 DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();

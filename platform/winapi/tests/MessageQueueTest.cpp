@@ -250,6 +250,30 @@ TEST_F(Queues, RegisteredMessagesAndBroadcasts) {
   (void)child;
 }
 
+std::vector<std::string> g_forwarded;
+
+TEST_F(Queues, BroadcastsOfRegisteredMessagesReachTheForwarderByName) {
+  SetBroadcastForwarder([](const std::string& name, WPARAM w, LPARAM l) {
+    g_forwarded.push_back(name + " " + std::to_string(w) + " " + std::to_string(l));
+  });
+  UINT signal = RegisterWindowMessageA("FEEDCHANGED__lib");
+  HWND w = MakeWindow("w");
+  TakeAll();
+  PostMessageA(HWND_BROADCAST, signal, 1, 2);
+  PostMessageA(HWND_BROADCAST, WM_USER, 3, 4);  // not a registered message: stays in the process
+  EXPECT_EQ(g_forwarded, std::vector<std::string>{"FEEDCHANGED__lib 1 2"});
+  Recorder::Get().Clear();
+  TakeAll();
+  DeliverBroadcast("feedchanged__LIB", 5, 6);  // from another process
+  TakeAll();
+  std::vector<Seen> seen = Recorder::Get().All();
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[2].msg, signal);
+  EXPECT_EQ(seen[2].wParam, 5u);
+  EXPECT_EQ(seen[2].hwnd, w);
+  SetBroadcastForwarder(nullptr);
+}
+
 TEST_F(Queues, PostingToADeadWindowFails) {
   HWND w = MakeWindow("w");
   DestroyWindow(w);

@@ -139,6 +139,35 @@ TEST(CrossThread, PostsFromOtherThreadsWakeAWaitingGetMessage) {
   poster.join();
 }
 
+TEST(CrossThread, NotifySendsDoNotWaitAndWaitMessageWakesForThem) {
+  std::promise<void> handled;
+  std::atomic<bool> release{false};
+  UiThread target([&](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+    if (msg == WM_USER) {
+      while (!release) std::this_thread::yield();  // the sender must not be waiting for this
+      handled.set_value();
+    }
+    return 0;
+  });
+  EXPECT_TRUE(SendNotifyMessageA(target.hwnd(), WM_USER, 0, 0));
+  release = true;
+  handled.get_future().wait();
+  // This thread's queue: WaitMessage returns once something arrives, and the status tells what.
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "Waiting";
+  RegisterClassA(&wc);
+  HWND mine = CreateWindowExA(0, "Waiting", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(GetQueueStatus(QS_ALLINPUT), 0u);
+  std::thread poster([mine] {
+    std::this_thread::sleep_for(30ms);
+    PostMessageA(mine, WM_USER + 1, 0, 0);
+  });
+  EXPECT_TRUE(WaitMessage());
+  EXPECT_EQ(GetQueueStatus(QS_POSTMESSAGE) & 0xFFFF, QS_POSTMESSAGE);
+  poster.join();
+}
+
 // WH_CALLWNDPROC of the receiving thread sees sends from other threads, with wParam 0.
 std::atomic<int> g_foreignSends{0};
 HHOOK g_hook;
