@@ -91,7 +91,7 @@ template <class F>
 void ForEachToken(std::string_view list, F f) {
   size_t i = 0;
   while (i < list.size()) {
-    size_t end = list.find_first_of("; ,\t", i);
+    size_t end = list.find_first_of("; ,\t\r\n", i);
     if (end == std::string_view::npos) end = list.size();
     if (end > i) f(list.substr(i, end - i));
     i = end + 1;
