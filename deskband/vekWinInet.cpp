@@ -11,14 +11,22 @@
 namespace {
 
 constexpr DWORD kOptionFlags[] = {
-    INTERNET_FLAG_CACHE_IF_NET_FAIL,        INTERNET_FLAG_HYPERLINK,
-    INTERNET_FLAG_IGNORE_CERT_CN_INVALID,   INTERNET_FLAG_IGNORE_CERT_DATE_INVALID,
-    INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP,  INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS,
-    INTERNET_FLAG_KEEP_CONNECTION,          INTERNET_FLAG_NEED_FILE,
-    INTERNET_FLAG_NO_AUTH,                  INTERNET_FLAG_NO_AUTO_REDIRECT,
-    INTERNET_FLAG_NO_CACHE_WRITE,           INTERNET_FLAG_NO_COOKIES,
-    INTERNET_FLAG_NO_UI,                    INTERNET_FLAG_PRAGMA_NOCACHE,
-    INTERNET_FLAG_RELOAD,                   INTERNET_FLAG_RESYNCHRONIZE,
+    INTERNET_FLAG_CACHE_IF_NET_FAIL,
+    INTERNET_FLAG_HYPERLINK,
+    INTERNET_FLAG_IGNORE_CERT_CN_INVALID,
+    INTERNET_FLAG_IGNORE_CERT_DATE_INVALID,
+    INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP,
+    INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS,
+    INTERNET_FLAG_KEEP_CONNECTION,
+    INTERNET_FLAG_NEED_FILE,
+    INTERNET_FLAG_NO_AUTH,
+    INTERNET_FLAG_NO_AUTO_REDIRECT,
+    INTERNET_FLAG_NO_CACHE_WRITE,
+    INTERNET_FLAG_NO_COOKIES,
+    INTERNET_FLAG_NO_UI,
+    INTERNET_FLAG_PRAGMA_NOCACHE,
+    INTERNET_FLAG_RELOAD,
+    INTERNET_FLAG_RESYNCHRONIZE,
     INTERNET_FLAG_SECURE,
 };
 
@@ -89,8 +97,7 @@ DWORD TWinInetRequestOptions::Flags() const {
 
 // Session.
 
-TWinInetSession::TWinInetSession(TComponent* owner)
-    : TComponent(owner), proxyByPassList_(TStringList::Create()) {}
+TWinInetSession::TWinInetSession(TComponent* owner) : TComponent(owner), proxyByPassList_(TStringList::Create()) {}
 
 TWinInetSession::~TWinInetSession() {
   if (handle_) InternetCloseHandle(handle_);
@@ -180,8 +187,7 @@ void TWinInetSession::UnregisterConnection(TWinInetConnection* connection) {
 }
 
 TWinInetHTTPConnection* TWinInetSession::OpenHTTPConnection(const std::string& host, int port,
-                                                            const std::string& userName,
-                                                            const std::string& password) {
+                                                            const std::string& userName, const std::string& password) {
   return NewObject<TWinInetHTTPConnection>(this, host, port, userName, password);
 }
 
@@ -201,9 +207,9 @@ void TWinInetConnection::AfterConstruction() {
   opener_->EnsureOpen();
   // The HTTP service is given an empty user name rather than none.
   const char* user = service_ == wisHTTP && userName_.empty() ? "" : NilIfEmpty(userName_);
-  HINTERNET h = InternetConnectA(opener_->Handle(), host_.c_str(), INTERNET_PORT(port_), user,
-                                 NilIfEmpty(password_), kServices[service_].service,
-                                 passive_ ? INTERNET_FLAG_PASSIVE : 0, reinterpret_cast<DWORD_PTR>(this));
+  HINTERNET h = InternetConnectA(opener_->Handle(), host_.c_str(), INTERNET_PORT(port_), user, NilIfEmpty(password_),
+                                 kServices[service_].service, passive_ ? INTERNET_FLAG_PASSIVE : 0,
+                                 reinterpret_cast<DWORD_PTR>(this));
   if (!h) RaiseLastOSError();
   handle_ = h;
   opener_->RegisterConnection(this);
@@ -215,8 +221,7 @@ TWinInetConnection::~TWinInetConnection() {
 }
 
 TWinInetHttpRequest* TWinInetHTTPConnection::OpenRequest(const std::string& objectName, const std::string& verb,
-                                                         TWinInetRequestOptions options,
-                                                         const std::string& version,
+                                                         TWinInetRequestOptions options, const std::string& version,
                                                          const std::string& referrer) {
   return NewObject<TWinInetHttpRequest>(this, objectName, verb, options, version, referrer);
 }
@@ -227,9 +232,8 @@ TWinInetRequest::~TWinInetRequest() {
   if (handle_) InternetCloseHandle(handle_);
 }
 
-TWinInetHttpRequest::TWinInetHttpRequest(TWinInetHTTPConnection* connection, std::string objectName,
-                                         std::string verb, TWinInetRequestOptions options, std::string version,
-                                         std::string referrer)
+TWinInetHttpRequest::TWinInetHttpRequest(TWinInetHTTPConnection* connection, std::string objectName, std::string verb,
+                                         TWinInetRequestOptions options, std::string version, std::string referrer)
     : connection_(connection),
       objectName_(std::move(objectName)),
       verb_(std::move(verb)),
@@ -372,8 +376,7 @@ std::string CombineURL(const std::string& base, const std::string& relative) {
       GetLastError() != ERROR_INSUFFICIENT_BUFFER)
     RaiseLastOSError();
   std::string out(length, '\0');
-  if (!InternetCombineUrlA(base.c_str(), relative.c_str(), out.data(), &length, ICU_NO_ENCODE))
-    RaiseLastOSError();
+  if (!InternetCombineUrlA(base.c_str(), relative.c_str(), out.data(), &length, ICU_NO_ENCODE)) RaiseLastOSError();
   out.resize(length);
   return out;
 }

@@ -163,8 +163,7 @@ class TWinInetHTTPConnection : public TWinInetConnection {
   VCL_CLASS(TWinInetHTTPConnection, TWinInetConnection)
   TWinInetHTTPConnection(TWinInetSession* session, std::string host, int port, std::string userName,
                          std::string password)
-      : TWinInetConnection(session, wisHTTP, false, std::move(host), port, std::move(userName),
-                           std::move(password)) {}
+      : TWinInetConnection(session, wisHTTP, false, std::move(host), port, std::move(userName), std::move(password)) {}
 
   TWinInetHttpRequest* OpenRequest(const std::string& objectName, const std::string& verb,
                                    TWinInetRequestOptions options, const std::string& version,

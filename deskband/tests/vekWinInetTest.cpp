@@ -1,7 +1,4 @@
-#include "deskband/vekWinInet.h"
-
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +9,7 @@
 #include <optional>
 #include <random>
 
+#include "deskband/vekWinInet.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/testing/HttpTestServer.h"
 #include "platform/testing/PythonOracle.h"
@@ -42,14 +40,12 @@ struct Owned : std::unique_ptr<T, FreeObject> {
   explicit Owned(T* object) : std::unique_ptr<T, FreeObject>(object) {}
 };
 
-std::string Content(TMemoryStream& s) {
-  return std::string(static_cast<const char*>(s.Memory()), size_t(s.Size()));
-}
+std::string Content(TMemoryStream& s) { return std::string(static_cast<const char*>(s.Memory()), size_t(s.Size())); }
 
 struct Outcome {
   std::string exceptionClass;  // empty when the call succeeded
   std::string message;
-  std::string body;            // what the stream holds after the prefix written before the call
+  std::string body;  // what the stream holds after the prefix written before the call
   int writes = 0;
 };
 
@@ -275,7 +271,8 @@ TEST(vekWinInet, SessionsOpenWithTheMappedAccessTypeAndFlags) {
   }
 
   HttpTestServer proxy, direct;
-  proxy.OnOther([](const testing_support::HttpRecordedRequest& r) { return HttpScriptedResponse::Ok("proxy " + r.target); });
+  proxy.OnOther(
+      [](const testing_support::HttpRecordedRequest& r) { return HttpScriptedResponse::Ok("proxy " + r.target); });
   direct.OnOther([](const testing_support::HttpRecordedRequest&) { return HttpScriptedResponse::Ok("direct"); });
   testing_support::ScopedLoopbackNames names({"intranet", "www.far.test", "www.near.test"});
   auto fetch = [&](TWinInetSession& session, const std::string& host) {
@@ -323,12 +320,23 @@ TEST(vekWinInet, SessionsOpenWithTheMappedAccessTypeAndFlags) {
 
 TEST(vekWinInet, RequestOptionsMapToTheirFlags) {
   const std::pair<TWinInetRequestOption, DWORD> flags[] = {
-      {wroCacheIfNetFail, 0x10000},        {wroHyperlink, 0x400},         {wroIgnoreCertCNInvalid, 0x1000},
-      {wroIgnoreCertDateInvalid, 0x2000},  {wroIgnoreRedirectToHTTP, 0x8000}, {wroIgnoreRedirectToHTTPS, 0x4000},
-      {wroKeepConnection, 0x400000},       {wroNeedFile, 0x10},           {wroNoAuth, 0x40000},
-      {wroNoAutoRedirect, 0x200000},       {wroNoCacheWrite, 0x4000000},  {wroNoCookies, 0x80000},
-      {wroNoUI, 0x200},                    {wroPragmaNoCache, 0x100},     {wroReload, 0x80000000},
-      {wroResynchronize, 0x800},           {wroSecure, 0x800000},
+      {wroCacheIfNetFail, 0x10000},
+      {wroHyperlink, 0x400},
+      {wroIgnoreCertCNInvalid, 0x1000},
+      {wroIgnoreCertDateInvalid, 0x2000},
+      {wroIgnoreRedirectToHTTP, 0x8000},
+      {wroIgnoreRedirectToHTTPS, 0x4000},
+      {wroKeepConnection, 0x400000},
+      {wroNeedFile, 0x10},
+      {wroNoAuth, 0x40000},
+      {wroNoAutoRedirect, 0x200000},
+      {wroNoCacheWrite, 0x4000000},
+      {wroNoCookies, 0x80000},
+      {wroNoUI, 0x200},
+      {wroPragmaNoCache, 0x100},
+      {wroReload, 0x80000000},
+      {wroResynchronize, 0x800},
+      {wroSecure, 0x800000},
   };
   DWORD all = 0;
   for (size_t bit = 0; bit < std::size(flags); ++bit) {
@@ -337,10 +345,10 @@ TEST(vekWinInet, RequestOptionsMapToTheirFlags) {
     EXPECT_EQ(TWinInetRequestOptions({option}).Flags(), flag) << option;
     all += flag;
   }
-  EXPECT_EQ(TWinInetRequestOptions({wroCacheIfNetFail, wroHyperlink, wroIgnoreCertCNInvalid,
-                                    wroIgnoreCertDateInvalid, wroIgnoreRedirectToHTTP, wroIgnoreRedirectToHTTPS,
-                                    wroKeepConnection, wroNeedFile, wroNoAuth, wroNoAutoRedirect, wroNoCacheWrite,
-                                    wroNoCookies, wroNoUI, wroPragmaNoCache, wroReload, wroResynchronize, wroSecure})
+  EXPECT_EQ(TWinInetRequestOptions({wroCacheIfNetFail, wroHyperlink, wroIgnoreCertCNInvalid, wroIgnoreCertDateInvalid,
+                                    wroIgnoreRedirectToHTTP, wroIgnoreRedirectToHTTPS, wroKeepConnection, wroNeedFile,
+                                    wroNoAuth, wroNoAutoRedirect, wroNoCacheWrite, wroNoCookies, wroNoUI,
+                                    wroPragmaNoCache, wroReload, wroResynchronize, wroSecure})
                 .Flags(),
             all);
 

@@ -13,7 +13,8 @@ TEST(vekWinInetThreads, TwoThreadsFetchingFromTwoServersAtOnceBothSucceed) {
   using testing_support::GeneratedBody;
   using testing_support::HttpScriptedResponse;
   testing_support::HttpTestServer feeds, definitions;
-  HttpScriptedResponse slowFeed = HttpScriptedResponse::Ok(GeneratedBody(300000), HttpScriptedResponse::Framing::Chunked);
+  HttpScriptedResponse slowFeed =
+      HttpScriptedResponse::Ok(GeneratedBody(300000), HttpScriptedResponse::Framing::Chunked);
   slowFeed.delayMs = 50;  // both requests are open at the same time
   feeds.On("/feed.rss", slowFeed);
   HttpScriptedResponse definition = HttpScriptedResponse::Ok(GeneratedBody(120000));

@@ -26,8 +26,7 @@ namespace {
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 
@@ -318,8 +317,8 @@ void HttpTestServer::Answer(int fd, const HttpScriptedResponse& r) {
     return;
   }
   uint64_t size = r.generatedSize ? r.generatedSize : r.body.size();
-  std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " + (r.reason.empty() ? ReasonOf(r.status) : r.reason) +
-                     "\r\n";
+  std::string head =
+      "HTTP/1.1 " + std::to_string(r.status) + " " + (r.reason.empty() ? ReasonOf(r.status) : r.reason) + "\r\n";
   for (const auto& [name, value] : r.headers) head += name + ": " + value + "\r\n";
   if (r.framing == HttpScriptedResponse::Framing::ContentLength)
     head += "Content-Length: " + std::to_string(r.declaredLength >= 0 ? uint64_t(r.declaredLength) : size) + "\r\n";
@@ -371,7 +370,8 @@ PythonHttpServer::PythonHttpServer(const std::string& folder) {
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::string python = VANDREL_PYTHON;
-  std::vector<std::string> args = {python, "-u", "-m", "http.server", "--bind", "127.0.0.1", "--directory", folder, "0"};
+  std::vector<std::string> args = {python,        "-u",   "-m", "http.server", "--bind", "127.0.0.1",
+                                   "--directory", folder, "0"};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

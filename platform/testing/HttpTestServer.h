@@ -34,15 +34,15 @@ struct HttpScriptedResponse {
   std::string reason;  // empty: the usual reason of the status
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
-  uint64_t generatedSize = 0;   // non-zero: a streamed body of this many GeneratedByte bytes instead
+  uint64_t generatedSize = 0;  // non-zero: a streamed body of this many GeneratedByte bytes instead
   Framing framing = Framing::ContentLength;
   size_t chunkSize = 4096;      // chunked: data bytes per chunk
   int64_t declaredLength = -1;  // Content-Length announced; -1: the real length
   bool useRaw = false;          // send raw byte for byte instead of a formatted response
   std::string raw;
-  int64_t closeAfter = -1;      // close the connection after this many bytes of the response
-  bool stall = false;           // send nothing until the server stops
-  int delayMs = 0;              // wait this long before answering
+  int64_t closeAfter = -1;  // close the connection after this many bytes of the response
+  bool stall = false;       // send nothing until the server stops
+  int delayMs = 0;          // wait this long before answering
 
   static HttpScriptedResponse Ok(std::string body, Framing framing = Framing::ContentLength);
   static HttpScriptedResponse Status(int status, std::string body = "");

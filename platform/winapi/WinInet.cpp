@@ -148,8 +148,7 @@ using namespace vandrel::wininet;
 
 HINTERNET InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR proxyBypass, DWORD flags) {
   bool known = accessType == INTERNET_OPEN_TYPE_PRECONFIG || accessType == INTERNET_OPEN_TYPE_DIRECT ||
-               accessType == INTERNET_OPEN_TYPE_PROXY ||
-               accessType == INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
+               accessType == INTERNET_OPEN_TYPE_PROXY || accessType == INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
   if (!known || (accessType == INTERNET_OPEN_TYPE_PROXY && Text(proxy).empty())) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -175,7 +174,7 @@ HINTERNET InternetConnectA(HINTERNET session, LPCSTR serverName, INTERNET_PORT s
   }
   if (service != INTERNET_SERVICE_HTTP) {  // only HTTP is spoken here
     SetLastError(service == INTERNET_SERVICE_FTP || service == INTERNET_SERVICE_GOPHER ? ERROR_NOT_SUPPORTED
-                                                                                        : ERROR_INVALID_PARAMETER);
+                                                                                       : ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   auto connection = std::make_shared<Connection>();
@@ -190,9 +189,8 @@ HINTERNET InternetConnectA(HINTERNET session, LPCSTR serverName, INTERNET_PORT s
   return Register(std::move(connection));
 }
 
-HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR objectName, LPCSTR version,
-                           LPCSTR referrer, LPCSTR* /*acceptTypes: none are sent*/, DWORD flags,
-                           DWORD_PTR context) {
+HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR objectName, LPCSTR version, LPCSTR referrer,
+                           LPCSTR* /*acceptTypes: none are sent*/, DWORD flags, DWORD_PTR context) {
   auto parent = LookUp(connection, HandleKind::Connection);
   if (!parent) return nullptr;
   std::string method = verb && *verb ? verb : "GET";
@@ -211,8 +209,8 @@ HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR objectName,
   request->context = context;
   const auto& c = static_cast<const Connection&>(*parent);
   std::string host = c.host.find(':') != std::string::npos ? "[" + c.host + "]" : c.host;
-  std::string object = request->object.empty() || request->object.front() != '/' ? "/" + request->object
-                                                                                   : request->object;
+  std::string object =
+      request->object.empty() || request->object.front() != '/' ? "/" + request->object : request->object;
   request->url = "http://" + host + (c.port == 80 ? "" : ":" + std::to_string(c.port)) + object;
   return Register(std::move(request));
 }
@@ -242,9 +240,8 @@ BOOL InternetCloseHandle(HINTERNET internet) {
 BOOL InternetSetOptionA(HINTERNET internet, DWORD option, LPVOID buffer, DWORD bufferLength) {
   int which = TimeoutOption(option);
   if (which < 0) {
-    SetLastError(option == INTERNET_OPTION_URL || option == INTERNET_OPTION_PROXY
-                     ? ERROR_INTERNET_OPTION_NOT_SETTABLE
-                     : ERROR_INTERNET_INVALID_OPTION);
+    SetLastError(option == INTERNET_OPTION_URL || option == INTERNET_OPTION_PROXY ? ERROR_INTERNET_OPTION_NOT_SETTABLE
+                                                                                  : ERROR_INTERNET_INVALID_OPTION);
     return FALSE;
   }
   if (!buffer || bufferLength != sizeof(DWORD)) {
@@ -291,9 +288,8 @@ BOOL InternetQueryOptionA(HINTERNET internet, DWORD option, LPVOID buffer, LPDWO
   }
   if (option == INTERNET_OPTION_PROXY && handle && handle->kind == HandleKind::Session)
     return QueryProxy(static_cast<Session&>(*handle), buffer, bufferLength);
-  SetLastError(option == INTERNET_OPTION_URL || option == INTERNET_OPTION_PROXY
-                   ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE
-                   : ERROR_INTERNET_INVALID_OPTION);
+  SetLastError(option == INTERNET_OPTION_URL || option == INTERNET_OPTION_PROXY ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE
+                                                                                : ERROR_INTERNET_INVALID_OPTION);
   return FALSE;
 }
 

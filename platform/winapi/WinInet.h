@@ -155,11 +155,10 @@ struct INTERNET_PROXY_INFO {
 HINTERNET InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR proxyBypass, DWORD flags);
 HINTERNET InternetConnectA(HINTERNET session, LPCSTR serverName, INTERNET_PORT serverPort, LPCSTR userName,
                            LPCSTR password, DWORD service, DWORD flags, DWORD_PTR context);
-HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR objectName, LPCSTR version,
-                           LPCSTR referrer, LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context);
+HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR objectName, LPCSTR version, LPCSTR referrer,
+                           LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context);
 // Headers: lines separated by CR LF; a length of (DWORD)-1 means a terminated string.
-BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID optional,
-                      DWORD optionalLength);
+BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID optional, DWORD optionalLength);
 BOOL HttpQueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength, LPDWORD index);
 // Fills the buffer until the body ends; at the end it succeeds with 0 bytes. A body cut short fails.
 BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead);

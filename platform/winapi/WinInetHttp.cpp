@@ -178,9 +178,8 @@ DWORD HttpResponseReader::DecideFraming() {
   for (const HttpHeader& h : headers_) {
     if (!EqualsNoCase(h.name, "Content-Length")) continue;
     ForEachElement(h.value, [&](std::string_view e) {
-      bool digits = !e.empty() && e.size() <= 18 && std::all_of(e.begin(), e.end(), [](unsigned char c) {
-                      return IsDigit(c);
-                    });
+      bool digits =
+          !e.empty() && e.size() <= 18 && std::all_of(e.begin(), e.end(), [](unsigned char c) { return IsDigit(c); });
       if (!digits || (!length.empty() && length != e)) valid = false;
       if (length.empty()) length.assign(e);
     });
@@ -196,9 +195,7 @@ DWORD HttpResponseReader::DecideFraming() {
   return ERROR_SUCCESS;
 }
 
-int64_t HttpResponseReader::DeclaredLength() const {
-  return framing_ == Framing::None ? 0 : declared_;
-}
+int64_t HttpResponseReader::DeclaredLength() const { return framing_ == Framing::None ? 0 : declared_; }
 
 const std::string* HttpResponseReader::FindHeader(std::string_view name, size_t index) const {
   for (const HttpHeader& h : headers_)

@@ -46,7 +46,7 @@ struct Request : Handle {
   const Connection& connection() const { return static_cast<const Connection&>(*parent); }
   std::string verb, object, version, referrer;
   DWORD flags = 0;
-  std::mutex io;  // one send, read or query at a time
+  std::mutex io;    // one send, read or query at a time
   std::string url;  // where the request stands: its own URL, then each redirect's
   TcpClient socket;
   std::unique_ptr<HttpByteSource> source;

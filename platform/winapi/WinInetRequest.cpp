@@ -102,8 +102,10 @@ std::string ProxyFor(const Session& s, const std::string& host) {
   if (s.accessType != INTERNET_OPEN_TYPE_PROXY) return "";
   bool bypass = false;
   ForEachToken(s.bypass, [&](std::string_view entry) {
-    if (EqualsNoCase(entry, "<local>")) bypass = bypass || host.find('.') == std::string::npos;
-    else bypass = bypass || WildcardMatch(entry, host);
+    if (EqualsNoCase(entry, "<local>"))
+      bypass = bypass || host.find('.') == std::string::npos;
+    else
+      bypass = bypass || WildcardMatch(entry, host);
   });
   if (bypass) return "";
   std::string chosen;
@@ -147,7 +149,8 @@ std::string BuildRequest(const Request& r, const Target& t, const std::string& m
   if (!r.referrer.empty()) text += "Referer: " + r.referrer + "\r\n";
   if (r.flags & (INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE)) text += "Pragma: no-cache\r\n";
   text += "Connection: close\r\n";
-  if (!body.empty() || method == "POST" || method == "PUT") text += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  if (!body.empty() || method == "POST" || method == "PUT")
+    text += "Content-Length: " + std::to_string(body.size()) + "\r\n";
   while (!extraHeaders.empty() && (extraHeaders.back() == '\r' || extraHeaders.back() == '\n'))
     extraHeaders.remove_suffix(1);
   if (!extraHeaders.empty()) text.append(extraHeaders).append("\r\n");
@@ -188,8 +191,7 @@ DWORD NextHop(Request& r, const std::string& location, Target& t) {
   r.url = CombineUrl(r.url, location);
   UrlParts parts;
   SplitUrl(r.url, parts);
-  if (!parts.hasScheme || !EqualsNoCase(parts.scheme, "http") || !parts.hasAuthority)
-    return ERROR_HTTP_REDIRECT_FAILED;
+  if (!parts.hasScheme || !EqualsNoCase(parts.scheme, "http") || !parts.hasAuthority) return ERROR_HTTP_REDIRECT_FAILED;
   std::string hostPort(parts.authority.substr(parts.authority.rfind('@') + 1));
   if (SplitHostPort(hostPort, t.host, t.port) != ERROR_SUCCESS) return ERROR_HTTP_REDIRECT_FAILED;
   t.object = std::string(parts.path) + (parts.hasQuery ? "?" + std::string(parts.query) : "");
@@ -256,8 +258,7 @@ const char* HeaderOfQuery(DWORD level) {
 
 using namespace vandrel::wininet;
 
-BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID optional,
-                      DWORD optionalLength) {
+BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID optional, DWORD optionalLength) {
   auto handle = LookUp(request, HandleKind::Request);
   if (!handle) return FALSE;
   auto& r = static_cast<Request&>(*handle);

@@ -226,8 +226,8 @@ std::string CombineUrl(std::string_view baseText, std::string_view referenceText
 
 INTERNET_SCHEME SchemeNumber(std::string_view scheme) {
   static constexpr std::pair<const char*, INTERNET_SCHEME> kSchemes[] = {
-      {"ftp", INTERNET_SCHEME_FTP},   {"gopher", INTERNET_SCHEME_GOPHER}, {"http", INTERNET_SCHEME_HTTP},
-      {"https", INTERNET_SCHEME_HTTPS}, {"file", INTERNET_SCHEME_FILE},   {"news", INTERNET_SCHEME_NEWS},
+      {"ftp", INTERNET_SCHEME_FTP},      {"gopher", INTERNET_SCHEME_GOPHER}, {"http", INTERNET_SCHEME_HTTP},
+      {"https", INTERNET_SCHEME_HTTPS},  {"file", INTERNET_SCHEME_FILE},     {"news", INTERNET_SCHEME_NEWS},
       {"mailto", INTERNET_SCHEME_MAILTO}};
   for (const auto& [name, number] : kSchemes)
     if (EqualsNoCase(scheme, name)) return number;
@@ -248,8 +248,7 @@ INTERNET_PORT DefaultPort(INTERNET_SCHEME scheme) {
 
 using namespace vandrel::wininet;
 
-BOOL InternetCrackUrlA(LPCSTR url, DWORD urlLength, DWORD /*flags: nothing is decoded*/,
-                       URL_COMPONENTSA* components) {
+BOOL InternetCrackUrlA(LPCSTR url, DWORD urlLength, DWORD /*flags: nothing is decoded*/, URL_COMPONENTSA* components) {
   if (!url || !components || components->dwStructSize != sizeof(URL_COMPONENTSA)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

@@ -1,7 +1,4 @@
-#include "toolbar/uDownload.h"
-
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,6 +8,7 @@
 #include "platform/runtime/FileSystem.h"
 #include "platform/testing/HttpTestServer.h"
 #include "platform/winapi/LastError.h"
+#include "toolbar/uDownload.h"
 
 using testing_support::HttpScriptedResponse;
 using testing_support::HttpTestServer;
@@ -104,8 +102,8 @@ TEST_F(LoadUrlToStreamTest, MissingAndLockedFilesRaiseTheFileOpenError) {
 
 TEST_F(LoadUrlToStreamTest, EverythingElseIsAURL) {
   Write("tb/toolbar.xml", "<TOOLBAR/>");
-  const std::string unrecognized = "EOSError: System Error.  Code: 12006.\r\n" +
-                                   SysErrorMessage(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+  const std::string unrecognized =
+      "EOSError: System Error.  Code: 12006.\r\n" + SysErrorMessage(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
   EXPECT_EQ(Failure<EOSError>("x"), unrecognized) << "a source of one character";
   EXPECT_EQ(Failure<EOSError>("\\\\server\\share\\toolbar.xml"), unrecognized) << "a UNC path";
   EXPECT_EQ(Failure<EWinInet>("C:/tb/toolbar.xml"), "EWinInet: Unsupported URL scheme in \"C:/tb/toolbar.xml\"")
@@ -123,7 +121,8 @@ TEST_F(LoadUrlToStreamTest, URLsAreFetchedWithThePolicyAndTheToolbarTimeouts) {
   ASSERT_EQ(server.Requests().size(), 2u);
   EXPECT_FALSE(server.Requests()[0].HasHeader("Pragma"));
   EXPECT_EQ(server.Requests()[1].Header("Pragma"), "no-cache") << "policy 1 forces a reload";
-  for (auto [option, ms] : {std::pair{INTERNET_OPTION_CONNECT_TIMEOUT, 30000u}, {INTERNET_OPTION_RECEIVE_TIMEOUT, 60000u}}) {
+  for (auto [option, ms] :
+       {std::pair{INTERNET_OPTION_CONNECT_TIMEOUT, 30000u}, {INTERNET_OPTION_RECEIVE_TIMEOUT, 60000u}}) {
     DWORD value = 0, size = sizeof value;
     ASSERT_TRUE(InternetQueryOptionA(nullptr, option, &value, &size));
     EXPECT_EQ(value, ms);

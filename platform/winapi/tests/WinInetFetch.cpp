@@ -6,15 +6,14 @@
 
 namespace testing_support {
 
-FetchResult Fetch(const std::string& host, INTERNET_PORT port, const std::string& object,
-                  const FetchOptions& options) {
+FetchResult Fetch(const std::string& host, INTERNET_PORT port, const std::string& object, const FetchOptions& options) {
   FetchResult result;
   HINTERNET session = InternetOpenA(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   EXPECT_NE(session, nullptr);
   HINTERNET connection = InternetConnectA(session, host.c_str(), port, "", nullptr, INTERNET_SERVICE_HTTP, 0, 0);
   EXPECT_NE(connection, nullptr);
-  HINTERNET request = HttpOpenRequestA(connection, options.verb.c_str(), object.c_str(), nullptr, nullptr,
-                                       nullptr, options.flags, 0);
+  HINTERNET request =
+      HttpOpenRequestA(connection, options.verb.c_str(), object.c_str(), nullptr, nullptr, nullptr, options.flags, 0);
   EXPECT_NE(request, nullptr);
   if (options.receiveTimeoutMs) {
     DWORD ms = options.receiveTimeoutMs;

@@ -11,8 +11,8 @@ struct FetchResult {
   DWORD readError = ERROR_SUCCESS;  // ERROR_SUCCESS when the body was read to its end
   int status = 0;
   std::string body;
-  int reads = 0;                    // calls of InternetReadFile, the final empty one included
-  std::string finalUrl;             // INTERNET_OPTION_URL after the send
+  int reads = 0;         // calls of InternetReadFile, the final empty one included
+  std::string finalUrl;  // INTERNET_OPTION_URL after the send
 };
 
 struct FetchOptions {
@@ -20,7 +20,7 @@ struct FetchOptions {
   DWORD flags = 0;
   std::string headers;
   std::string body;
-  DWORD receiveTimeoutMs = 0;       // non-zero: set on the request handle
+  DWORD receiveTimeoutMs = 0;  // non-zero: set on the request handle
   DWORD bufferSize = 8192;
 };
 

@@ -21,9 +21,7 @@ DWORD QueryTimeout(HINTERNET h, DWORD option) {
   return value;
 }
 
-bool SetTimeout(HINTERNET h, DWORD option, DWORD value) {
-  return InternetSetOptionA(h, option, &value, sizeof value);
-}
+bool SetTimeout(HINTERNET h, DWORD option, DWORD value) { return InternetSetOptionA(h, option, &value, sizeof value); }
 
 struct Handles {
   HINTERNET session, connection, request;
@@ -80,7 +78,9 @@ TEST(WinInetHandles, HandlesAreCheckedForKindAndState) {
     DWORD error;
   } cases[] = {
       {"query before send",
-       [&] { return HttpQueryInfoA(h.request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr); },
+       [&] {
+         return HttpQueryInfoA(h.request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+       },
        ERROR_INTERNET_INCORRECT_HANDLE_STATE},
       {"read before send", [&] { return InternetReadFile(h.request, buffer, sizeof buffer, &got); },
        ERROR_INTERNET_INCORRECT_HANDLE_STATE},
@@ -92,7 +92,8 @@ TEST(WinInetHandles, HandlesAreCheckedForKindAndState) {
        ERROR_INTERNET_INCORRECT_HANDLE_TYPE},
       {"send on a connection", [&] { return HttpSendRequestA(h.connection, nullptr, 0, nullptr, 0); },
        ERROR_INTERNET_INCORRECT_HANDLE_TYPE},
-      {"ftp", [&] { return refused(InternetConnectA(h.session, "h", 0, nullptr, nullptr, INTERNET_SERVICE_FTP, 0, 0)); },
+      {"ftp",
+       [&] { return refused(InternetConnectA(h.session, "h", 0, nullptr, nullptr, INTERNET_SERVICE_FTP, 0, 0)); },
        ERROR_NOT_SUPPORTED},
       {"unknown access type", [&] { return refused(InternetOpenA(nullptr, 2, nullptr, nullptr, 0)); },
        ERROR_INVALID_PARAMETER},

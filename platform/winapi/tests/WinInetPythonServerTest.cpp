@@ -1,6 +1,5 @@
 // Files served by Python's http.server arrive byte for byte.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -22,9 +21,12 @@ TEST(WinInetPythonServer, EveryFileOfAFolderArrivesByteIdentical) {
   struct File {
     std::string name, target;
     size_t size;
-  } files[] = {{"empty.bin", "/empty.bin", 0},          {"one.bin", "/one.bin", 1},
-               {"short.xml", "/short.xml", 8191},       {"exact.gif", "/exact.gif", 8192},
-               {"over.bin", "/over.bin", 8193},         {"big.bin", "/big.bin", 100 * 1024},
+  } files[] = {{"empty.bin", "/empty.bin", 0},
+               {"one.bin", "/one.bin", 1},
+               {"short.xml", "/short.xml", 8191},
+               {"exact.gif", "/exact.gif", 8192},
+               {"over.bin", "/over.bin", 8193},
+               {"big.bin", "/big.bin", 100 * 1024},
                {"sub dir/huge.bin", "/sub%20dir/huge.bin", 3 * 1024 * 1024 + 17}};
   std::map<std::string, std::string> contents;
   for (const File& f : files) {

@@ -110,9 +110,9 @@ TEST(WinInetTransfer, EachFailureHasItsOwnCodeAndText) {
     EXPECT_EQ(Fetch("KNOWN.test", server.Port(), "/named").body, "by name");
   }
 
-  const DWORD codes[] = {ERROR_HTTP_INVALID_SERVER_RESPONSE, ERROR_INTERNET_CONNECTION_ABORTED,
-                         ERROR_INTERNET_TIMEOUT, ERROR_HTTP_REDIRECT_FAILED, ERROR_INTERNET_CANNOT_CONNECT,
-                         ERROR_INTERNET_NAME_NOT_RESOLVED};
+  const DWORD codes[] = {
+      ERROR_HTTP_INVALID_SERVER_RESPONSE, ERROR_INTERNET_CONNECTION_ABORTED, ERROR_INTERNET_TIMEOUT,
+      ERROR_HTTP_REDIRECT_FAILED,         ERROR_INTERNET_CANNOT_CONNECT,     ERROR_INTERNET_NAME_NOT_RESOLVED};
   std::set<std::string> texts;
   for (DWORD code : codes) {
     std::string text = SysErrorMessage(code);
@@ -190,7 +190,8 @@ TEST(WinInetTransfer, TheRequestOnTheWire) {
   HttpTestServer server;
   server.OnOther([](const testing_support::HttpRecordedRequest&) { return HttpScriptedResponse::Ok("x"); });
   HINTERNET session = InternetOpenA("Agent/1.0", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  HINTERNET connection = InternetConnectA(session, "127.0.0.1", server.Port(), "", nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  HINTERNET connection =
+      InternetConnectA(session, "127.0.0.1", server.Port(), "", nullptr, INTERNET_SERVICE_HTTP, 0, 0);
   const DWORD flags[] = {INTERNET_FLAG_NO_UI, INTERNET_FLAG_NO_UI | INTERNET_FLAG_RELOAD,
                          INTERNET_FLAG_HYPERLINK | INTERNET_FLAG_NO_UI | INTERNET_FLAG_RESYNCHRONIZE,
                          INTERNET_FLAG_PRAGMA_NOCACHE};

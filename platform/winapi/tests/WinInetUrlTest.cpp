@@ -26,10 +26,14 @@ DWORD Crack(const std::string& url, Cracked& out) {
   c.dwSchemeLength = c.dwHostNameLength = c.dwUserNameLength = c.dwPasswordLength = c.dwUrlPathLength =
       c.dwExtraInfoLength = DWORD(-1);
   if (!InternetCrackUrlA(url.c_str(), 0, 0, &c)) return GetLastError();
-  out = {Part(c.lpszScheme, c.dwSchemeLength),     Part(c.lpszHostName, c.dwHostNameLength),
-         Part(c.lpszUserName, c.dwUserNameLength), Part(c.lpszPassword, c.dwPasswordLength),
-         Part(c.lpszUrlPath, c.dwUrlPathLength),   Part(c.lpszExtraInfo, c.dwExtraInfoLength),
-         c.nPort,                                  c.nScheme};
+  out = {Part(c.lpszScheme, c.dwSchemeLength),
+         Part(c.lpszHostName, c.dwHostNameLength),
+         Part(c.lpszUserName, c.dwUserNameLength),
+         Part(c.lpszPassword, c.dwPasswordLength),
+         Part(c.lpszUrlPath, c.dwUrlPathLength),
+         Part(c.lpszExtraInfo, c.dwExtraInfoLength),
+         c.nPort,
+         c.nScheme};
   return ERROR_SUCCESS;
 }
 
@@ -163,17 +167,56 @@ TEST(WinInetUrl, CrackingCopiesIntoBuffersAndSaysWhatIsTooSmall) {
 TEST(WinInetUrl, CombiningAgreesWithPython) {
   const std::string rfc = "http://a/b/c/d;p?q";
   const std::vector<std::pair<std::string, std::string>> pairs = {
-      {rfc, "g:h"}, {rfc, "g"}, {rfc, "./g"}, {rfc, "g/"}, {rfc, "/g"}, {rfc, "//g"}, {rfc, "?y"},
-      {rfc, "g?y"}, {rfc, "#s"}, {rfc, "g#s"}, {rfc, "g?y#s"}, {rfc, ";x"}, {rfc, "g;x"}, {rfc, "g;x?y#s"},
-      {rfc, ""}, {rfc, "."}, {rfc, "./"}, {rfc, ".."}, {rfc, "../"}, {rfc, "../g"}, {rfc, "../.."},
-      {rfc, "../../"}, {rfc, "../../g"}, {rfc, "../../../g"}, {rfc, "../../../../g"}, {rfc, "/./g"},
-      {rfc, "/../g"}, {rfc, "g."}, {rfc, ".g"}, {rfc, "g.."}, {rfc, "..g"}, {rfc, "./../g"}, {rfc, "./g/."},
-      {rfc, "g/./h"}, {rfc, "g/../h"}, {rfc, "g;x=1/./y"}, {rfc, "g;x=1/../y"}, {rfc, "g?y/./x"},
-      {rfc, "g?y/../x"}, {rfc, "g#s/./x"}, {rfc, "g#s/../x"},
-      {"http://host.test/dir/", "toolbar.xml"}, {"http://host.test/dir/def.xml", "../img/a.gif"},
-      {"http://host.test", "file.xml"}, {"http://host.test/dir/file.xml?x=1#f", "?y=2"},
-      {"http://host.test:8080/a/b", "//other.test/x"}, {"", "relative/name.xml"},
-      {"", "http://absolute.test/x"}, {"http://host.test/d/", "a b.gif"}, {"http://host.test/d/", "%41%20"},
+      {rfc, "g:h"},
+      {rfc, "g"},
+      {rfc, "./g"},
+      {rfc, "g/"},
+      {rfc, "/g"},
+      {rfc, "//g"},
+      {rfc, "?y"},
+      {rfc, "g?y"},
+      {rfc, "#s"},
+      {rfc, "g#s"},
+      {rfc, "g?y#s"},
+      {rfc, ";x"},
+      {rfc, "g;x"},
+      {rfc, "g;x?y#s"},
+      {rfc, ""},
+      {rfc, "."},
+      {rfc, "./"},
+      {rfc, ".."},
+      {rfc, "../"},
+      {rfc, "../g"},
+      {rfc, "../.."},
+      {rfc, "../../"},
+      {rfc, "../../g"},
+      {rfc, "../../../g"},
+      {rfc, "../../../../g"},
+      {rfc, "/./g"},
+      {rfc, "/../g"},
+      {rfc, "g."},
+      {rfc, ".g"},
+      {rfc, "g.."},
+      {rfc, "..g"},
+      {rfc, "./../g"},
+      {rfc, "./g/."},
+      {rfc, "g/./h"},
+      {rfc, "g/../h"},
+      {rfc, "g;x=1/./y"},
+      {rfc, "g;x=1/../y"},
+      {rfc, "g?y/./x"},
+      {rfc, "g?y/../x"},
+      {rfc, "g#s/./x"},
+      {rfc, "g#s/../x"},
+      {"http://host.test/dir/", "toolbar.xml"},
+      {"http://host.test/dir/def.xml", "../img/a.gif"},
+      {"http://host.test", "file.xml"},
+      {"http://host.test/dir/file.xml?x=1#f", "?y=2"},
+      {"http://host.test:8080/a/b", "//other.test/x"},
+      {"", "relative/name.xml"},
+      {"", "http://absolute.test/x"},
+      {"http://host.test/d/", "a b.gif"},
+      {"http://host.test/d/", "%41%20"},
   };
   std::string input;
   for (const auto& [base, reference] : pairs) input += base + "\t" + reference + "\n";
@@ -184,7 +227,7 @@ for line in sys.stdin.read().split('\n')[:-1]:
     base, ref = line.split('\t')
     print(urljoin(base, ref))
 )",
-                                                                      input));
+                                                                       input));
   ASSERT_EQ(expected.size(), pairs.size());
   for (size_t i = 0; i < pairs.size(); ++i)
     EXPECT_EQ(Combine(pairs[i].first, pairs[i].second), expected[i]) << pairs[i].first << " + " << pairs[i].second;
@@ -225,7 +268,7 @@ for line in sys.stdin.read().split('\n')[:-1]:
     base, ref = line.split('\t')
     print(urljoin(base, ref))
 )",
-                                                                    input));
+                                                                     input));
   ASSERT_EQ(python.size(), std::size(cases));
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
