@@ -13,6 +13,7 @@
 #include "platform/runtime/Cp1250.h"
 #include "platform/testing/HttpTestServer.h"
 #include "platform/testing/PythonOracle.h"
+#include "platform/testing/TestMachine.h"
 #include "platform/winapi/LastError.h"
 
 using testing_support::GeneratedBody;
@@ -430,6 +431,7 @@ TEST(vekWinInet, UrlFunctions) {
 }
 
 TEST(vekWinInet, IsInternetConnectedReadsTheConnectedState) {
+  testing_support::TestMachine machine;
   EXPECT_TRUE(IsInternetConnected());
   struct Case {
     bool connected;

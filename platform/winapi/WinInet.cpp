@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/Machine.h"
+#include "platform/winapi/Registry.h"
 #include "platform/winapi/WinInetInternal.h"
 
 namespace vandrel::wininet {
@@ -101,10 +103,24 @@ int TimeoutOption(DWORD option) {
   }
 }
 
-// What InternetGetConnectedState answers.
+// What InternetGetConnectedState answers when a test or host has said so.
 std::mutex g_stateLock;
+bool g_stateSet = false;
 bool g_connected = true;
 DWORD g_connectedFlags = INTERNET_CONNECTION_LAN;
+
+// The machine's own switch: "Work offline" of the user's Internet settings.
+bool MachineWorksOffline() {
+  if (!vandrel::MachineExists()) return false;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return false;
+  DWORD type = 0, value = 0, size = sizeof value;
+  LONG result = RegQueryValueExA(key, "GlobalUserOffline", nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && type == REG_DWORD && value != 0;
+}
 
 }  // namespace
 
@@ -294,19 +310,29 @@ BOOL InternetQueryOptionA(HINTERNET internet, DWORD option, LPVOID buffer, LPDWO
 }
 
 BOOL InternetGetConnectedState(LPDWORD flags, DWORD /*reserved*/) {
-  std::lock_guard<std::mutex> guard(g_stateLock);
-  if (flags) *flags = g_connectedFlags;
-  return g_connected ? TRUE : FALSE;
+  {
+    std::lock_guard<std::mutex> guard(g_stateLock);
+    if (g_stateSet) {
+      if (flags) *flags = g_connectedFlags;
+      return g_connected ? TRUE : FALSE;
+    }
+  }
+  if (flags) *flags = INTERNET_CONNECTION_LAN | (MachineWorksOffline() ? INTERNET_CONNECTION_OFFLINE : 0);
+  return TRUE;
 }
 
 namespace vandrel {
 
 void SetInternetConnectedState(bool connected, DWORD flags) {
   std::lock_guard<std::mutex> guard(wininet::g_stateLock);
+  wininet::g_stateSet = true;
   wininet::g_connected = connected;
   wininet::g_connectedFlags = flags;
 }
 
-void ResetInternetConnectedState() { SetInternetConnectedState(true, INTERNET_CONNECTION_LAN); }
+void ResetInternetConnectedState() {
+  std::lock_guard<std::mutex> guard(wininet::g_stateLock);
+  wininet::g_stateSet = false;
+}
 
 }  // namespace vandrel

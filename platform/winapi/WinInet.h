@@ -178,7 +178,8 @@ BOOL InternetGetConnectedState(LPDWORD flags, DWORD reserved);
 // Controls of the emulated machine, for tests and hosts.
 namespace vandrel {
 
-// Sets what InternetGetConnectedState answers (by default: connected over the LAN).
+// Sets what InternetGetConnectedState answers. Until then, and after a reset, it answers from the machine:
+// connected over the LAN, offline while the user's Internet settings have GlobalUserOffline set.
 void SetInternetConnectedState(bool connected, DWORD flags);
 void ResetInternetConnectedState();
 

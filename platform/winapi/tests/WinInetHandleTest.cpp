@@ -6,7 +6,9 @@
 #include <functional>
 
 #include "platform/testing/HttpTestServer.h"
+#include "platform/testing/TestMachine.h"
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/Registry.h"
 #include "platform/winapi/WinInet.h"
 
 using testing_support::HttpScriptedResponse;
@@ -168,18 +170,39 @@ TEST(WinInetHandles, HeaderQueries) {
   InternetCloseHandle(h.session);
 }
 
-TEST(WinInetHandles, ConnectedStateIsOnlineUntilSwitched) {
-  DWORD flags = 0;
-  EXPECT_TRUE(InternetGetConnectedState(&flags, 0));
-  EXPECT_EQ(flags, INTERNET_CONNECTION_LAN);
-  vandrel::SetInternetConnectedState(true, INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_OFFLINE);
-  EXPECT_TRUE(InternetGetConnectedState(&flags, 0));
-  EXPECT_EQ(flags, INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_OFFLINE);
+TEST(WinInetHandles, ConnectedStateComesFromTheMachineUnlessSwitched) {
+  testing_support::TestMachine machine;
+  auto state = [] {
+    DWORD flags = 0xDEAD;
+    BOOL connected = InternetGetConnectedState(&flags, 0);
+    return std::to_string(connected) + "/" + std::to_string(flags);
+  };
+  const std::string lan = "1/" + std::to_string(INTERNET_CONNECTION_LAN);
+  const std::string offline = "1/" + std::to_string(INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_OFFLINE);
+  EXPECT_EQ(state(), lan);
+
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                            nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  auto setOffline = [&](DWORD value) {
+    ASSERT_EQ(RegSetValueExA(key, "GlobalUserOffline", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                             sizeof value),
+              ERROR_SUCCESS);
+  };
+  setOffline(1);
+  EXPECT_EQ(state(), offline) << "the user works offline";
+  setOffline(0);
+  EXPECT_EQ(state(), lan);
+  setOffline(1);
+
+  vandrel::SetInternetConnectedState(true, INTERNET_CONNECTION_MODEM);
+  EXPECT_EQ(state(), "1/" + std::to_string(INTERNET_CONNECTION_MODEM)) << "a test's word comes first";
   vandrel::SetInternetConnectedState(false, 0);
-  EXPECT_FALSE(InternetGetConnectedState(&flags, 0));
-  EXPECT_EQ(flags, 0u);
+  EXPECT_EQ(state(), "0/0");
   vandrel::ResetInternetConnectedState();
-  EXPECT_TRUE(InternetGetConnectedState(nullptr, 0));
+  EXPECT_EQ(state(), offline) << "after a reset the machine answers again";
+  RegCloseKey(key);
 }
 
 }  // namespace
