@@ -1,14 +1,14 @@
+#include "toolbar/uDownload.h"
+
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "deskband/vekWinInet.h"
-#include "platform/runtime/FileSystem.h"
 #include "platform/testing/HttpTestServer.h"
+#include "platform/testing/TestMachine.h"
 #include "platform/winapi/LastError.h"
-#include "toolbar/uDownload.h"
 
 using testing_support::HttpScriptedResponse;
 using testing_support::HttpTestServer;
@@ -17,34 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Drive paths ("C:\dir\file") on folders of a scratch directory, through the host layer.
-class DriveFolders : public IFileSystem {
- public:
-  explicit DriveFolders(fs::path root) : root_(std::move(root)) {}
-  std::unique_ptr<IFileHandle> Open(const std::string& fileName, TFileAccess access, TFileShare share,
-                                    TFileCreation creation, TFileError& error) override {
-    std::string host = (root_ / fileName.substr(0, 1)).string();
-    for (char c : fileName.substr(2)) host.push_back(c == '\\' ? '/' : c);
-    return HostFileSystem().Open(host, access, share, creation, error);
-  }
-  fs::path Host(const std::string& drive, const std::string& relative) const { return root_ / drive / relative; }
-
- private:
-  fs::path root_;
-};
-
 class LoadUrlToStreamTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::create_directories(drives_.Host("C", "tb"));
-    previous_ = InstallFileSystem(&drives_);
-  }
-  void TearDown() override {
-    InstallFileSystem(previous_);
-    fs::remove_all(root_);
-  }
+  void SetUp() override { fs::create_directories(fs::path(machine_.DriveC()) / "tb"); }
   void Write(const std::string& relative, const std::string& bytes) {
-    std::ofstream(drives_.Host("C", relative), std::ios::binary) << bytes;
+    std::ofstream(fs::path(machine_.DriveC()) / relative, std::ios::binary) << bytes;
   }
   // Loads into a stream that already holds "pre"; returns what was appended.
   std::string Load(const std::string& source, int policy = 0) {
@@ -68,9 +45,7 @@ class LoadUrlToStreamTest : public ::testing::Test {
     return "no exception";
   }
 
-  fs::path root_ = fs::temp_directory_path() / ("udownload-" + std::to_string(getpid()));
-  DriveFolders drives_{root_};
-  IFileSystem* previous_ = nullptr;
+  testing_support::TestMachine machine_;
 };
 
 TEST_F(LoadUrlToStreamTest, DrivePathsAreReadFromDisk) {
