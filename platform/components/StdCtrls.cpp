@@ -259,7 +259,23 @@ void TCustomEdit::SetText(const std::string& text) {
   Change();
 }
 
+void TCustomEdit::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.Style |= MultiLine() ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
+  if (passwordChar_) p.Style |= ES_PASSWORD;
+  if (readOnly_) p.Style |= ES_READONLY;
+}
+
 void TCustomEdit::SetMaxLength(int value) { maxLength_ = std::max(0, value); }
+
+void TCustomEdit::SetReadOnly(bool value) {
+  if (value == readOnly_) return;
+  readOnly_ = value;
+  if (handle_) {
+    LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
+    SetWindowLongPtrA(handle_, GWL_STYLE, value ? style | ES_READONLY : style & ~LONG_PTR(ES_READONLY));
+  }
+}
 
 void TCustomEdit::SetPasswordChar(char c) {
   if (c == passwordChar_) return;

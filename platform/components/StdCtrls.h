@@ -125,7 +125,7 @@ class TCustomEdit : public TWinControl {
   char PasswordChar() const { return passwordChar_; }
   void SetPasswordChar(char c);
   bool ReadOnly() const { return readOnly_; }
-  void SetReadOnly(bool value) { readOnly_ = value; }
+  void SetReadOnly(bool value);
   TEditCharCase CharCase() const { return charCase_; }
   void SetCharCase(TEditCharCase c);
   bool AutoSelect() const { return autoSelect_; }
@@ -155,6 +155,8 @@ class TCustomEdit : public TWinControl {
   void DefaultHandler(TMessage& message) override;
 
  protected:
+  // The edit styles of the window: ES_AUTOHSCROLL, ES_PASSWORD, ES_READONLY (and ES_MULTILINE for memos).
+  void CreateParams(TCreateParams& params) override;
   virtual void Change();
   // Whether Enter and line breaks belong to the text.
   virtual bool MultiLine() const { return false; }

@@ -120,6 +120,17 @@ class TDigitEdit : public TEdit {
     TEdit::KeyPress(key);
   }
   void WndProc(TMessage& m) override {
+    if (m.Msg == CM_ENTER) {
+      TEdit::WndProc(m);
+      saved_ = Color();
+      SetColor(clYellow);
+      return;
+    }
+    if (m.Msg == CM_EXIT) {
+      TEdit::WndProc(m);
+      SetColor(saved_);
+      return;
+    }
     if (m.Msg == WM_PASTE) {
       std::string saved = ClipboardText();
       SetSelText(Digits(saved));
@@ -127,6 +138,9 @@ class TDigitEdit : public TEdit {
     }
     TEdit::WndProc(m);
   }
+
+ private:
+  TColor saved_ = clWindow;
 };
 
 TEST_F(Dialog, PasteIntoAFilteredEdit) {
@@ -136,12 +150,14 @@ TEST_F(Dialog, PasteIntoAFilteredEdit) {
   digits->SetParent(dialog->Notebook->Page(0));
   driver->Type("edDigits", "1a2");
   EXPECT_EQ(digits->Text(), "12");
+  EXPECT_EQ(digits->Color(), clYellow);  // focused
   driver->Paste("edDigits", "x34y56");
   EXPECT_EQ(digits->Text(), "1234");
   EXPECT_EQ(ClipboardText(), "x34y56");  // the clipboard keeps what the user copied
   // A plain edit pastes the text up to its first line break, within MaxLength.
   driver->Paste("edName", "q\r\nrest");
   EXPECT_EQ(dialog->edName->Text(), "q");
+  EXPECT_EQ(digits->Color(), clWindow);  // left: the colour it had
 }
 
 TEST_F(Dialog, EnterPressesTheDefaultButtonAndEscapeReachesTheForm) {

@@ -123,6 +123,30 @@ TEST(FormResourceReader, ErrorsNameTheComponentAndProperty) {
   }
 }
 
+class TBrokenForm : public TForm {
+  VCL_CLASS(TBrokenForm, TForm)
+  using TForm::TForm;
+};
+
+TEST(FormResourceReader, AResourceFailingHalfwayLeavesNothingBehind) {
+  RegisterFormResource(TBrokenForm::StaticClass(), R"(object Broken: TBrokenForm
+  object pnOuter: TPanel
+    object bnInner: TButton
+      Caption = 'made'
+    end
+    object bnBad: TButton
+      Colour = clRed
+    end
+  end
+end
+)");
+  TForm* owner = TCustomForm::CreateNew<TForm>(nullptr);
+  EXPECT_THROW(NewObject<TBrokenForm>(owner), EReadError);
+  EXPECT_EQ(owner->ComponentCount(), 0);
+  EXPECT_EQ(Screen->FormCount(), 1);
+  owner->Free();
+}
+
 TEST(FormResourceReader, HandlersFieldsAndReferencesAreBound) {
   TPublisher<TPlainForm>().Method("Clicked", &TPlainForm::Clicked);
   RegisterFormResource(TPlainForm::StaticClass(), R"(object Plain: TPlainForm

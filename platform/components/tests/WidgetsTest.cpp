@@ -127,6 +127,7 @@ TEST_F(Widgets, RecreatingTheWindowKeepsTheControlsState) {
   EXPECT_EQ(edit->Text(), "abc");
   EXPECT_EQ(WindowText(edit->Handle()), "abc");
   EXPECT_TRUE(edit->Focused());
+  EXPECT_TRUE(GetWindowLongPtrA(edit->Handle(), GWL_STYLE) & ES_PASSWORD);
   EXPECT_EQ(FindControl(edit->Handle()), edit);
   EXPECT_EQ(FindControl(before), nullptr);
 }
