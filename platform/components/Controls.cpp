@@ -24,6 +24,11 @@ ControlMap& CM() {
   return *m;
 }
 
+// Each copy of this library (one per deliverable) registers its window classes under an instance of its
+// own, so that two copies in one process keep their windows apart.
+const char g_moduleTag = 0;
+HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(const_cast<char*>(&g_moduleTag)); }
+
 POINT PointOf(LPARAM l) { return POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)}; }
 
 LPARAM LParamOf(POINT p) { return MAKELPARAM(WORD(p.x), WORD(p.y)); }
@@ -418,13 +423,13 @@ void TWinControl::CreateWnd() {
       wc.style = p.WindowClassStyle;
       wc.lpfnWndProc = ControlWindowProc;
       wc.lpszClassName = p.WinClassName.c_str();
-      WNDCLASSA existing;
-      if (!GetClassInfoA(nullptr, p.WinClassName.c_str(), &existing)) RegisterClassA(&wc);
+      wc.hInstance = ModuleInstance();
+      RegisterClassA(&wc);
       CM().classes.insert(p.WinClassName);
     }
   }
   HWND h = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
-                           p.Height, p.WndParent, nullptr, nullptr, this);
+                           p.Height, p.WndParent, nullptr, ModuleInstance(), this);
   if (!h) RaiseLastOSError();
 }
 

@@ -266,18 +266,17 @@ void TCustomForm::DoClose(TCloseAction& action) {
 
 void TCustomForm::Close() {
   if (!CloseQuery()) return;
-  TCloseAction action = Application->MainForm() == this ? caFree : caHide;
+  TCloseAction action = caHide;
   DoClose(action);
+  if (action == caNone) return;
+  if (Application->MainForm() == this) {
+    Application->Terminate();
+    return;
+  }
   switch (action) {
-    case caNone: return;
     case caHide: Hide(); return;
     case caMinimize: SetWindowState(wsMinimized); return;
-    case caFree:
-      if (Application->MainForm() == this)
-        Application->Terminate();
-      else
-        Release();
-      return;
+    default: Release(); return;
   }
 }
 

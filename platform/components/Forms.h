@@ -61,8 +61,9 @@ class TCustomForm : public TCustomControl {
 
   void Show();
   void Hide();
-  // Asks OnCloseQuery and OnClose; hides, minimises or frees as OnClose decides. The main form's close
-  // terminates the application instead and leaves the form to the application.
+  // Asks OnCloseQuery and OnClose (which may change the default caHide); hides, minimises or frees as
+  // OnClose decides. Closing the main form (any action but caNone) terminates the application instead and
+  // leaves the form to the application.
   void Close();
   // Frees the form once the messages queued before are handled.
   void Release();

@@ -116,7 +116,7 @@ struct State {
   std::unordered_map<DWORD, Queue*> queues;
   std::unordered_map<HWND, std::unique_ptr<Window>> windows;
   std::vector<HWND> topLevel;  // z-order, top first
-  std::map<std::string, std::unique_ptr<WindowClass>> classes;  // by upper-cased name
+  std::multimap<std::string, std::unique_ptr<WindowClass>> classes;  // by upper-cased name, one per instance
   HWND active = nullptr;
   HWND desktop = nullptr;
   uintptr_t nextHandle = 0x10010;

@@ -115,6 +115,17 @@ void CreateDesktopLocked() {
   s.windows[w->handle] = std::move(w);
 }
 
+// The class of that name for the instance: its own, else one without instance or global. Lock held.
+WindowClass* FindClass(LPCSTR name, HINSTANCE instance, bool exact) {
+  WindowClass* fallback = nullptr;
+  auto [from, to] = S().classes.equal_range(Upper(name));
+  for (auto it = from; it != to; ++it) {
+    if (it->second->instance == instance) return it->second.get();
+    if (!exact && (!it->second->instance || (it->second->style & CS_GLOBALCLASS))) fallback = it->second.get();
+  }
+  return fallback;
+}
+
 }  // namespace
 
 ATOM RegisterClassA(const WNDCLASSA* wc) {
@@ -125,7 +136,7 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
   State& s = S();
   Guard g(s.lock);
   std::string key = Upper(wc->lpszClassName);
-  if (s.classes.count(key)) {
+  if (FindClass(wc->lpszClassName, wc->hInstance, true)) {
     SetLastError(1410);  // ERROR_CLASS_ALREADY_EXISTS
     return 0;
   }
@@ -139,43 +150,43 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
   static ATOM nextAtom = 0xC000;
   cls->atom = nextAtom++;
   ATOM atom = cls->atom;
-  s.classes[key] = std::move(cls);
+  s.classes.emplace(key, std::move(cls));
   return atom;
 }
 
-BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance) {
   State& s = S();
   Guard g(s.lock);
-  auto it = s.classes.find(Upper(className));
-  if (it == s.classes.end()) {
+  WindowClass* cls = FindClass(className, instance, true);
+  if (!cls) {
     SetLastError(1411);  // ERROR_CLASS_DOES_NOT_EXIST
     return FALSE;
   }
   for (auto& [h, w] : s.windows)
-    if (w->cls == it->second.get()) {
+    if (w->cls == cls) {
       SetLastError(1412);  // ERROR_CLASS_HAS_WINDOWS
       return FALSE;
     }
-  s.classes.erase(it);
+  std::erase_if(s.classes, [&](const auto& entry) { return entry.second.get() == cls; });
   return TRUE;
 }
 
-BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* wc) {
+BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wc) {
   State& s = S();
   Guard g(s.lock);
-  auto it = s.classes.find(Upper(className));
-  if (it == s.classes.end()) {
+  WindowClass* cls = FindClass(className, instance, false);
+  if (!cls) {
     SetLastError(1411);
     return FALSE;
   }
   if (wc) {
     *wc = WNDCLASSA{};
-    wc->style = it->second->style;
-    wc->lpfnWndProc = it->second->proc;
-    wc->cbWndExtra = it->second->wndExtra;
-    wc->hInstance = it->second->instance;
-    wc->hbrBackground = it->second->background;
-    wc->lpszClassName = it->second->name.c_str();
+    wc->style = cls->style;
+    wc->lpfnWndProc = cls->proc;
+    wc->cbWndExtra = cls->wndExtra;
+    wc->hInstance = cls->instance;
+    wc->hbrBackground = cls->background;
+    wc->lpszClassName = cls->name.c_str();
   }
   return TRUE;
 }
@@ -189,8 +200,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     Guard g(s.lock);
     JoinVirtualTime(g, CurrentQueue(g));
     CreateDesktopLocked();
-    auto it = s.classes.find(Upper(className));
-    if (it == s.classes.end()) {
+    WindowClass* cls = FindClass(className, instance, false);
+    if (!cls) {
       SetLastError(1407);  // ERROR_CANNOT_FIND_WND_CLASS
       return nullptr;
     }
@@ -205,10 +216,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     }
     auto w = std::make_unique<Window>();
     w->handle = hwnd = NewHandle();
-    w->cls = it->second.get();
-    w->className = it->second->name;
+    w->cls = cls;
+    w->className = cls->name;
     w->threadId = GetCurrentThreadId();
-    w->proc = it->second->proc;
+    w->proc = cls->proc;
     w->style = style & ~WS_VISIBLE;
     w->exStyle = exStyle;
     w->instance = instance;

@@ -61,6 +61,7 @@ constexpr DWORD ES_WANTRETURN = 0x1000;
 constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
 constexpr UINT CS_DBLCLKS = 0x0008;
+constexpr UINT CS_GLOBALCLASS = 0x4000;
 
 constexpr int CW_USEDEFAULT = int(0x80000000);
 inline HWND const HWND_BROADCAST = reinterpret_cast<HWND>(intptr_t(0xFFFF));
@@ -83,6 +84,9 @@ struct WNDCLASSA {
   LPCSTR lpszClassName;
 };
 
+// A class belongs to the module instance that registers it: modules may register classes of one name, and
+// a window is made from the class of its own instance, else from one registered without instance or with
+// CS_GLOBALCLASS.
 ATOM RegisterClassA(const WNDCLASSA* wc);
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
 BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wc);

@@ -136,6 +136,7 @@ TEST_F(Forms, CloseFollowsOnCloseAndReleaseFreesLater) {
 TEST_F(Forms, ClosingTheMainFormDuringANestedLoopLeavesItAliveUntilRunReturns) {
   auto* dialog = Application->CreateForm<TTestDialog>();
   bool aliveAfterNestedLoop = false;
+  dialog->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
   dialog->tmTick->OnTimer = [&](TObject*) {
     dialog->tmTick->SetEnabled(false);
     dialog->Close();                  // the main form: the application terminates

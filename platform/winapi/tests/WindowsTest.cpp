@@ -273,6 +273,42 @@ TEST(Windows, WindowLongsAndExtraBytes) {
   EXPECT_TRUE(UnregisterClassA("WithExtra", nullptr));
 }
 
+TEST(Windows, ClassesBelongToTheirModuleInstance) {
+  static int calls[2];
+  auto one = reinterpret_cast<HINSTANCE>(intptr_t(0x1000));
+  auto two = reinterpret_cast<HINSTANCE>(intptr_t(0x2000));
+  WNDCLASSA wc{};
+  wc.lpszClassName = "TButton";
+  wc.hInstance = one;
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_USER) ++calls[0];
+    return DefWindowProcA(h, m, w, l);
+  };
+  ASSERT_TRUE(RegisterClassA(&wc));
+  wc.hInstance = two;
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_USER) ++calls[1];
+    return DefWindowProcA(h, m, w, l);
+  };
+  ASSERT_TRUE(RegisterClassA(&wc));
+  EXPECT_FALSE(RegisterClassA(&wc));  // twice for one instance
+  HWND a = CreateWindowExA(0, "TButton", "", 0, 0, 0, 1, 1, nullptr, nullptr, one, nullptr);
+  HWND b = CreateWindowExA(0, "TButton", "", 0, 0, 0, 1, 1, nullptr, nullptr, two, nullptr);
+  SendMessageA(a, WM_USER, 0, 0);
+  SendMessageA(b, WM_USER, 0, 0);
+  SendMessageA(b, WM_USER, 0, 0);
+  EXPECT_EQ(calls[0], 1);
+  EXPECT_EQ(calls[1], 2);
+  // Another instance finds neither: they are not global.
+  EXPECT_EQ(CreateWindowExA(0, "TButton", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+  DestroyWindow(a);
+  EXPECT_TRUE(UnregisterClassA("TButton", one));
+  EXPECT_FALSE(UnregisterClassA("TButton", one));
+  WNDCLASSA info;
+  EXPECT_TRUE(GetClassInfoA(two, "tbutton", &info));
+  EXPECT_EQ(info.hInstance, two);
+}
+
 TEST(Windows, PaintingFollowsInvalidation) {
   HWND w = MakeWindow("w", WS_POPUP);
   PumpPending();
