@@ -31,5 +31,6 @@ configure_build() {
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$top" -B "$dir" -G Ninja "$@" >/dev/null
   fi
-  cmake --build "$dir" -j "$jobs"
+  # -l: start no new job while the load is far above the cores (several builds may share the machine)
+  cmake --build "$dir" -j "$jobs" -- -l $((jobs * 2))
 }
