@@ -19,6 +19,33 @@ BSTR Allocate(UINT length) {
   return text;
 }
 
+// The CP1250 byte of each code point the code page holds (its highest is U+2122), 0 for the others.
+struct ReverseTable {
+  uint8_t bytes[0x2123]{};
+  constexpr ReverseTable() {
+    for (int i = 0; i < 128; ++i) bytes[cp1250::kHighTable[i]] = uint8_t(0x80 + i);
+  }
+};
+constexpr ReverseTable kReverse;
+
+// UTF-16 to CP1250 in one allocation; what the code page lacks (a surrogate pair included) becomes "?".
+std::string FromWide(const OLECHAR* text, size_t length) {
+  std::string out(length, '\0');
+  size_t n = 0;
+  for (size_t i = 0; i < length; ++i) {
+    char16_t u = text[i];
+    if (u < 0x80) {
+      out[n++] = char(u);
+      continue;
+    }
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
+    uint8_t b = u < 0x2123 ? kReverse.bytes[u] : 0;
+    out[n++] = b ? char(b) : '?';
+  }
+  out.resize(n);
+  return out;
+}
+
 }  // namespace
 
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
@@ -48,7 +75,7 @@ UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(OLECHAR); 
 
 std::string OleStrToString(const OLECHAR* text) {
   if (!text) return {};
-  return cp1250::FromUtf16(std::u16string_view(text));
+  return FromWide(text, std::char_traits<OLECHAR>::length(text));
 }
 
 BSTR StringToOleStr(std::string_view text) { return U16ToBstr(cp1250::ToUtf16(text)); }
@@ -65,4 +92,4 @@ WideString WideString::Attach(BSTR b) {
   return w;
 }
 
-std::string WideString::ToString() const { return cp1250::FromUtf16(ToU16()); }
+std::string WideString::ToString() const { return FromWide(b_, Length()); }

@@ -9,7 +9,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "platform/com/ClassTable.h"
 #include "platform/com/ComPtr.h"
@@ -18,30 +17,35 @@ namespace {
 
 using Tree = std::shared_ptr<xmlDoc>;
 
-// UTF-8 from libxml2 to a new BSTR.
+// UTF-8 from libxml2 to a new BSTR, sized in a first pass so that it is allocated once.
 BSTR Utf8ToBstr(const xmlChar* text) {
-  std::u16string out;
-  if (text) {
-    const unsigned char* p = text;
-    while (*p) {
-      char32_t cp;
-      int extra;
-      if (*p < 0x80) cp = *p, extra = 0;
-      else if ((*p & 0xE0) == 0xC0) cp = *p & 0x1F, extra = 1;
-      else if ((*p & 0xF0) == 0xE0) cp = *p & 0x0F, extra = 2;
-      else cp = *p & 0x07, extra = 3;
-      ++p;
-      for (int k = 0; k < extra && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
-      if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out += char16_t(0xD800 + (cp >> 10));
-        out += char16_t(0xDC00 + (cp & 0x3FF));
-      } else {
-        out += char16_t(cp);
-      }
+  if (!text) return SysAllocStringLen(nullptr, 0);
+  UINT units = 0;
+  for (const unsigned char* p = text; *p; ++p) {
+    if ((*p & 0xC0) != 0x80) ++units;   // a lead byte or an ASCII character
+    if ((*p & 0xF8) == 0xF0) ++units;   // a four-byte sequence needs a surrogate pair
+  }
+  BSTR out = SysAllocStringLen(nullptr, units);
+  if (!out) return nullptr;
+  UINT n = 0;
+  for (const unsigned char* p = text; *p && n < units;) {
+    char32_t cp;
+    int extra;
+    if (*p < 0x80) cp = *p, extra = 0;
+    else if ((*p & 0xE0) == 0xC0) cp = *p & 0x1F, extra = 1;
+    else if ((*p & 0xF0) == 0xE0) cp = *p & 0x0F, extra = 2;
+    else cp = *p & 0x07, extra = 3;
+    ++p;
+    for (int k = 0; k < extra && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
+    if (cp >= 0x10000 && n + 1 < units) {
+      cp -= 0x10000;
+      out[n++] = char16_t(0xD800 + (cp >> 10));
+      out[n++] = char16_t(0xDC00 + (cp & 0x3FF));
+    } else {
+      out[n++] = char16_t(cp);
     }
   }
-  return U16ToBstr(out);
+  return out;
 }
 
 BSTR Utf8ToBstr(const std::string& text) { return Utf8ToBstr(reinterpret_cast<const xmlChar*>(text.c_str())); }
@@ -79,33 +83,77 @@ DOMNodeType TypeOf(const NodeRef& ref) {
   }
 }
 
-std::vector<NodeRef> ChildrenOf(xmlNode* parent, bool preserveWhiteSpace) {
-  std::vector<NodeRef> out;
-  for (xmlNode* c = parent->children; c; c = c->next) {
-    switch (c->type) {
-      case XML_TEXT_NODE:
-        if (preserveWhiteSpace || !WhiteSpaceOnly(c->content)) out.push_back({c, nullptr});
-        break;
-      case XML_ELEMENT_NODE:
-      case XML_CDATA_SECTION_NODE:
-      case XML_COMMENT_NODE:
-      case XML_PI_NODE:
-      case XML_ENTITY_REF_NODE: out.push_back({c, nullptr}); break;
-      default: break;  // the document type and its declarations are not children here
-    }
+// Whether a child node appears in a child list: the document type and its declarations never do, texts of
+// white space only unless white space is preserved.
+bool IsListedChild(const xmlNode* c, bool preserveWhiteSpace) {
+  switch (c->type) {
+    case XML_TEXT_NODE: return preserveWhiteSpace || !WhiteSpaceOnly(c->content);
+    case XML_ELEMENT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE:
+    case XML_ENTITY_REF_NODE: return true;
+    default: return false;
   }
-  return out;
 }
 
-std::vector<NodeRef> AttributesOf(xmlNode* element) {
-  std::vector<NodeRef> out;
-  for (xmlNs* ns = element->nsDef; ns; ns = ns->next) out.push_back({element, ns});
-  for (xmlAttr* a = element->properties; a; a = a->next) out.push_back({reinterpret_cast<xmlNode*>(a), nullptr});
-  return out;
-}
+// The child nodes or the attributes of a node, walked in place: nothing is copied, and walking the items
+// in order costs one step each.
+class NodeSequence {
+ public:
+  static NodeSequence Children(xmlNode* parent, bool preserve) { return NodeSequence(parent, false, preserve); }
+  static NodeSequence Attributes(xmlNode* element) { return NodeSequence(element, true, false); }
+  static NodeSequence None() { return NodeSequence(nullptr, false, false); }
 
-template <class Interface>
-class TNodeCollection;
+  LONG Length() const { return length_; }
+  bool Get(LONG index, NodeRef& ref) {
+    if (index < 0 || index >= length_) return false;
+    if (index < cursorIndex_ || cursorIndex_ < 0) {
+      cursorIndex_ = 0;
+      cursor_ = First();
+    }
+    while (cursorIndex_ < index) {
+      cursor_ = Next(cursor_);
+      ++cursorIndex_;
+    }
+    ref = cursor_;
+    return true;
+  }
+
+ private:
+  NodeSequence(xmlNode* owner, bool attributes, bool preserve)
+      : owner_(owner), attributes_(attributes), preserve_(preserve) {
+    if (!owner_) return;
+    for (NodeRef r = First(); r.node || r.declaration; r = Next(r)) ++length_;
+  }
+  NodeRef First() const {
+    if (attributes_) {
+      if (owner_->nsDef) return {owner_, owner_->nsDef};
+      return {reinterpret_cast<xmlNode*>(owner_->properties), nullptr};
+    }
+    return Skip(owner_->children);
+  }
+  NodeRef Next(const NodeRef& r) const {
+    if (attributes_) {
+      if (r.declaration) {
+        if (r.declaration->next) return {owner_, r.declaration->next};
+        return {reinterpret_cast<xmlNode*>(owner_->properties), nullptr};
+      }
+      return {r.node->next, nullptr};
+    }
+    return Skip(r.node->next);
+  }
+  NodeRef Skip(xmlNode* c) const {
+    while (c && !IsListedChild(c, preserve_)) c = c->next;
+    return {c, nullptr};
+  }
+
+  xmlNode* owner_;
+  bool attributes_, preserve_;
+  LONG length_ = 0;
+  LONG cursorIndex_ = -1;
+  NodeRef cursor_;
+};
 
 class TDOMNode : public TComObjectImpl<IXMLDOMNode> {
  public:
@@ -161,32 +209,34 @@ class TDOMNode : public TComObjectImpl<IXMLDOMNode> {
 template <class Interface>
 class TNodeCollection : public TComObjectImpl<Interface> {
  public:
-  TNodeCollection(Tree tree, std::vector<NodeRef> nodes, bool preserve)
-      : tree_(std::move(tree)), nodes_(std::move(nodes)), preserve_(preserve) {}
+  TNodeCollection(Tree tree, NodeSequence nodes, bool preserve)
+      : tree_(std::move(tree)), nodes_(nodes), preserve_(preserve) {}
   HRESULT get_length(LONG* length) override {
     if (!length) return E_POINTER;
-    *length = LONG(nodes_.size());
+    *length = nodes_.Length();
     return S_OK;
   }
   HRESULT get_item(LONG index, IXMLDOMNode** node) override {
     if (!node) return E_POINTER;
     *node = nullptr;
-    if (index < 0 || size_t(index) >= nodes_.size()) return S_FALSE;
-    *node = MakeComObject<TDOMNode>(tree_, nodes_[index], preserve_).Detach();
+    NodeRef ref;
+    if (!nodes_.Get(index, ref)) return S_FALSE;
+    *node = MakeComObject<TDOMNode>(tree_, ref, preserve_).Detach();
     return S_OK;
   }
 
  private:
   Tree tree_;
-  std::vector<NodeRef> nodes_;
+  NodeSequence nodes_;
   bool preserve_;
 };
 
 HRESULT TDOMNode::get_childNodes(IXMLDOMNodeList** list) {
   if (!list) return E_POINTER;
-  std::vector<NodeRef> children;
-  if (!ref_.declaration && ref_.node->type != XML_ATTRIBUTE_NODE) children = ChildrenOf(ref_.node, preserve_);
-  *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, std::move(children), preserve_).Detach();
+  NodeSequence children = ref_.declaration || ref_.node->type == XML_ATTRIBUTE_NODE
+                              ? NodeSequence::None()
+                              : NodeSequence::Children(ref_.node, preserve_);
+  *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, children, preserve_).Detach();
   return S_OK;
 }
 
@@ -194,7 +244,8 @@ HRESULT TDOMNode::get_attributes(IXMLDOMNamedNodeMap** map) {
   if (!map) return E_POINTER;
   *map = nullptr;
   if (ref_.declaration || ref_.node->type != XML_ELEMENT_NODE) return S_FALSE;
-  *map = MakeComObject<TNodeCollection<IXMLDOMNamedNodeMap>>(tree_, AttributesOf(ref_.node), preserve_).Detach();
+  *map = MakeComObject<TNodeCollection<IXMLDOMNamedNodeMap>>(tree_, NodeSequence::Attributes(ref_.node), preserve_)
+             .Detach();
   return S_OK;
 }
 
@@ -296,9 +347,9 @@ class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
   }
   HRESULT get_childNodes(IXMLDOMNodeList** list) override {
     if (!list) return E_POINTER;
-    std::vector<NodeRef> children;
-    if (tree_) children = ChildrenOf(reinterpret_cast<xmlNode*>(tree_.get()), preserve_);
-    *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, std::move(children), preserve_).Detach();
+    NodeSequence children =
+        tree_ ? NodeSequence::Children(reinterpret_cast<xmlNode*>(tree_.get()), preserve_) : NodeSequence::None();
+    *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, children, preserve_).Detach();
     return S_OK;
   }
   HRESULT get_attributes(IXMLDOMNamedNodeMap** map) override {

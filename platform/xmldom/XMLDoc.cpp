@@ -117,8 +117,7 @@ void TXMLDocument::Reset() {
 }
 
 TXMLNode* TXMLDocument::Wrap(ComPtr<IXMLDOMNode> node) {
-  nodes_.push_back(std::make_unique<TXMLNode>(this, std::move(node)));
-  return nodes_.back().get();
+  return &nodes_.emplace_back(this, std::move(node));
 }
 
 void TXMLDocument::LoadFromBytes(std::string_view bytes) {

@@ -1,6 +1,7 @@
 // The XML document layer of the component library: a document with its nodes and node lists, read through
 // a DOM document (IXMLDOMDocument) that a replaceable creator supplies. Names and texts are CP1250.
 #pragma once
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -126,7 +127,7 @@ class TXMLDocument : public TObject {
   void Reset();
 
   ComPtr<IXMLDOMDocument> dom_;
-  std::vector<std::unique_ptr<TXMLNode>> nodes_;
+  std::deque<TXMLNode> nodes_;
   TXMLNode* documentNode_ = nullptr;
 };
 

@@ -51,6 +51,13 @@ TEST(Bstr, Cp1250ConversionEqualsPythonUtf16) {
 TEST(Bstr, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   WideString wide(u"x\u4E2Dy\U0001F600z");
   EXPECT_EQ(wide.ToString(), "x?y?z");
+  // Every code point up to past the last one of the code page, and lone surrogates, as the runtime's
+  // conversion gives them.
+  std::u16string all;
+  for (char32_t c = 1; c < 0x2200; ++c) all += char16_t(c);
+  for (char16_t c : {char16_t(0xD800), u'a', char16_t(0xDC00), u'b', char16_t(0xDBFF)}) all += c;
+  EXPECT_EQ(WideString(all).ToString(), cp1250::FromUtf16(all));
+  EXPECT_EQ(OleStrToString(WideString(all).Get()), cp1250::FromUtf16(all));
 }
 
 TEST(Bstr, WideStringOwnsOneCopy) {
