@@ -272,7 +272,7 @@ std::string Key(std::string_view name) { return cp1250::Upper(name); }
 
 struct Tables {
   std::mutex lock;
-  std::map<const TClassInfo*, std::map<std::string, TPropertySetter>> properties;
+  std::map<std::string, std::map<std::string, TPropertySetter>> properties;  // by class name
   std::map<std::string, std::map<std::string, THandlerFactory>> methods;  // by class name
   std::map<std::string, std::map<std::string, TFieldBinder>> fields;
   std::map<std::string, std::string> resources;
@@ -299,18 +299,17 @@ TResObject ParseFormResource(std::string_view text) { return Parser(text).Root()
 
 void DefineProperty(const TClassInfo* cls, const std::string& name, TPropertySetter setter) {
   std::lock_guard g(T().lock);
-  T().properties[cls][Key(name)] = std::move(setter);
+  T().properties[Key(cls->Name)][Key(name)] = std::move(setter);
 }
 
 const TPropertySetter* FindProperty(const TClassInfo* cls, const std::string& name) {
   std::lock_guard g(T().lock);
   std::string key = Key(name);
   for (const TClassInfo* c = cls; c; c = c->Parent) {
-    for (auto& [info, table] : T().properties) {
-      if (info != c && std::string(info->Name) != c->Name) continue;
-      auto it = table.find(key);
-      if (it != table.end()) return &it->second;
-    }
+    auto table = T().properties.find(Key(c->Name));
+    if (table == T().properties.end()) continue;
+    auto it = table->second.find(key);
+    if (it != table->second.end()) return &it->second;
   }
   return nullptr;
 }
