@@ -56,10 +56,9 @@ void ApplicationHandleException(TObject* sender) { Application->HandleException(
 TApplication* GetApplication() {
   static TApplication* app = [] {
     TApplication* a = NewObject<TApplication>(nullptr);
-    SetWakeMainThread([](TObject*) {
-      TApplication* self = GetApplication();
-      PostMessageA(self->Handle(), WM_NULL, 0, 0);
-    });
+    // A thread message, so that the wake-up reaches the main thread whichever thread made the
+    // application's window; a main thread that does not pump yet runs the calls when it first does.
+    SetWakeMainThread([](TObject*) { PostThreadMessageA(MainThreadID(), WM_NULL, 0, 0); });
     return a;
   }();
   return app;
@@ -150,7 +149,9 @@ bool TApplication::ProcessMessage(MSG& msg, UINT extraFlags) {
     return true;
   }
   try {
-    if (!IsKeyMsg(msg)) {
+    if (!msg.hwnd && msg.message == WM_NULL && IsMainThread()) {
+      CheckSynchronize();
+    } else if (!IsKeyMsg(msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -195,7 +196,9 @@ void TApplication::HandleMessage() {
     return;
   }
   try {
-    if (!IsKeyMsg(msg)) {
+    if (!msg.hwnd && msg.message == WM_NULL && IsMainThread()) {
+      CheckSynchronize();
+    } else if (!IsKeyMsg(msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }

@@ -6,6 +6,7 @@
 #include "platform/components/tests/TestForms.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Thread.h"
+#include "platform/winapi/Timers.h"
 
 using namespace formtest;
 
@@ -26,6 +27,16 @@ class TWorker : public TThread {
       });
   }
 };
+
+TEST(ApplicationThreads, SynchronizeWakesAMainThreadThatHasNoWindow) {
+  TWorker* worker = NewObject<TWorker>();
+  UINT_PTR recheck = SetTimer(nullptr, 0, 10, nullptr);  // the loop looks at Finished now and then
+  while (!worker->Finished()) Application->HandleMessage();
+  KillTimer(nullptr, recheck);
+  EXPECT_EQ(worker->ranOnMain.load(), 3);
+  EXPECT_EQ(worker->mainSeen, MainThreadID());
+  worker->Free();
+}
 
 TEST(ApplicationThreads, SynchronizeRunsThroughTheMainThreadsPump) {
   auto* dialog = Application->CreateForm<TTestDialog>();
