@@ -47,20 +47,13 @@ int32_t SystemColor(int index) {
   }
 }
 
-int Units(unsigned char c, bool bold) {
-  int u;
-  if (c < 0x20)
-    return 0;
-  else if (std::strchr(" .,:;'!|iljI", c))
-    u = 3;
-  else if (std::strchr("mwMW", c))
-    u = 9;
-  else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c >= 0x80 && cp1250::ToLowerByte(c) != c))
-    u = 7;
-  else
-    u = 6;
-  (void)bold;
-  return u;
+// The width units of a character (see the header).
+int Units(unsigned char c) {
+  if (c < 0x20) return 0;
+  if (std::strchr(" .,:;'!|iljI", c)) return 3;
+  if (std::strchr("mwMW", c)) return 9;
+  if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c >= 0x80 && cp1250::ToLowerByte(c) != c)) return 7;
+  return 6;
 }
 
 struct Formats {
@@ -159,7 +152,7 @@ int TextWidthOf(const TFont& font, const std::string& text) {
   bool bold = font.Style() & fsBold;
   int width = 0;
   for (unsigned char c : text) {
-    int u = Units(c, bold);
+    int u = Units(c);
     if (!u) continue;
     width += (em * u + 5) / 11 + (bold ? 1 : 0);
   }

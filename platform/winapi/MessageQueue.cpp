@@ -448,14 +448,12 @@ BOOL WaitMessage() {
   uint64_t seen = q->wakeSignals;
   while (true) {
     while (!q->incoming.empty()) HandleOneIncoming(g, q);
-    MSG probe;
     // Anything retrievable ends the wait; nothing is removed.
     if (!q->posted.empty() || q->quitPending) return TRUE;
     uint64_t due;
     if (NextTimerDeadline(q, &due) && due <= NowMs()) return TRUE;
     for (auto& [h, w] : S().windows)
       if (w->threadId == q->threadId && w->needsPaint && (w->style & WS_VISIBLE)) return TRUE;
-    (void)probe;
     if (q->wakeSignals != seen) {
       seen = q->wakeSignals;
       continue;
