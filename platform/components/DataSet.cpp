@@ -537,8 +537,18 @@ void TDataSet::EndInsertAppend() {
   DoAfterScroll();
 }
 
-void TDataSet::Insert() {
-  BeginInsertAppend();
+// Makes the active buffer a new row: before the current row, or after the last one.
+TRecordBuffer TDataSet::PrepareNewRow(bool append) {
+  if (append) {
+    ClearBuffers();
+    TRecordBuffer buffer = buffers_[0];
+    InitRecord(buffer);
+    SetBookmarkFlag(buffer, bfEOF);
+    recordCount_ = 1;
+    bof_ = false;
+    GetPriorRecords();
+    return buffer;
+  }
   TBookmark current = GetBookmark();
   MoveBuffer(recordCount_, activeRecord_);
   TRecordBuffer buffer = ActiveBuffer();
@@ -548,21 +558,42 @@ void TDataSet::Insert() {
   else
     SetBookmarkData(buffer, current.data());
   if (recordCount_ < bufferCount_) ++recordCount_;
+  return buffer;
+}
+
+void TDataSet::Insert() {
+  BeginInsertAppend();
+  PrepareNewRow(false);
   InternalInsert();
   EndInsertAppend();
 }
 
 void TDataSet::Append() {
   BeginInsertAppend();
-  ClearBuffers();
-  TRecordBuffer buffer = buffers_[0];
-  InitRecord(buffer);
-  SetBookmarkFlag(buffer, bfEOF);
-  recordCount_ = 1;
-  bof_ = false;
-  GetPriorRecords();
+  PrepareNewRow(true);
   InternalInsert();
   EndInsertAppend();
+}
+
+void TDataSet::AddRecord(const std::vector<Variant>& values, bool append) {
+  BeginInsertAppend();
+  PrepareNewRow(append);
+  SetState(dsInsert);
+  TryFinally(
+      [&] {
+        DoOnNewRecord();
+        for (std::size_t i = 0; i < values.size() && int(i) < fields_.Count(); ++i) fields_[int(i)]->SetValue(values[i]);
+        DoBeforePost();
+        UpdateCursorPos();
+        InternalAddRecord(ActiveBuffer(), append);
+      },
+      [&] {
+        FreeFieldBuffers();
+        SetState(dsBrowse);
+        Resync(rmNone);
+      });
+  DoAfterPost();
+  DoAfterScroll();
 }
 
 void TDataSet::InitRecord(TRecordBuffer buffer) {

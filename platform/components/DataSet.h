@@ -123,6 +123,10 @@ class TDataSet : public TComponent {
   void Post();
   void Cancel();
   void Delete();
+  // Adds a row in one step with the values of the first fields (Null and Empty leave a field empty),
+  // before the current row or after the last.
+  void InsertRecord(const std::vector<Variant>& values) { AddRecord(values, false); }
+  void AppendRecord(const std::vector<Variant>& values) { AddRecord(values, true); }
   bool Modified() const { return modified_; }
   // Tells the controls to write their pending values; raises when not editing.
   void UpdateRecord();
@@ -267,6 +271,8 @@ class TDataSet : public TComponent {
   int GetNextRecords();
   int GetPriorRecords();
   void BeginInsertAppend();
+  TRecordBuffer PrepareNewRow(bool append);
+  void AddRecord(const std::vector<Variant>& values, bool append);
   void EndInsertAppend();
   void FreeFieldBuffers();
   void UpdateCalcFields();
