@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/components/Application.h"
 #include "platform/runtime/Collation.h"
 #include "platform/runtime/Cp1250.h"
 #include "wizard-components/DBUtils.h"
@@ -561,7 +562,7 @@ void TWkMemoryData::InternalDelete() {
   if (records_.empty()) lastID_ = INT32_MIN;
 }
 
-void TWkMemoryData::InternalHandleException() { ApplicationHandleException(this); }
+void TWkMemoryData::InternalHandleException() { Application->HandleException(this); }
 
 // ---- blobs
 

@@ -1,7 +1,6 @@
 #include "platform/runtime/Classes.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/runtime/Collation.h"
 #include "platform/runtime/Cp1250.h"
@@ -241,35 +240,3 @@ void RegisterClasses(std::initializer_list<TComponentClass> classes) {
 void UnRegisterClass(const TComponentClass& cls) { ClassRegistry().Unregister(cls); }
 TComponentClass GetClass(std::string_view name) { return ClassRegistry().Get(name); }
 TComponentClass FindClass(std::string_view name) { return ClassRegistry().Find(name); }
-
-// ---- the application's exception handler
-
-namespace {
-std::mutex g_exceptionHandlerMutex;
-TApplicationExceptionHandler g_exceptionHandler;
-}  // namespace
-
-TApplicationExceptionHandler SetApplicationHandleException(TApplicationExceptionHandler handler) {
-  std::lock_guard<std::mutex> lock(g_exceptionHandlerMutex);
-  std::swap(g_exceptionHandler, handler);
-  return handler;
-}
-
-void ApplicationHandleException(TObject* sender) {
-  TApplicationExceptionHandler handler;
-  {
-    std::lock_guard<std::mutex> lock(g_exceptionHandlerMutex);
-    handler = g_exceptionHandler;
-  }
-  if (handler) return handler(sender);
-  if (!std::current_exception()) return;
-  try {
-    throw;
-  } catch (const Exception& e) {
-    if (!e.InheritsFrom(EAbort::StaticClass())) std::fprintf(stderr, "%s: %s\n", e.ClassName().c_str(), e.what());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "unknown exception\n");
-  }
-}

@@ -199,12 +199,3 @@ template <class T>
 void RegisterClass() {
   RegisterClass(TComponentClass::Of<T>());
 }
-
-// The application's handler of an exception caught at a boundary (a handler that must not let it
-// propagate). Called inside the catch block, so std::current_exception() is the exception; the
-// application object installs its handler, which reports the exception. Without one, the message is
-// written to standard error.
-using TApplicationExceptionHandler = std::function<void(TObject* sender)>;
-// Installs a handler (an empty one restores the default) and returns the previous one.
-TApplicationExceptionHandler SetApplicationHandleException(TApplicationExceptionHandler handler);
-void ApplicationHandleException(TObject* sender);

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "platform/components/Application.h"
+
 MemoryDataPtr StringTable(const std::vector<std::string>& fieldNames) {
   MemoryDataPtr table(TWkMemoryData::Create(nullptr));
   for (const auto& name : fieldNames) table->FieldDefs().Add(name, ftString, 255);
@@ -28,13 +30,7 @@ std::vector<std::string> WalkRows(TWkMemoryData& table) {
 }
 
 CaughtExceptions::CaughtExceptions() {
-  SetApplicationHandleException([this](TObject*) {
-    try {
-      throw;
-    } catch (const std::exception& e) {
-      messages.push_back(e.what());
-    }
-  });
+  Application->OnException = [this](TObject*, const std::exception& e) { messages.push_back(e.what()); };
 }
 
-CaughtExceptions::~CaughtExceptions() { SetApplicationHandleException(nullptr); }
+CaughtExceptions::~CaughtExceptions() { Application->OnException = nullptr; }
