@@ -152,17 +152,20 @@ void TWkMemoryData::OpenCursor(bool infoQuery) {
 void TWkMemoryData::BuildLayout() {
   const TFieldDefList& defs = FieldDefList();
   std::vector<uint16_t> offsets(std::size_t(defs.Count()));
+  std::vector<uint8_t> inRecordData(std::size_t(defs.Count()));
   std::vector<int> variants;
   int64_t running = 0;
   for (int i = 0; i < defs.Count(); ++i) {
     TFieldDef* def = defs.FieldDefs(i);
     offsets[std::size_t(i)] = uint16_t(std::min(running, kMaxRecordSize));
     if (!IsRecordDataType(def->DataType())) continue;
+    inRecordData[std::size_t(i)] = 1;
     if (def->DataType() == ftVariant) variants.push_back(int(running));
     running += ValueSize(def->DataType(), def->Size()) + 1;
   }
   if (running > kMaxRecordSize) DatabaseErrorFmt(DBMessages::RecordTooLarge, {running}, this);
   offsets_ = std::move(offsets);
+  inRecordData_ = std::move(inRecordData);
   variantPlaces_ = std::move(variants);
   recordSize_ = int(running);
 }
@@ -425,9 +428,8 @@ int TWkMemoryData::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
 
 char* TWkMemoryData::FieldPlace(TRecordBuffer buffer, const TField* field) const {
   int index = field->FieldNo() - 1;
-  if (!buffer || index < 0 || index >= int(offsets_.size())) return nullptr;
-  TFieldDef* def = const_cast<TWkMemoryData*>(this)->FieldDefList().FieldDefs(index);
-  if (!IsRecordDataType(def->DataType())) return nullptr;
+  // The layout of the opening, not the definitions of the moment (they may change while open).
+  if (!buffer || index < 0 || index >= int(offsets_.size()) || !inRecordData_[std::size_t(index)]) return nullptr;
   return buffer + offsets_[std::size_t(index)];
 }
 

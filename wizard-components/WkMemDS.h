@@ -145,6 +145,7 @@ class TWkMemoryData : public TDataSet {
   int blobOffset_ = 0;
   int recordBufferSize_ = 0;
   std::vector<uint16_t> offsets_;
+  std::vector<uint8_t> inRecordData_;  // by flattened definition: whether the value lives in record data
   std::vector<int> variantPlaces_;  // record-data offsets of the variant values' null flags
   int32_t lastID_ = INT32_MIN;
   int32_t autoInc_ = 1;

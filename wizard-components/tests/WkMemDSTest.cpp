@@ -181,6 +181,21 @@ TEST(WkMemDS, LayoutsPastSixtyFourKilobytesAreRefusedWhenOpening) {
   EXPECT_THROW(wide->Open(), EDatabaseError);
 }
 
+TEST(WkMemDS, DefinitionsChangedWhileOpenDoNotMoveTheLayout) {
+  MemoryDataPtr table = StringTable({"A", "B"});
+  InsertRow(*table, {"a", "b"});
+  table->FieldDefs().Items(0)->SetDataType(ftBlob);
+  table->FieldDefs().Add("C", ftString, 60000);
+  EXPECT_EQ(CurrentRow(*table), "a|b");
+  table->FieldDefs().Clear();
+  InsertRow(*table, {"c", "d"});
+  EXPECT_EQ(WalkRows(*table), (Rows{"c|d", "a|b"}));
+  table->Close();
+  EXPECT_EQ(table->FieldCount(), 0);  // the next opening has no definitions left
+  table->Open();
+  EXPECT_EQ(table->RecordSize(), 0);
+}
+
 TEST(WkMemDS, IdentitiesFollowCreationAndRestartWhenTheTableEmpties) {
   MemoryDataPtr table(TWkMemoryData::Create(nullptr));
   table->FieldDefs().Add("Name", ftString, 10);
