@@ -7,6 +7,7 @@
 
 #include "platform/components/Forms.h"
 #include "platform/components/Menus.h"
+#include "platform/runtime/Cp1250.h"
 #include "platform/winapi/Input.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/MessageQueue.h"
@@ -51,6 +52,19 @@ TShiftState KeyboardShiftState() {
   if (GetKeyState(VK_CONTROL) & 0x8000) s |= ssCtrl;
   if (GetKeyState(VK_MENU) & 0x8000) s |= ssAlt;
   return s;
+}
+
+bool IsAccel(WPARAM key, const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return cp1250::ToUpperByte(static_cast<unsigned char>(caption[i + 1])) ==
+           cp1250::ToUpperByte(static_cast<unsigned char>(key));
+  }
+  return false;
 }
 
 void RaiseCannotFocus() { throw EInvalidOperation("Cannot focus a disabled or invisible window"); }
@@ -758,7 +772,15 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     }
     case CN_CHAR:
-    case CN_SYSCHAR:
+    case CN_SYSCHAR: {
+      // Accelerators: Alt with a letter, or a letter where the focused control takes no characters.
+      m.Result = 0;
+      TCustomForm* form = GetParentForm(this);
+      if (form && (m.Msg == CN_SYSCHAR || !(DialogCode() & DLGC_WANTCHARS)) &&
+          form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam))
+        m.Result = 1;
+      return;
+    }
     case CN_KEYUP:
       m.Result = 0;
       return;
@@ -811,6 +833,7 @@ void TWinControl::WndProc(TMessage& m) {
       TControl::WndProc(m);
       return;
     case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
     case CM_FOCUSCHANGED:
       Broadcast(m);
       return;

@@ -351,6 +351,8 @@ class TGraphicControl : public TControl {
 TWinControl* FindControl(HWND hwnd);
 // The form a control sits on (none for a control outside any form).
 TCustomForm* GetParentForm(TControl* control);
+// Whether the caption's accelerator ("&x", not "&&") is the key, without regard to letter case.
+bool IsAccel(WPARAM key, const std::string& caption);
 // "Cannot focus a disabled or invisible window"
 [[noreturn]] void RaiseCannotFocus();
 // Reports the exception being handled through the application object (window procedures call it).

@@ -85,6 +85,13 @@ void TLabel::Notification(TComponent* component, TOperation operation) {
 }
 
 void TLabel::WndProc(TMessage& m) {
+  if (m.Msg == CM_DIALOGCHAR) {
+    if (focusControl_ && enabled_ && showAccelChar_ && IsAccel(m.WParam, text_) && focusControl_->CanFocus()) {
+      focusControl_->SetFocus();
+      m.Result = 1;
+    }
+    return;
+  }
   if (m.Msg == CM_TEXTCHANGED || m.Msg == CM_FONTCHANGED) AdjustBounds();
   TGraphicControl::WndProc(m);
 }
@@ -120,6 +127,12 @@ void TButton::WndProc(TMessage& m) {
       active_ = DynamicAs<TButton>(focused) ? focused == this : default_;
       return;
     }
+    case CM_DIALOGCHAR:
+      if (IsAccel(m.WParam, text_) && CanFocus()) {
+        Click();
+        m.Result = 1;
+      }
+      return;
     case CM_DIALOGKEY:
       if (((m.WParam == VK_RETURN && active_) || (m.WParam == VK_ESCAPE && cancel_)) &&
           KeyDataToShiftState(m.LParam) == 0 && CanFocus()) {
@@ -168,6 +181,13 @@ void TCheckBox::Toggle() {
 
 void TCheckBox::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case CM_DIALOGCHAR:
+      if (IsAccel(m.WParam, text_) && CanFocus()) {
+        SetFocus();
+        if (Focused()) Toggle();
+        m.Result = 1;
+      }
+      return;
     case WM_LBUTTONUP: {
       bool clicked = controlState_ & csClicked;
       controlState_ &= ~(csClicked | csLButtonDown);
@@ -209,6 +229,13 @@ void TRadioButton::SetChecked(bool value) {
 
 void TRadioButton::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case CM_DIALOGCHAR:
+      if (IsAccel(m.WParam, text_) && CanFocus()) {
+        SetFocus();
+        if (Focused()) SetChecked(true);
+        m.Result = 1;
+      }
+      return;
     case WM_LBUTTONUP: {
       bool clicked = controlState_ & csClicked;
       controlState_ &= ~(csClicked | csLButtonDown);

@@ -176,6 +176,29 @@ TEST_F(Dialog, EnterPressesTheDefaultButtonAndEscapeReachesTheForm) {
   EXPECT_FALSE(dialog->Visible());
 }
 
+TEST_F(Dialog, AcceleratorsPressButtonsAndFocusLabelledControls) {
+  driver->Focus("edName");
+  driver->Key('V');  // the edit takes characters: typed, no accelerator
+  EXPECT_EQ(dialog->edName->Text(), "v");
+  driver->Key('V', ssAlt);  // Alt with the letter of "< &Vissza"
+  EXPECT_EQ(Trace(), (std::vector<std::string>{"name v", "back"}));
+  driver->Focus("bnExit");
+  Trace().clear();
+  driver->Key('T');  // a button takes no characters: the letter alone presses "&Tovább >"
+  EXPECT_EQ(Trace(), (std::vector<std::string>{"next", "page Second"}));
+  auto* label = NewObject<TLabel>(dialog);
+  label->SetCaption("&Elfogad");
+  label->SetParent(dialog->Notebook->Page(1));
+  label->SetFocusControl(dialog->chkAgree);
+  dialog->chkAgree->SetCaption("&Rendben");
+  driver->Key('E', ssAlt);
+  EXPECT_TRUE(dialog->chkAgree->Focused());
+  driver->Key('R', ssAlt);
+  EXPECT_TRUE(dialog->chkAgree->Checked());
+  EXPECT_FALSE(IsAccel('a', "&&a"));
+  EXPECT_TRUE(IsAccel('\xE1', "&\xC1rv"));
+}
+
 TEST_F(Dialog, ACancelButtonTakesEscape) {
   dialog->bnExit->SetCancel(true);
   bool clicked = false;
