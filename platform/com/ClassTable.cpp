@@ -1,10 +1,16 @@
 #include "platform/com/ClassTable.h"
 
+#include <algorithm>
+#include <map>
 #include <mutex>
 #include <new>
 #include <vector>
 
 #include "platform/com/OleError.h"
+#include "platform/runtime/Cp1250.h"
+#include "platform/winapi/LastError.h"
+#include "platform/winapi/DynamicLibrary.h"
+#include "platform/winapi/Registry.h"
 
 namespace {
 
@@ -71,6 +77,63 @@ ClassTable& Table() {
   return *table;
 }
 
+using TDllGetClassObject = HRESULT (*)(REFCLSID clsid, REFIID riid, void** ppv);
+using TDllCanUnloadNow = HRESULT (*)();
+
+// Libraries loaded for their classes, by upper-cased path; each holds one load of its library.
+struct InprocServers {
+  std::mutex lock;
+  std::map<std::string, HMODULE> loaded;
+};
+
+InprocServers& Servers() {
+  static InprocServers* servers = new InprocServers;
+  return *servers;
+}
+
+// The default value of the class's InprocServer32 key; empty when there is none.
+std::string InprocServerPath(REFCLSID clsid) {
+  std::string key = "CLSID\\" + GUIDToString(clsid) + "\\InprocServer32";
+  HKEY h = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return "";
+  std::string path;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(h, "", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+      (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
+    path.resize(size);
+    if (RegQueryValueExA(h, "", nullptr, &type, reinterpret_cast<BYTE*>(path.data()), &size) != ERROR_SUCCESS)
+      path.clear();
+    path.resize(std::min<size_t>(path.size(), size));
+    while (!path.empty() && path.back() == '\0') path.pop_back();
+  }
+  RegCloseKey(h);
+  return path;
+}
+
+HRESULT GetInprocClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+  std::string path = InprocServerPath(clsid);
+  if (path.empty()) return REGDB_E_CLASSNOTREG;
+  // Loading runs the library's initialisation, which may itself create objects: not under the lock.
+  std::string key = cp1250::Upper(path);
+  HMODULE module = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(Servers().lock);
+    auto it = Servers().loaded.find(key);
+    if (it != Servers().loaded.end()) module = it->second;
+  }
+  if (!module) {
+    HMODULE h = LoadLibraryA(path.c_str());
+    if (!h) return CO_E_DLLNOTFOUND;
+    std::lock_guard<std::mutex> guard(Servers().lock);
+    auto [it, added] = Servers().loaded.emplace(key, h);
+    module = it->second;
+    if (!added) FreeLibrary(h);  // another thread loaded it meanwhile; one load is kept
+  }
+  auto get = reinterpret_cast<TDllGetClassObject>(GetProcAddress(module, "DllGetClassObject"));
+  if (!get) return CO_E_ERRORINDLL;
+  return get(clsid, riid, ppv);
+}
+
 class TCreatorFactory : public TComObjectImpl<IClassFactory> {
  public:
   explicit TCreatorFactory(TComCreator creator) : creator_(std::move(creator)) {}
@@ -130,8 +193,29 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, void*, REFIID riid, v
   if (!CoIsInitialized()) return CO_E_NOTINITIALIZED;
   if ((clsContext & CLSCTX_ALL) == 0) return E_INVALIDARG;
   ComPtr<IUnknown> classObject = Table().Find(clsid);
-  if (!classObject) return REGDB_E_CLASSNOTREG;
-  return classObject->QueryInterface(riid, ppv);
+  if (classObject) return classObject->QueryInterface(riid, ppv);
+  if (!(clsContext & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
+  return GetInprocClassObject(clsid, riid, ppv);
+}
+
+void CoFreeUnusedLibraries() {
+  std::vector<std::pair<std::string, HMODULE>> candidates;
+  {
+    std::lock_guard<std::mutex> guard(Servers().lock);
+    candidates.assign(Servers().loaded.begin(), Servers().loaded.end());
+  }
+  // Each library is asked outside the lock: its answer may create or release objects.
+  for (auto& [key, module] : candidates) {
+    auto canUnload = reinterpret_cast<TDllCanUnloadNow>(GetProcAddress(module, "DllCanUnloadNow"));
+    if (!canUnload || canUnload() != S_OK) continue;
+    {
+      std::lock_guard<std::mutex> guard(Servers().lock);
+      auto it = Servers().loaded.find(key);
+      if (it == Servers().loaded.end() || it->second != module) continue;
+      Servers().loaded.erase(it);
+    }
+    FreeLibrary(module);
+  }
 }
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid, void** ppv) {

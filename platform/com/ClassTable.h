@@ -20,11 +20,17 @@ HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD clsCo
                               DWORD* cookie);
 HRESULT CoRevokeClassObject(DWORD cookie);
 
-// The class object of a class id. REGDB_E_CLASSNOTREG when none is registered; CO_E_NOTINITIALIZED when
-// the thread has not entered COM.
+// The class object of a class id: one registered in the process, else, for an in-process context, the one
+// that the library named by HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32 gives through its
+// DllGetClassObject (the library is loaded on first use). REGDB_E_CLASSNOTREG when neither knows the class,
+// CO_E_DLLNOTFOUND when the library cannot be loaded, CO_E_ERRORINDLL when it has no DllGetClassObject;
+// CO_E_NOTINITIALIZED when the thread has not entered COM.
 HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, void* serverInfo, REFIID riid, void** ppv);
 // Creates an object of a class through its class object.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid, void** ppv);
+
+// Unloads the libraries loaded for their classes whose DllCanUnloadNow answers S_OK.
+void CoFreeUnusedLibraries();
 
 // Creates one object and answers riid on it; the creator of a class registered with RegisterComClass.
 using TComCreator = std::function<HRESULT(IUnknown* outer, REFIID riid, void** ppv)>;

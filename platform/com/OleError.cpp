@@ -20,7 +20,19 @@ const char* HresultText(HRESULT code) {
     case CO_E_NOTINITIALIZED: return "CoInitialize has not been called.";
     case CO_E_CLASSSTRING: return "Invalid class string";
     case RPC_E_CHANGED_MODE: return "Cannot change thread mode after it is set.";
+    case CO_E_DLLNOTFOUND: return "DLL for class not found";
+    case CO_E_ERRORINDLL: return "Error in the DLL";
+    case CONNECT_E_NOCONNECTION: return "The connection point has no such connection";
+    case CONNECT_E_CANNOTCONNECT: return "The sink does not support the interface of the connection point";
+    case DISP_E_UNKNOWNINTERFACE: return "Unknown interface.";
     case DISP_E_MEMBERNOTFOUND: return "Member not found.";
+    case DISP_E_PARAMNOTFOUND: return "Parameter not found.";
+    case DISP_E_TYPEMISMATCH: return "Type mismatch.";
+    case DISP_E_UNKNOWNNAME: return "Unknown name.";
+    case DISP_E_NONAMEDARGS: return "No named arguments.";
+    case DISP_E_BADVARTYPE: return "Bad variable type.";
+    case DISP_E_EXCEPTION: return "Exception occurred.";
+    case DISP_E_BADPARAMCOUNT: return "Invalid number of parameters.";
     default: return nullptr;
   }
 }

@@ -4,6 +4,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/OleError.h"
 #include "platform/com/tests/TestObjects.h"
+#include "platform/testing/TestMachine.h"
 #include "platform/winapi/LastError.h"
 
 namespace {
@@ -71,6 +72,7 @@ TEST(ComObject, ApartmentCountsAndThreadingModel) {
 }
 
 TEST(ComObject, CreateInstanceThroughTheClassTable) {
+  testing_support::TestMachine machine;  // unknown classes are looked up in its registry
   void* out = reinterpret_cast<void*>(1);
   EXPECT_EQ(CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER, IShape::Iid, &out),
             CO_E_NOTINITIALIZED);
@@ -110,6 +112,7 @@ TEST(ComObject, CreateInstanceThroughTheClassTable) {
 }
 
 TEST(ComObject, LastRegistrationAnswersAndTheHookRemovesThemAll) {
+  testing_support::TestMachine machine;
   ASSERT_EQ(CoInitialize(nullptr), S_OK);
   auto failing = [](HRESULT code) {
     return [code](IUnknown*, REFIID, void**) -> HRESULT { return code; };
