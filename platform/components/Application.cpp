@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <mutex>
+#include <utility>
 
 #include "platform/runtime/Format.h"
 #include "platform/runtime/Thread.h"
@@ -53,12 +54,31 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
 
 void ApplicationHandleException(TObject* sender) { Application->HandleException(sender); }
 
+namespace {
+
+TApplication* g_application = nullptr;
+TNotifyEvent g_previousWake;
+
+// The module that holds this component library may be unloaded (or the program ends): the windows and
+// the wake-up hook, whose code goes with the module, go first.
+struct ApplicationTeardown {
+  ~ApplicationTeardown() {
+    if (!g_application) return;
+    g_application->ReleaseWindows();
+    SetWakeMainThread(g_previousWake);
+  }
+} g_applicationTeardown;
+
+}  // namespace
+
 TApplication* GetApplication() {
   static TApplication* app = [] {
     TApplication* a = NewObject<TApplication>(nullptr);
     // A thread message, so that the wake-up reaches the main thread whichever thread made the
     // application's window; a main thread that does not pump yet runs the calls when it first does.
+    g_previousWake = GetWakeMainThread();
     SetWakeMainThread([](TObject*) { PostThreadMessageA(MainThreadID(), WM_NULL, 0, 0); });
+    g_application = a;
     return a;
   }();
   return app;
@@ -110,6 +130,11 @@ HWND TApplication::Handle() {
     SetWindowTextA(handle_, title_.c_str());
   }
   return handle_;
+}
+
+void TApplication::ReleaseWindows() {
+  if (hintWindow_) hintWindow_->DestroyHandle();
+  if (handle_) DeallocateHWnd(std::exchange(handle_, nullptr));
 }
 
 void TApplication::WndProc(TMessage& m) {

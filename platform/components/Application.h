@@ -57,6 +57,9 @@ class TApplication : public TComponent {
   void ShowException(const std::exception& error);
 
   HWND Handle();
+  // Destroys the application's window and the hint window (made again when asked for): what a module
+  // that holds this component library does before it is unloaded.
+  void ReleaseWindows();
   const std::string& Title() const { return title_; }
   void SetTitle(const std::string& title);
   std::string ExeName() const { return ParamStr(0); }

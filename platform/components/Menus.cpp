@@ -1,9 +1,8 @@
 #include "platform/components/Menus.h"
 
 #include <algorithm>
+#include <utility>
 #include <atomic>
-#include <deque>
-#include <mutex>
 
 #include "platform/components/Application.h"
 #include "platform/winapi/MessageQueue.h"
@@ -11,17 +10,6 @@
 namespace {
 
 std::atomic<UINT> g_nextCommand{100};
-
-struct MenuScript {
-  std::mutex lock;
-  std::deque<std::string> choices;
-  std::vector<TMenuRecord> records;
-};
-
-MenuScript& MS() {
-  static MenuScript* m = new MenuScript;
-  return *m;
-}
 
 void Collect(TMenuItem* parent, const std::string& prefix, TCanvas* canvas, std::vector<TMenuRecordItem>& out,
              std::vector<std::pair<std::string, TMenuItem*>>& paths, bool topLevel) {
@@ -54,21 +42,6 @@ std::string StripHotkey(const std::string& caption) {
     out += caption[i];
   }
   return out;
-}
-
-void ScriptMenuChoice(const std::vector<std::string>& choices) {
-  std::lock_guard g(MS().lock);
-  MS().choices.assign(choices.begin(), choices.end());
-}
-
-std::vector<TMenuRecord> MenuRecords() {
-  std::lock_guard g(MS().lock);
-  return MS().records;
-}
-
-void ClearMenuRecords() {
-  std::lock_guard g(MS().lock);
-  MS().records.clear();
 }
 
 // ---- TMenuItem ----
@@ -216,31 +189,40 @@ void TPopupMenu::Popup(int x, int y) {
   TMenuRecord record{Name(), POINT{x, y}, {}, ""};
   std::vector<std::pair<std::string, TMenuItem*>> paths;
   Collect(Items(), "", &canvas, record.items, paths, true);
-  std::string choice;
-  {
-    std::lock_guard g(MS().lock);
-    if (!MS().choices.empty()) {
-      choice = MS().choices.front();
-      MS().choices.pop_front();
-    }
-  }
+  std::string choice = TakeMenuChoice();
   record.choice = choice;
   TMenuItem* chosen = nullptr;
   for (auto& [path, item] : paths)
     if (!choice.empty() && path == choice && item->Enabled() && item->Count() == 0 && !item->IsLine()) chosen = item;
-  {
-    std::lock_guard g(MS().lock);
-    MS().records.push_back(record);
-  }
+  RecordMenu(record);
   SendMessageA(window, WM_EXITMENULOOP, TRUE, 0);
   if (chosen) PostMessageA(window, WM_COMMAND, chosen->Command(), 0);
 }
 
 // ---- TPopupList ----
 
+namespace {
+
+TPopupList* g_popupList = nullptr;
+
+// The module that holds this component library may be unloaded: the list's window goes first.
+struct PopupListTeardown {
+  ~PopupListTeardown() {
+    if (g_popupList) g_popupList->ReleaseWindow();
+  }
+} g_popupListTeardown;
+
+}  // namespace
+
 TPopupList* PopupList() {
-  static TPopupList* list = new TPopupList;
+  static TPopupList* list = g_popupList = new TPopupList;
   return list;
+}
+
+void TPopupList::ReleaseWindow() {
+  if (window_ && IsWindow(window_)) DeallocateHWnd(window_);
+  window_ = nullptr;
+  if (proc_) FreeObjectInstance(std::exchange(proc_, nullptr));
 }
 
 WNDPROC TPopupList::WindowProcedure() {

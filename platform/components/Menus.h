@@ -2,15 +2,16 @@
 //
 // Showing a popup menu runs its menu loop: OnPopup (DoPopup), WM_ENTERMENULOOP sent to the popup list's
 // window, every visible item measured and drawn (so owner-draw handlers run), then the choice, then
-// WM_EXITMENULOOP. Nobody clicks here: the choice comes from the script (ScriptMenuChoice: an item path of
-// captions without "&", joined by "|", or "" to dismiss); with no script the menu is dismissed. A chosen
-// item reaches the popup list's window as WM_COMMAND, so its Click runs when that message is dispatched,
-// after Popup has returned, as with the real menu loop. Every menu shown is recorded.
+// WM_EXITMENULOOP. Nobody clicks here: the choice comes from the process's menu script (MenuLoop.h:
+// ScriptMenuChoice); with no script the menu is dismissed. A chosen item reaches the popup list's window as
+// WM_COMMAND, so its Click runs when that message is dispatched, after Popup has returned, as with the real
+// menu loop. Every menu shown is recorded there (MenuRecords).
 #pragma once
 #include <string>
 #include <vector>
 
 #include "platform/components/Controls.h"
+#include "platform/winapi/MenuLoop.h"
 
 class TMenu;
 
@@ -150,6 +151,8 @@ class TPopupList {
   void SetWindow(HWND w) { window_ = w; }
   // Makes the list's own window on the calling thread when it has none.
   HWND EnsureWindow();
+  // Destroys the list's own window and frees its window procedure (before the module goes).
+  void ReleaseWindow();
   void Add(TPopupMenu* menu);
   void Remove(TPopupMenu* menu);
   // The window procedure of the list: WM_COMMAND clicks the item of a listed menu.
@@ -162,24 +165,6 @@ class TPopupList {
   WNDPROC proc_ = nullptr;
 };
 TPopupList* PopupList();
-
-// The script of menu choices: each shown menu takes the next entry ("File|Open", or "" to dismiss).
-void ScriptMenuChoice(const std::vector<std::string>& choices);
-
-struct TMenuRecordItem {
-  std::string path;  // captions without "&", joined by "|"
-  bool checked, enabled, visible;
-  int imageIndex;
-  int width, height;  // as measured
-};
-struct TMenuRecord {
-  std::string menuName;
-  POINT at;
-  std::vector<TMenuRecordItem> items;
-  std::string choice;
-};
-std::vector<TMenuRecord> MenuRecords();
-void ClearMenuRecords();
 
 // "&File" -> "File", "&&" -> "&".
 std::string StripHotkey(const std::string& caption);

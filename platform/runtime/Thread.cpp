@@ -73,6 +73,12 @@ void SetWakeMainThread(TNotifyEvent hook) {
   q.wakeMainThread = std::move(hook);
 }
 
+TNotifyEvent GetWakeMainThread() {
+  SyncQueue& q = Queue();
+  std::lock_guard lock(q.hookMutex);
+  return q.wakeMainThread;
+}
+
 bool CheckSynchronize(uint32_t timeoutMs) {
   if (!IsMainThread()) {
     char message[96];

@@ -91,3 +91,5 @@ bool CheckSynchronize(uint32_t timeoutMs = 0);
 // Called (on the calling thread) each time a thread queues a Synchronize call, with the thread as sender,
 // so that the main thread's message loop can wake up and call CheckSynchronize. Empty by default.
 void SetWakeMainThread(TNotifyEvent hook);
+// The hook installed now (empty when none).
+TNotifyEvent GetWakeMainThread();

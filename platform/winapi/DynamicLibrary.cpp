@@ -18,6 +18,7 @@
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Module.h"
+#include "platform/winapi/WindowSystem.h"
 
 namespace {
 
@@ -275,8 +276,11 @@ BOOL FreeLibrary(HMODULE module) {
     }
     library = it->second.library;
     if (--it->second.references == 0) t.loaded.erase(it);
+    else module = nullptr;
   }
   dlclose(library);
+  // As Windows does when a library unloads, its window classes go (those that still have windows stay).
+  if (module) winsys::UnregisterModuleClasses(module);
   return TRUE;
 }
 

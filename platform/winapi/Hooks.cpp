@@ -84,3 +84,12 @@ LRESULT CallNextHookEx(HHOOK handle, int code, WPARAM wParam, LPARAM lParam) {
   } depth{q};
   return proc(code, wParam, lParam);
 }
+
+int vandrel::ThreadHookCount(DWORD threadId) {
+  State& s = S();
+  Guard g(s.lock);
+  int n = 0;
+  for (auto& [handle, thread] : s.hookThreads)
+    if (thread == threadId) ++n;
+  return n;
+}

@@ -19,3 +19,8 @@ constexpr int HC_ACTION = 0;
 HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId);
 BOOL UnhookWindowsHookEx(HHOOK hook);
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
+
+namespace vandrel {
+// How many hooks of either kind are installed for the thread (for reports of what a module left behind).
+int ThreadHookCount(DWORD threadId);
+}  // namespace vandrel

@@ -162,6 +162,9 @@ bool NextTimerDeadline(Queue* q, uint64_t* due);
 // Removes a window and its descendants without sending anything (their thread is gone). Lock held.
 void RemoveWindowSilently(HWND hwnd);
 
+// Removes the window classes that a module registered and that no window uses (the module was unloaded).
+void UnregisterModuleClasses(HINSTANCE instance);
+
 // Called with the lock when a window dies: its timers, focus, capture and activation go.
 void ForgetWindowTimers(HWND hwnd);
 

@@ -171,6 +171,18 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance) {
   return TRUE;
 }
 
+void winsys::UnregisterModuleClasses(HINSTANCE instance) {
+  if (!instance) return;
+  State& s = S();
+  Guard g(s.lock);
+  std::erase_if(s.classes, [&](const auto& entry) {
+    if (entry.second->instance != instance) return false;
+    for (auto& [h, w] : s.windows)
+      if (w->cls == entry.second.get()) return false;
+    return true;
+  });
+}
+
 BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wc) {
   State& s = S();
   Guard g(s.lock);

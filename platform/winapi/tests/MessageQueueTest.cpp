@@ -161,6 +161,7 @@ TEST_F(Queues, GetMessageHooksRunNewestFirstAndMayRewrite) {
   TakeAll();
   g_hooks[1] = SetWindowsHookExA(WH_GETMESSAGE, TracingGetMessageHook<1>, nullptr, GetCurrentThreadId());
   g_hooks[2] = SetWindowsHookExA(WH_GETMESSAGE, TracingGetMessageHook<2>, nullptr, GetCurrentThreadId());
+  EXPECT_EQ(vandrel::ThreadHookCount(GetCurrentThreadId()), 2);
   PostMessageA(w, WM_USER + 1, 0, 0);
   PostMessageA(w, WM_USER + 9, 0, 0);
   MSG m;
@@ -172,6 +173,7 @@ TEST_F(Queues, GetMessageHooksRunNewestFirstAndMayRewrite) {
   EXPECT_EQ(Recorder::Get().All()[1].msg, WM_NULL);
   EXPECT_TRUE(UnhookWindowsHookEx(g_hooks[2]));
   EXPECT_FALSE(UnhookWindowsHookEx(g_hooks[2]));
+  EXPECT_EQ(vandrel::ThreadHookCount(GetCurrentThreadId()), 1);
   g_hookTrace.clear();
   PostMessageA(w, WM_USER + 9, 0, 0);
   EXPECT_EQ(TakeAll(), (std::vector<UINT>{WM_USER + 9}));

@@ -15,6 +15,7 @@
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/Windows.h"
 
 namespace {
 
@@ -218,6 +219,30 @@ TEST(DynamicBinding, RealLibrariesBindTheirExports) {
   EXPECT_EQ(GetProcAddress(library, "NoSuchExport"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
   FreeLibrary(library);
+}
+
+LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+
+TEST(DynamicBinding, UnloadingALibraryRemovesItsWindowClassesWithoutWindows) {
+  TestMachine machine;
+  HMODULE library = LoadLibraryA(kPlain.c_str());
+  ASSERT_NE(library, nullptr);
+  HMODULE second = LoadLibraryA(kPlain.c_str());
+  for (const char* name : {"SampleIdle", "SampleBusy"}) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = library;
+    wc.lpszClassName = name;
+    ASSERT_TRUE(RegisterClassA(&wc));
+  }
+  HWND busy = CreateWindowExA(0, "SampleBusy", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, library, nullptr);
+  ASSERT_TRUE(busy);
+  FreeLibrary(second);
+  EXPECT_TRUE(GetClassInfoA(library, "SampleIdle", nullptr)) << "still loaded once";
+  FreeLibrary(library);
+  EXPECT_FALSE(GetClassInfoA(library, "SampleIdle", nullptr));
+  EXPECT_TRUE(GetClassInfoA(library, "SampleBusy", nullptr)) << "a class with a window stays";
+  DestroyWindow(busy);
 }
 
 }  // namespace
