@@ -4,6 +4,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/components/ModuleTeardown.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/Thread.h"
 #include "platform/winapi/Input.h"
@@ -54,31 +55,18 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
 
 void ApplicationHandleException(TObject* sender) { Application->HandleException(sender); }
 
-namespace {
-
-TApplication* g_application = nullptr;
-TNotifyEvent g_previousWake;
-
-// The module that holds this component library may be unloaded (or the program ends): the windows and
-// the wake-up hook, whose code goes with the module, go first.
-struct ApplicationTeardown {
-  ~ApplicationTeardown() {
-    if (!g_application) return;
-    g_application->ReleaseWindows();
-    SetWakeMainThread(g_previousWake);
-  }
-} g_applicationTeardown;
-
-}  // namespace
-
 TApplication* GetApplication() {
   static TApplication* app = [] {
     TApplication* a = NewObject<TApplication>(nullptr);
     // A thread message, so that the wake-up reaches the main thread whichever thread made the
     // application's window; a main thread that does not pump yet runs the calls when it first does.
-    g_previousWake = GetWakeMainThread();
+    TNotifyEvent previous = GetWakeMainThread();
     SetWakeMainThread([](TObject*) { PostThreadMessageA(MainThreadID(), WM_NULL, 0, 0); });
-    g_application = a;
+    AtModuleUnload(TUnloadStage::Objects, [a, previous] {
+      SetWakeMainThread(previous);
+      a->ReleaseWindows();
+      a->Free();
+    });
     return a;
   }();
   return app;

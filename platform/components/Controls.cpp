@@ -7,6 +7,7 @@
 
 #include "platform/components/Forms.h"
 #include "platform/components/Menus.h"
+#include "platform/components/ModuleTeardown.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/Input.h"
 #include "platform/winapi/LastError.h"
@@ -20,8 +21,17 @@ struct ControlMap {
   std::set<std::string> classes;
 };
 
+HINSTANCE ModuleInstance();
+
 ControlMap& CM() {
-  static ControlMap* m = new ControlMap;
+  static ControlMap* m = [] {
+    auto* map = new ControlMap;
+    AtModuleUnload(TUnloadStage::Tables, [map] {
+      for (const std::string& name : map->classes) UnregisterClassA(name.c_str(), ModuleInstance());
+      delete map;
+    });
+    return map;
+  }();
   return *m;
 }
 

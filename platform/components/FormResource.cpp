@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/components/ModuleTeardown.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
 
@@ -279,7 +280,11 @@ struct Tables {
 };
 
 Tables& T() {
-  static Tables* t = new Tables;
+  static Tables* t = [] {
+    auto* tables = new Tables;
+    AtModuleUnload(TUnloadStage::Tables, [tables] { delete tables; });
+    return tables;
+  }();
   return *t;
 }
 
@@ -335,7 +340,11 @@ bool HasFormResource(const TClassInfo* cls) {
 }
 
 TClassRegistry& ComponentClasses() {
-  static TClassRegistry* registry = new TClassRegistry;
+  static TClassRegistry* registry = [] {
+    auto* classes = new TClassRegistry;
+    AtModuleUnload(TUnloadStage::Tables, [classes] { delete classes; });
+    return classes;
+  }();
   return *registry;
 }
 

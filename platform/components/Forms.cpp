@@ -4,12 +4,18 @@
 
 #include "platform/components/Application.h"
 #include "platform/components/FormResource.h"
+#include "platform/components/ModuleTeardown.h"
+#include "platform/components/TestDriver.h"
 #include "platform/runtime/Format.h"
 #include "platform/winapi/Input.h"
 #include "platform/winapi/MessageQueue.h"
 
 TScreen* GetScreen() {
-  static TScreen* screen = new TScreen;
+  static TScreen* screen = [] {
+    auto* s = new TScreen;
+    AtModuleUnload(TUnloadStage::Tables, [s] { delete s; });
+    return s;
+  }();
   return screen;
 }
 
@@ -340,6 +346,10 @@ void TCustomForm::Deactivate() {
 }
 
 void TCustomForm::WndProc(TMessage& m) {
+  if (m.Msg == DriverQueryMessage() && m.LParam) {
+    m.Result = AnswerDriverQuery(this, *reinterpret_cast<TDriverQuery*>(m.LParam));
+    return;
+  }
   switch (m.Msg) {
     case WM_ACTIVATE: {
       bool activating = LOWORD(m.WParam) != WA_INACTIVE;

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/components/ModuleTeardown.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/SysUtils.h"
@@ -62,7 +63,11 @@ struct Formats {
 };
 
 Formats& F() {
-  static Formats* f = new Formats;
+  static Formats* f = [] {
+    auto* formats = new Formats;
+    AtModuleUnload(TUnloadStage::Tables, [formats] { delete formats; });
+    return formats;
+  }();
   return *f;
 }
 

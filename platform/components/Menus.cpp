@@ -1,10 +1,11 @@
 #include "platform/components/Menus.h"
 
 #include <algorithm>
-#include <utility>
 #include <atomic>
+#include <utility>
 
 #include "platform/components/Application.h"
+#include "platform/components/ModuleTeardown.h"
 #include "platform/winapi/MessageQueue.h"
 
 namespace {
@@ -201,21 +202,15 @@ void TPopupMenu::Popup(int x, int y) {
 
 // ---- TPopupList ----
 
-namespace {
-
-TPopupList* g_popupList = nullptr;
-
-// The module that holds this component library may be unloaded: the list's window goes first.
-struct PopupListTeardown {
-  ~PopupListTeardown() {
-    if (g_popupList) g_popupList->ReleaseWindow();
-  }
-} g_popupListTeardown;
-
-}  // namespace
-
 TPopupList* PopupList() {
-  static TPopupList* list = g_popupList = new TPopupList;
+  static TPopupList* list = [] {
+    auto* l = new TPopupList;
+    AtModuleUnload(TUnloadStage::Objects, [l] {
+      l->ReleaseWindow();
+      delete l;
+    });
+    return l;
+  }();
   return list;
 }
 

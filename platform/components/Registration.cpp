@@ -8,6 +8,7 @@
 #include "platform/components/Forms.h"
 #include "platform/components/Menus.h"
 #include "platform/components/StdCtrls.h"
+#include "platform/components/Themes.h"
 
 namespace {
 
@@ -279,6 +280,7 @@ void RegisterStandardClasses() {
     RegisterComponentClass<TProgressBar>();
     RegisterComponentClass<TMenuItem>();
     RegisterComponentClass<TPopupMenu>();
+    RegisterComponentClass<TXPManifest>();
     DefineControl();
     DefineForms();
     DefineStdControls();

@@ -5,6 +5,7 @@
 #include "platform/components/Application.h"
 #include "platform/components/ComCtrls.h"
 #include "platform/components/ExtCtrls.h"
+#include "platform/components/Menus.h"
 #include "platform/components/StdCtrls.h"
 #include "platform/runtime/Clock.h"
 #include "platform/winapi/Clipboard.h"
@@ -18,6 +19,40 @@ TControl* TFormDriver::Control(const std::string& name) const {
   return c;
 }
 
+namespace {
+
+TControl* FindByCaption(TWinControl* parent, const std::string& caption) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (!c->Visible()) continue;
+    if (StripHotkey(c->Caption()) == caption) return c;
+    if (auto* w = DynamicAs<TWinControl>(c))
+      if (TControl* found = FindByCaption(w, caption)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TControl* TFormDriver::Find(const std::string& name) const {
+  if (auto* c = DynamicAs<TControl>(form_->FindComponent(name))) return c;
+  if (TControl* c = FindByCaption(form_, name)) return c;
+  throw EDriverError("No control named " + name);
+}
+
+void TFormDriver::Locate(const std::string& name, HWND& window, POINT& client) const {
+  TControl* c = Find(name);
+  CheckReachable(c, name);
+  POINT center{c->Width() / 2, c->Height() / 2};
+  if (auto* w = DynamicAs<TWinControl>(c)) {
+    window = w->Handle();
+    client = center;
+  } else {
+    window = c->Parent()->Handle();
+    client = POINT{c->Left() + center.x, c->Top() + center.y};
+  }
+}
+
 void TFormDriver::CheckReachable(TControl* control, const std::string& name) const {
   for (TControl* c = control; c; c = c->Parent()) {
     if (!c->Visible()) throw EDriverError("Control " + name + " is not visible");
@@ -29,15 +64,10 @@ void TFormDriver::CheckReachable(TControl* control, const std::string& name) con
 void TFormDriver::Pump() { Application->ProcessPendingMessages(); }
 
 void TFormDriver::Click(const std::string& name) {
-  TControl* c = Control(name);
-  CheckReachable(c, name);
-  POINT center{c->Width() / 2, c->Height() / 2};
-  if (auto* w = DynamicAs<TWinControl>(c)) {
-    SimulateMouseClick(w->Handle(), center);
-  } else {
-    POINT inParent{c->Left() + center.x, c->Top() + center.y};
-    SimulateMouseClick(c->Parent()->Handle(), inParent);
-  }
+  HWND window;
+  POINT point;
+  Locate(name, window, point);
+  SimulateMouseClick(window, point);
   Pump();
 }
 
@@ -146,4 +176,66 @@ std::string TFormDriver::Snapshot() const {
       << '\n';
   for (int i = 0; i < form_->ControlCount(); ++i) Describe(out, form_->Controls(i), 1);
   return out.str();
+}
+
+UINT DriverQueryMessage() {
+  static const UINT message = RegisterWindowMessageA("VandrelDriverQuery");
+  return message;
+}
+
+LRESULT AnswerDriverQuery(TCustomForm* form, TDriverQuery& query) {
+  auto append = [&](const std::string& text) {
+    if (query.append) query.append(query.context, text.data(), text.size());
+  };
+  std::string command = query.command ? query.command : "";
+  TFormDriver driver(form);
+  try {
+    if (command == "snapshot") {
+      append(driver.Snapshot());
+      return 1;
+    }
+    if (command.rfind("locate ", 0) == 0) {
+      driver.Locate(command.substr(7), query.window, query.point);
+      return 1;
+    }
+    append("Unknown query " + command);
+  } catch (const Exception& e) {
+    append(e.Message());
+  }
+  return 0;
+}
+
+namespace {
+
+void AppendTo(void* context, const char* text, size_t length) { static_cast<std::string*>(context)->append(text, length); }
+
+LRESULT Ask(HWND formWindow, TDriverQuery& query) {
+  if (!IsWindow(formWindow)) {
+    query.append(query.context, "No window", 9);
+    return 0;
+  }
+  return SendMessageA(formWindow, DriverQueryMessage(), 0, reinterpret_cast<LPARAM>(&query));
+}
+
+}  // namespace
+
+bool QueryFormSnapshot(HWND formWindow, std::string& text) {
+  text.clear();
+  TDriverQuery query{"snapshot", nullptr, {}, AppendTo, &text};
+  if (Ask(formWindow, query)) return true;
+  if (text.empty()) text = "The window does not answer";
+  return false;
+}
+
+bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error) {
+  error.clear();
+  std::string command = "locate " + name;
+  TDriverQuery query{command.c_str(), nullptr, {}, AppendTo, &error};
+  if (!Ask(formWindow, query)) {
+    if (error.empty()) error = "The window does not answer";
+    return false;
+  }
+  window = query.window;
+  point = query.point;
+  return true;
 }

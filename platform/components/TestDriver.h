@@ -2,6 +2,10 @@
 // for disabled or hidden controls), checks, selects, types, presses keys, pastes, lets time pass, and
 // writes a text snapshot of what the form shows.
 //
+// A host of another module (which has its own copy of this library) asks a form through its window
+// instead: QueryFormSnapshot and LocateFormControl send the registered message "VandrelDriverQuery",
+// which every form answers.
+//
 // Snapshot: one line per visible control, depth-first in child order, indented by two blanks per level:
 // the class, the name, the caption or text in double quotes, then the states that apply: [disabled],
 // [focused], [checked], [default], index=<n> (combo boxes), page=<n> "<name>" (notebooks),
@@ -19,6 +23,12 @@ class TFormDriver {
   TCustomForm* Form() const { return form_; }
   // The form's component of that name; EDriverError "No control named %s".
   TControl* Control(const std::string& name) const;
+  // The component of that name, else the first visible control (depth-first) whose caption without "&"
+  // is `name`; EDriverError "No control named %s".
+  TControl* Find(const std::string& name) const;
+  // Where a person clicks the control found by Find: its window (the parent's for a control without one)
+  // and the centre in that window's client coordinates; EDriverError as Click.
+  void Locate(const std::string& name, HWND& window, POINT& client) const;
   template <class T>
   T* Get(const std::string& name) const {
     T* typed = DynamicAs<T>(Control(name));
@@ -48,3 +58,21 @@ class TFormDriver {
   void CheckReachable(TControl* control, const std::string& name) const;
   TCustomForm* form_;
 };
+
+// The query a form answers (the message's lParam; the result is 1 when answered).
+struct TDriverQuery {
+  const char* command;  // "snapshot" or "locate NAME"
+  HWND window;          // locate: the window to click
+  POINT point;          // and the point in its client coordinates
+  void (*append)(void* context, const char* text, size_t length);  // the snapshot, or the error
+  void* context;
+};
+UINT DriverQueryMessage();
+// Answers a query for the form.
+LRESULT AnswerDriverQuery(TCustomForm* form, TDriverQuery& query);
+
+// The snapshot of the form whose window this is (of any module); false with the reason in `text` when the
+// window does not answer.
+bool QueryFormSnapshot(HWND formWindow, std::string& text);
+// The window and client point to click for the named control of the form; false with the error.
+bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error);

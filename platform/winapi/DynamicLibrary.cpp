@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/runtime/Cp1250.h"
@@ -263,6 +264,12 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   return reinterpret_cast<FARPROC>(address);
 }
 
+namespace {
+thread_local HMODULE t_unloading = nullptr;
+}  // namespace
+
+bool vandrel::IsUnloadingModule(HMODULE module) { return module && t_unloading == module; }
+
 BOOL FreeLibrary(HMODULE module) {
   Table& t = Modules();
   void* library = nullptr;
@@ -278,7 +285,14 @@ BOOL FreeLibrary(HMODULE module) {
     if (--it->second.references == 0) t.loaded.erase(it);
     else module = nullptr;
   }
-  dlclose(library);
+  {
+    struct Unloading {
+      explicit Unloading(HMODULE m) : previous(std::exchange(t_unloading, m)) {}
+      ~Unloading() { t_unloading = previous; }
+      HMODULE previous;
+    } unloading(module);
+    dlclose(library);
+  }
   // As Windows does when a library unloads, its window classes go (those that still have windows stay).
   if (module) winsys::UnregisterModuleClasses(module);
   return TRUE;

@@ -21,6 +21,11 @@ BOOL FreeLibrary(HMODULE module);
 
 namespace vandrel {
 
+// Whether FreeLibrary is unloading this module now, on the calling thread: what Windows tells a library's
+// DllMain on DLL_PROCESS_DETACH by FreeLibrary, as against the end of the process (when a library frees
+// nothing, since other threads may still use it).
+bool IsUnloadingModule(HMODULE module);
+
 struct StandInExport {
   const char* name;
   FARPROC address;

@@ -193,4 +193,36 @@ TEST_F(Widgets, ControlsAlignInsideTheirParent) {
   EXPECT_EQ(client->Top(), 0);
 }
 
+TEST_F(Widgets, AnotherModuleAsksTheFormThroughItsWindow) {
+  auto* edit = Add<TEdit>("edName");
+  edit->SetBounds(10, 10, 80, 20);
+  auto* label = Add<TLabel>("lbHidden");
+  label->SetCaption("&Rejtett");
+  label->SetBounds(100, 40, 60, 16);
+  auto* shown = Add<TLabel>("lbShown");
+  shown->SetCaption("&Név:"_cp);
+  shown->SetBounds(100, 70, 40, 10);
+  label->Hide();
+  std::string text;
+  ASSERT_TRUE(QueryFormSnapshot(form->Handle(), text));
+  EXPECT_EQ(text, driver->Snapshot());
+
+  HWND window = nullptr;
+  POINT point{};
+  std::string error;
+  ASSERT_TRUE(LocateFormControl(form->Handle(), "edName", window, point, error)) << error;
+  EXPECT_EQ(window, edit->Handle());
+  EXPECT_EQ(point.x, 40);
+  EXPECT_EQ(point.y, 10);
+  ASSERT_TRUE(LocateFormControl(form->Handle(), "Név:"_cp, window, point, error)) << "by caption, without &";
+  EXPECT_EQ(window, form->Handle()) << "a control without a window is clicked through its parent";
+  EXPECT_EQ(point.x, 120);
+  EXPECT_EQ(point.y, 75);
+  EXPECT_FALSE(LocateFormControl(form->Handle(), "lbHidden", window, point, error));
+  EXPECT_EQ(error, "Control lbHidden is not visible");
+  EXPECT_FALSE(LocateFormControl(form->Handle(), "Rejtett", window, point, error)) << "hidden captions are not found";
+  EXPECT_EQ(error, "No control named Rejtett");
+  EXPECT_FALSE(QueryFormSnapshot(edit->Handle(), text)) << "only forms answer";
+}
+
 }  // namespace
