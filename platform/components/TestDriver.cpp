@@ -196,6 +196,7 @@ LRESULT AnswerDriverQuery(TCustomForm* form, TDriverQuery& query) {
     }
     if (command.rfind("locate ", 0) == 0) {
       driver.Locate(command.substr(7), query.window, query.point);
+      query.windowed = driver.Find(command.substr(7))->IsWindowed();
       return 1;
     }
     append("Unknown query " + command);
@@ -221,21 +222,23 @@ LRESULT Ask(HWND formWindow, TDriverQuery& query) {
 
 bool QueryFormSnapshot(HWND formWindow, std::string& text) {
   text.clear();
-  TDriverQuery query{"snapshot", nullptr, {}, AppendTo, &text};
+  TDriverQuery query{"snapshot", nullptr, {}, FALSE, AppendTo, &text};
   if (Ask(formWindow, query)) return true;
   if (text.empty()) text = "The window does not answer";
   return false;
 }
 
-bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error) {
+bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error,
+                       bool* windowed) {
   error.clear();
   std::string command = "locate " + name;
-  TDriverQuery query{command.c_str(), nullptr, {}, AppendTo, &error};
+  TDriverQuery query{command.c_str(), nullptr, {}, FALSE, AppendTo, &error};
   if (!Ask(formWindow, query)) {
     if (error.empty()) error = "The window does not answer";
     return false;
   }
   window = query.window;
   point = query.point;
+  if (windowed) *windowed = query.windowed != FALSE;
   return true;
 }

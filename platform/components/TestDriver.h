@@ -64,6 +64,7 @@ struct TDriverQuery {
   const char* command;  // "snapshot" or "locate NAME"
   HWND window;          // locate: the window to click
   POINT point;          // and the point in its client coordinates
+  BOOL windowed;        // whether that window is the control's own
   void (*append)(void* context, const char* text, size_t length);  // the snapshot, or the error
   void* context;
 };
@@ -75,4 +76,5 @@ LRESULT AnswerDriverQuery(TCustomForm* form, TDriverQuery& query);
 // window does not answer.
 bool QueryFormSnapshot(HWND formWindow, std::string& text);
 // The window and client point to click for the named control of the form; false with the error.
-bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error);
+bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error,
+                       bool* windowed = nullptr);
