@@ -4,6 +4,7 @@
 
 #include "platform/com/ClassTable.h"
 #include "platform/runtime/Clock.h"
+#include "platform/runtime/Cp1250.h"
 #include "platform/testing/BmpWriter.h"
 #include "platform/testing/TestMachine.h"
 #include "toolbar/tests/DefinitionTestSupport.h"
@@ -36,6 +37,8 @@ class Definition : public ::testing::Test {
   testing_support::TestMachine machine_;
   std::unique_ptr<TDefinitionFiles> files_;
 };
+
+std::string L(TToolbarImageList* list) { return list ? list->Id() : "-"; }
 
 const std::string kNoAction = "{0 id= href= target= historysave=}";
 
@@ -198,6 +201,221 @@ TEST_F(Definition, EveryElementWithItsDefaultsKindsAndErrors) {
       {R"(text<unknown a="1"/><!-- comment --><?pi x?><![CDATA[c]]><MENU/>)", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Children(c.xml), c.dump) << c.xml;
+}
+
+TEST_F(Definition, ToolbarAttributesAndTheDocument) {
+  struct Case {
+    std::string xml, outcome;
+  } cases[] = {
+      {"<TOOLBAR/>",
+       "guid= src= refresh=-1 caption= menucaption= shortcut= defaultcontrol= height=0..0 width=0..0 spacing=2 "
+       "popup=10/120 scriptableby="},
+      {"<?xml version=\"1.0\" encoding=\"windows-1250\"?>\n<!-- first --><toolbar guid=\"" + kGuid +
+           "\" src=\"http://h/%%toolbarguid%%.xml\" refresh=\"$10\" caption=\"" + "Vándor"_cp +
+           "\" minheight=\"22\" minwidth=\"5\" maxwidth=\"300\" controlspacing=\"0\" shortcut=\"V\" "
+           "defaultcontrol=\"q\" popupmindelay=\"1\" popupmindelayafterclick=\"2\" scriptableby=\"http://*.h/*\"/>",
+       "guid=" + kGuid + " src=http://h/" + kGuid + ".xml refresh=16 caption=" + "Vándor"_cp + " menucaption=" +
+           "Vándor"_cp + " shortcut=V defaultcontrol=q height=22..22 width=5..300 spacing=0 popup=1/2 "
+           "scriptableby=http://*.h/*"},
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><TOOLBAR caption=\"\xC5\x91r\" menucaption=\"\" minheight=\"30\" "
+       "maxheight=\"25\" refresh=\"0\"/>",
+       "guid= src= refresh=0 caption=" + "őr"_cp + " menucaption= shortcut= defaultcontrol= height=30..25 "
+       "width=0..0 spacing=2 popup=10/120 scriptableby="},
+      {"<toolbar/><TOOLBAR caption=\"second\"/>", "EDOMParseError"},
+      {"<settings><TOOLBAR/></settings>", "EXML: Can't find required subnode \"TOOLBAR\" in node \"#document\""},
+      {"<TOOLBAR>", "EDOMParseError"},
+      {"", "EDOMParseError"},
+      {"<TOOLBAR refresh=\"soon\"/>", "EConvertError: 'soon' is not a valid integer value"},
+      {"<TOOLBAR refresh=\"\"/>", "EConvertError: '' is not a valid integer value"},
+      {"<TOOLBAR minheight=\"\"/>", "EVariantError: Invalid variant type conversion"},
+      {"<TOOLBAR src=\"%%toolbarguid\"/>", "Exception: End of macro \"toolbarguid\" not found"},
+  };
+  for (const Case& c : cases) {
+    std::string outcome;
+    std::unique_ptr<TToolbarDefinition> definition = files_->Read(c.xml, outcome);
+    if (definition) outcome = DumpToolbar(*definition);
+    if (c.outcome == "EDOMParseError")
+      EXPECT_EQ(outcome.substr(0, 16), "EDOMParseError: ") << c.xml;
+    else
+      EXPECT_EQ(outcome, c.outcome) << c.xml;
+  }
+}
+
+TEST_F(Definition, ImageListsAndActionsResolveOnlyAgainstWhatWasReadBefore) {
+  EXPECT_EQ(Children(R"(<IMAGELIST id="Icons" src="icons.bmp"/><BUTTON action="none" imagelist="icons"/>)"),
+            "TToolbarImageList id=Icons src=icons.bmp mask=clFuchsia hotsrc= hotmask=clFuchsia disabledsrc= "
+            "disabledmask=clFuchsia size=16x16 images=3/-/-\n"
+            "TToolbarButtonControl id= width=0 caption= popup= imagelist=Icons imageindex=-1 hint= action=" +
+                kNoAction + " disabled=0\n");
+  // Of two lists with one id, the first wins.
+  std::string outcome;
+  auto definition = files_->Read(
+      R"(<TOOLBAR><IMAGELIST id="a" src="icons.bmp"/><IMAGELIST id="A" src="hot.bmp"/><action id="x" action="none"/>)"
+      R"(<action id="X" action="toggle"/><BUTTON actionid="x" imagelist="A"/></TOOLBAR>)",
+      outcome);
+  ASSERT_TRUE(definition) << outcome;
+  auto* button = As<TToolbarButtonControl>(definition->Controls()->Items(0));
+  EXPECT_EQ(button->ImageList(), definition->ImageLists()->Items(0));
+  EXPECT_EQ(button->Action()->Kind(), akNone);
+  EXPECT_FALSE(button->Action()->IdRequired()) << "copying a named action keeps the button's own rule";
+  EXPECT_EQ(definition->Actions()->Find("X"), definition->Actions()->Items(0));
+  EXPECT_EQ(definition->Actions()->Find("y"), nullptr);
+  EXPECT_EQ(definition->FindImageList("", true), nullptr);
+  EXPECT_EQ(definition->FindImageList("nope", false), nullptr);
+  EXPECT_EQ(Outcome([&] { return L(definition->FindImageList("nope", true)); }),
+            "ETessaline: Can't find imagelist \"nope\"");
+  EXPECT_EQ(definition->Controls()->Items(0)->Definition(), definition.get());
+  EXPECT_THROW(definition->Controls()->Items(1), EListError);
+}
+
+TEST_F(Definition, ButtonsAddedByPages) {
+  files_->Put("inner.xml", "<TOOLBAR/>");
+  std::string outcome;
+  auto definition = files_->Read(
+      R"(<TOOLBAR><IMAGELIST id="icons" src="icons.bmp"/><INCLUDE src="inner.xml"/></TOOLBAR>)", outcome);
+  ASSERT_TRUE(definition) << outcome;
+  TToolbarIncludeDefinition* inner = As<TToolbarIncludeControl>(definition->Controls()->Items(0))->IncludeDefinition();
+  TToolBarButtonInfo info{"Page", "ICONS", 2, "http://page/", "_blank"};
+  std::unique_ptr<TToolbarButtonControl> button(TToolbarButtonControl::CreateFromInfo(inner, info));
+  EXPECT_EQ(button->Caption(), "Page");
+  EXPECT_EQ(button->ImageList(), definition->ImageLists()->Items(0)) << "found through the enclosing document";
+  EXPECT_EQ(button->ImageIndex(), 2);
+  EXPECT_EQ(button->Action()->Kind(), akOpenURL);
+  EXPECT_EQ(button->Action()->Href(), "http://page/");
+  EXPECT_EQ(button->Action()->Target(), "_blank");
+  EXPECT_EQ(button->Width(), 0);
+  EXPECT_FALSE(button->Disabled());
+  EXPECT_EQ(button->Menu()->Items()->Count(), 0);
+  EXPECT_EQ(button->Definition(), inner);
+  button.reset(TToolbarButtonControl::CreateFromInfo(definition.get(), TToolBarButtonInfo{"Plain", "", 0, "u", ""}));
+  EXPECT_EQ(button->ImageList(), nullptr);
+  EXPECT_EQ(Outcome([&] {
+              TToolbarButtonControl::CreateFromInfo(definition.get(), TToolBarButtonInfo{"x", "nope", 0, "", ""});
+              return std::string("made");
+            }),
+            "ETessaline: Can't find imagelist \"nope\"");
+}
+
+TEST_F(Definition, AnIncludeInASubfolderResolvesItsOwnFilesAndImageListsOutward) {
+  files_->Put("sub/img.bmp", Bmp24(8, 4, [](int x, int) { return 0x010101u * uint32_t(x); }));
+  files_->Put("sub/inner.xml",
+              R"(<TOOLBAR caption="ignored" guid="{00000000-0000-0000-0000-000000000000}" refresh="x">)"
+              R"(<IMAGELIST id="own" src="img.bmp" width="4" height="4"/><IMAGELIST id="shared" src="img.bmp" width="2" height="2"/>)"
+              R"(<action id="inner" action="none"/><BUTTON action="none" imagelist="own"/><BUTTON action="none" imagelist="SHARED"/>)"
+              R"(<BUTTON action="none" imagelist="outer"/><INCLUDE src="../leaf.xml"/><feed id="f" src="s"/></TOOLBAR>)");
+  files_->Put("leaf.xml", R"(<TOOLBAR><BUTTON action="none" imagelist="own"/></TOOLBAR>)");
+  std::string outcome;
+  auto definition = files_->Read(
+      R"(<TOOLBAR caption="Root"><IMAGELIST id="outer" src="icons.bmp"/><IMAGELIST id="shared" src="icons.bmp"/>)"
+      R"(<INCLUDE src="sub/inner.xml" refresh="3600"/><spacer width="1"/></TOOLBAR>)",
+      outcome);
+  ASSERT_TRUE(definition) << outcome;
+  EXPECT_EQ(files_->Storage().GetBaseURL(), "http://host/tb/root.xml");
+  EXPECT_EQ(definition->Caption(), "Root");
+  EXPECT_EQ(definition->Guid(), "");
+  EXPECT_EQ(definition->Feeds()->Count(), 0) << "feeds of an include stay in the include";
+  auto* include = As<TToolbarIncludeControl>(definition->Controls()->Items(0));
+  EXPECT_EQ(include->Src(), "sub/inner.xml");
+  EXPECT_EQ(include->Refresh(), 3600);
+  TToolbarIncludeDefinition* inner = include->IncludeDefinition();
+  EXPECT_EQ(inner->Parent(), definition.get());
+  EXPECT_EQ(inner->URL(), "http://host/tb/sub/inner.xml");
+  ASSERT_EQ(inner->Controls()->Count(), 4);
+  EXPECT_EQ(inner->ImageLists()->Items(0)->Images()->Count(), 2) << "img.bmp of the subfolder, 8 pixels wide";
+  auto button = [&](int i) { return As<TToolbarButtonControl>(inner->Controls()->Items(i)); };
+  EXPECT_EQ(button(0)->ImageList(), inner->ImageLists()->Items(0));
+  EXPECT_EQ(button(1)->ImageList(), inner->ImageLists()->Items(1)) << "the include's own list first";
+  EXPECT_EQ(button(2)->ImageList(), definition->ImageLists()->Items(0)) << "then the enclosing document's";
+  EXPECT_EQ(inner->FindImageList("shared", true), inner->ImageLists()->Items(1));
+  EXPECT_EQ(inner->FindImageList("outer", true), definition->ImageLists()->Items(0));
+  EXPECT_EQ(inner->FindImageList("", true), nullptr);
+  EXPECT_EQ(inner->FindImageList("neither", false), nullptr);
+  EXPECT_EQ(Outcome([&] { return L(inner->FindImageList("neither", true)); }),
+            "ETessaline: Can't find imagelist \"neither\"");
+  EXPECT_EQ(inner->Feeds()->Count(), 1);
+  // "../leaf.xml" is read against http://host/tb/sub/inner.xml, and its button finds the list of inner.xml.
+  TToolbarIncludeDefinition* leaf = As<TToolbarIncludeControl>(inner->Controls()->Items(3))->IncludeDefinition();
+  EXPECT_EQ(leaf->URL(), "http://host/tb/leaf.xml");
+  EXPECT_EQ(As<TToolbarButtonControl>(leaf->Controls()->Items(0))->ImageList(), inner->ImageLists()->Items(0));
+}
+
+TEST_F(Definition, FailuresInsideAnIncludeEndTheLoadAndRestoreTheBaseUrl) {
+  files_->Put("bad.xml", R"(<TOOLBAR><spacer width="1"/><TEXT id="x"/></TOOLBAR>)");
+  files_->Put("other.xml", R"(<TOOLBAR><BUTTON actionid="outer"/></TOOLBAR>)");
+  files_->Put("self.xml", R"(<TOOLBAR><INCLUDE src="self.xml"/></TOOLBAR>)");
+  files_->Put("a.xml", R"(<TOOLBAR><INCLUDE src="dir/b.xml"/></TOOLBAR>)");
+  files_->Put("dir/b.xml", R"(<TOOLBAR><INCLUDE src="../A.xml"/></TOOLBAR>)");
+  files_->Put("twice.xml", R"(<TOOLBAR><INCLUDE src="bad.xml"/></TOOLBAR>)");
+  files_->Put("notxml.xml", "<TOOLBAR>");
+  files_->Put("noroot.xml", "<root/>");
+  struct Case {
+    std::string xml, outcome;
+  } cases[] = {
+      {R"(<INCLUDE src="bad.xml"/>)", "EXML: Can't find required attr \"width\" in node \"TEXT\""},
+      {R"(<INCLUDE src="twice.xml"/>)", "EXML: Can't find required attr \"width\" in node \"TEXT\""},
+      {R"(<action id="outer" action="none"/><INCLUDE src="other.xml"/>)", "ETessaline: Can't find action \"outer\""},
+      {R"(<INCLUDE src="none.xml"/>)", "EStorageFileNotFound: Can't find http://host/tb/none.xml in filestorage"},
+      {R"(<INCLUDE src="noroot.xml"/>)", "EXML: Can't find required subnode \"TOOLBAR\" in node \"#document\""},
+      {R"(<INCLUDE refresh="1"/>)", "EXML: Can't find required attr \"src\" in node \"INCLUDE\""},
+      {R"(<INCLUDE src="self.xml" refresh="soon"/>)", "EConvertError: 'soon' is not a valid integer value"},
+      {R"(<INCLUDE src="self.xml"/>)", "ETessaline: Include cycle: \"http://host/tb/self.xml\" is already being read"},
+      {R"(<INCLUDE src="root.xml"/>)", "ETessaline: Include cycle: \"http://host/tb/root.xml\" is already being read"},
+      {R"(<INCLUDE src=""/>)", "ETessaline: Include cycle: \"http://host/tb/root.xml\" is already being read"},
+      {R"(<INCLUDE src="a.xml"/>)", "ETessaline: Include cycle: \"http://host/tb/A.xml\" is already being read"},
+  };
+  for (const Case& c : cases) {
+    files_->Storage().SetBaseURL("unchanged");
+    EXPECT_EQ(Children(c.xml), c.outcome) << c.xml;
+    EXPECT_EQ(files_->Storage().GetBaseURL(), "http://host/tb/root.xml") << c.xml;
+  }
+  std::string outcome;
+  files_->Read("<TOOLBAR><INCLUDE src=\"notxml.xml\"/></TOOLBAR>", outcome);
+  EXPECT_EQ(outcome.substr(0, 16), "EDOMParseError: ");
+}
+
+TEST_F(Definition, IncludesNestSixteenDeep) {
+  for (int i = 1; i <= 16; ++i)
+    files_->Put("d" + std::to_string(i) + ".xml", "<TOOLBAR><INCLUDE src=\"d" + std::to_string(i + 1) + ".xml\"/></TOOLBAR>");
+  files_->Put("d17.xml", "<TOOLBAR><spacer width=\"17\"/></TOOLBAR>");
+  std::string outcome;
+  auto definition = files_->Read(R"(<TOOLBAR><INCLUDE src="d2.xml"/></TOOLBAR>)", outcome);
+  ASSERT_TRUE(definition) << outcome;
+  TCustomToolbarDefinition* d = definition.get();
+  int depth = 0;
+  while (d->Controls()->Count() && d->Controls()->Items(0)->Is<TToolbarIncludeControl>()) {
+    d = As<TToolbarIncludeControl>(d->Controls()->Items(0))->IncludeDefinition();
+    ++depth;
+  }
+  EXPECT_EQ(depth, 16);
+  EXPECT_EQ(As<TToolbarSpacerControl>(d->Controls()->Items(0))->Width(), 17);
+  EXPECT_EQ(Children(R"(<INCLUDE src="d1.xml"/>)"),
+            "ETessaline: Includes nested deeper than 16 levels at \"http://host/tb/d17.xml\"");
+}
+
+TEST(RefreshDue, RefreshSecondsAgainstTheLastDate) {
+  SetClockMode(TClockMode::Virtual);
+  const TDateTime now = EncodeDateTime(2024, 3, 10, 12, 0, 0, 0);
+  SetVirtualDateTime(now);
+  const double ms = 1.0 / 86400000, day = 1;
+  struct Case {
+    int refresh;
+    TDateTime last;
+    bool due;
+  } cases[] = {
+      {-1, 0, false},                    {-1, now - 1000 * day, false},
+      {0, now, false},                   {0, now - ms, true},
+      {1, now - 1000 * ms, false},       {1, now - 1001 * ms, true},
+      {2073600, now - 24 * day, false},  {2073600, now - 24 * day - 1000 * ms, true},  // 24 days
+      {2592000, now - 29 * day, false},  {2592000, now - 30 * day, false},            // 30 days
+      {2592000, now - 30 * day - 1000 * ms, true},
+      {2147483647, now - 24855 * day, false},  {2147483647, now - 24856 * day, true},
+      {2592000, 0, true},                {2147483647, 0, true},  // a missing file counts as long ago
+      {1, now + 1.0 / 24, false},        {0, now + 1.0 / 24, false},  // stamped in the future: from now
+      {-5, now, true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(IsRefreshDue(c.refresh, c.last), c.due) << c.refresh << " since " << (now - c.last) << " days";
+  SetClockMode(TClockMode::Real);
 }
 
 }  // namespace
