@@ -1,5 +1,8 @@
 #include "toolbar/uParser.h"
 
+#include <algorithm>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <string_view>
 #include <type_traits>
@@ -52,6 +55,16 @@ TColor Colour(TXMLNode* node, std::string_view name, const char* fallback) {
 }
 
 std::string Expanded(const std::string& text) { return ExpandMacros(text, nullptr); }
+
+// The index of the text among the names, in any ASCII letter case; otherwise ETessaline with the text.
+int Choice(const std::string& text, std::initializer_list<const char*> names, const char* error) {
+  int index = 0;
+  for (const char* name : names) {
+    if (CompareText(text, name) == 0) return index;
+    ++index;
+  }
+  throw ETessaline(Format(error, {text}));
+}
 
 bool Named(TXMLNode* node, std::string_view name) { return CompareText(node->NodeName(), name) == 0; }
 
@@ -124,15 +137,8 @@ void TToolBarAction::LoadFromNode(TCustomToolbarDefinition* definition, TXMLNode
       return;
     }
   }
-  std::string kind = RequiredText(node, "action");
-  if (CompareText(kind, "none") == 0)
-    kind_ = akNone;
-  else if (CompareText(kind, "toggle") == 0)
-    kind_ = akToggle;
-  else if (CompareText(kind, "openurl") == 0)
-    kind_ = akOpenURL;
-  else
-    throw ETessaline(Format("\"%s\" is not a valid action", {kind}));
+  kind_ = TToolBarActionKind(
+      Choice(RequiredText(node, "action"), {"none", "toggle", "openurl"}, "\"%s\" is not a valid action"));
   href_ = Text(node, "href", "");
   target_ = Text(node, "target", "");
   historySave_ = Text(node, "historysave", "");
@@ -171,15 +177,8 @@ void TToolbarMenuItem::LoadFromNode(TCustomToolbarDefinition* definition, TXMLNo
   id_ = Text(node, "id", "");
   imageIndex_ = Integer(node, "imageindex", -1);
   disabled_ = ZeroFlag(node, "disabled");
-  std::string style = Text(node, "style", "");
-  if (style.empty())
-    style_ = misNormal;
-  else if (CompareText(style, "banner") == 0)
-    style_ = misBanner;
-  else if (CompareText(style, "static") == 0)
-    style_ = misStatic;
-  else
-    throw ETessaline(Format("\"%s\" is not a valid menuitem style", {style}));
+  style_ = TToolbarMenuItemStyle(
+      Choice(Text(node, "style", ""), {"", "banner", "static"}, "\"%s\" is not a valid menuitem style"));
   height_ = Integer(node, "height", -1);
   subItems_->LoadFromNode(definition, node, storage);
 }
@@ -263,15 +262,8 @@ void TToolbarComboControl::LoadFromNode(TXMLNode* node, TFileStorage*) {
   persistentHistory_ = Flag(node, "persistenthistory", true);
   historyId_ = Text(node, "historyid", id_);
   width_ = RequiredInteger(node, "width");
-  std::string listType = Text(node, "listtype", "dropdown");
-  if (CompareText(listType, "dropdown") == 0)
-    listType_ = ltDropDown;
-  else if (CompareText(listType, "dropdownlist") == 0)
-    listType_ = ltDropDownList;
-  else if (CompareText(listType, "simple") == 0)
-    listType_ = ltSimple;
-  else
-    throw ETessaline(Format("\"%s\" is not a valid combotype", {listType}));
+  listType_ = TToolbarComboListType(Choice(Text(node, "listtype", "dropdown"), {"dropdown", "dropdownlist", "simple"},
+                                            "\"%s\" is not a valid combotype"));
   maxLength_ = Integer(node, "maxlength", 0);
   dropDownSize_ = Integer(node, "dropdownsize", 0);
   defaultValue_ = Text(node, "defaultvalue", "");
@@ -407,39 +399,51 @@ TCustomToolbarDefinition::~TCustomToolbarDefinition() {
 
 void TCustomToolbarDefinition::HandleUnknownNode(TXMLNode*, TFileStorage*) {}
 
+namespace {
+
+template <class T>
+TToolBarControl* MakeControl(TCustomToolbarDefinition* definition) {
+  return NewObject<T>(definition);
+}
+
+// The children of TOOLBAR that go to Controls, in the order their names are tested (after action and feed,
+// before IMAGELIST).
+constexpr struct {
+  const char* name;
+  TToolBarControl* (*make)(TCustomToolbarDefinition*);
+} kControlElements[] = {
+    {"spacer", MakeControl<TToolbarSpacerControl>},     {"BUTTON", MakeControl<TToolbarButtonControl>},
+    {"SEPARATOR", MakeControl<TToolbarSeparatorControl>}, {"COMBO", MakeControl<TToolbarComboControl>},
+    {"TEXT", MakeControl<TToolbarTextInputControl>},    {"SELECT", MakeControl<TToolbarSelectControl>},
+    {"HTMLAREA", MakeControl<TToolbarHtmlControl>},     {"IMAGE", MakeControl<TToolbarImageControl>},
+    {"INCLUDE", MakeControl<TToolbarIncludeControl>},
+};
+
+}  // namespace
+
 void TCustomToolbarDefinition::LoadFromNode(TXMLNode* node, TFileStorage* storage) {
-  auto element = [&](auto* object, auto* list, TXMLNode* child) {
+  auto load = [&](auto* object, auto* list, TXMLNode* child) {
     using T = std::remove_pointer_t<decltype(object)>;
     LoadOwned<T>(
         object, [list](T* o) { list->Add(o); }, [&](T* o) { o->LoadFromNode(child, storage); });
   };
   for (TXMLNode* child : node->ChildNodes()) {
-    if (Named(child, "action"))
+    if (Named(child, "action")) {
       LoadOwned<TToolBarAction>(
           TToolBarAction::Create(true), [this](TToolBarAction* a) { actions_->Add(a); },
           [&](TToolBarAction* a) { a->LoadFromNode(this, child); });
-    else if (Named(child, "feed"))
-      element(NewObject<TToolbarFeed>(this), feeds_, child);
-    else if (Named(child, "spacer"))
-      element(NewObject<TToolbarSpacerControl>(this), controls_, child);
-    else if (Named(child, "BUTTON"))
-      element(NewObject<TToolbarButtonControl>(this), controls_, child);
-    else if (Named(child, "SEPARATOR"))
-      element(NewObject<TToolbarSeparatorControl>(this), controls_, child);
-    else if (Named(child, "COMBO"))
-      element(NewObject<TToolbarComboControl>(this), controls_, child);
-    else if (Named(child, "TEXT"))
-      element(NewObject<TToolbarTextInputControl>(this), controls_, child);
-    else if (Named(child, "SELECT"))
-      element(NewObject<TToolbarSelectControl>(this), controls_, child);
-    else if (Named(child, "HTMLAREA"))
-      element(NewObject<TToolbarHtmlControl>(this), controls_, child);
-    else if (Named(child, "IMAGE"))
-      element(NewObject<TToolbarImageControl>(this), controls_, child);
-    else if (Named(child, "INCLUDE"))
-      element(NewObject<TToolbarIncludeControl>(this), controls_, child);
+      continue;
+    }
+    if (Named(child, "feed")) {
+      load(NewObject<TToolbarFeed>(this), feeds_, child);
+      continue;
+    }
+    auto kind = std::find_if(std::begin(kControlElements), std::end(kControlElements),
+                             [&](const auto& k) { return Named(child, k.name); });
+    if (kind != std::end(kControlElements))
+      load(kind->make(this), controls_, child);
     else if (Named(child, "IMAGELIST"))
-      element(NewObject<TToolbarImageList>(this), imageLists_, child);
+      load(NewObject<TToolbarImageList>(this), imageLists_, child);
     else
       HandleUnknownNode(child, storage);
   }
