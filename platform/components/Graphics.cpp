@@ -336,7 +336,7 @@ struct Channel {
     if (m & (m + 1)) InvalidBitmap();  // not contiguous
     max = m;
   }
-  uint32_t Take(uint32_t value) const { return mask ? uint32_t(((value & mask) >> shift) * 255 / max) : 0; }
+  uint32_t Take(uint32_t value) const { return mask ? uint32_t(uint64_t((value & mask) >> shift) * 255 / max) : 0; }
 };
 
 struct DecodedBitmap {

@@ -143,6 +143,7 @@ TEST(Bitmap, MalformedFilesRaiseTheInvalidBitmapError) {
     }
   }
   EXPECT_EQ(Load(Bmp32V4(0xFF0000, 0xFF00, 0xFF, 0xFF000000))->Pixel32(0, 0), 0x44332211u) << "the same file with contiguous masks loads";
+  EXPECT_EQ(Load(Bmp32V4(0xFFFFFFFF, 0, 0, 0))->Pixel32(0, 0), 0xFF430000u) << "a 32-bit wide mask scales without overflow";
 }
 
 TEST(Bitmap, AnImageTooLargeToMakeFailsAndAFailedLoadKeepsThePreviousImage) {
