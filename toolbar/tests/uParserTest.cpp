@@ -276,7 +276,11 @@ TEST_F(Definition, ButtonsAddedByPages) {
   ASSERT_TRUE(definition) << outcome;
   TToolbarIncludeDefinition* inner = As<TToolbarIncludeControl>(definition->Controls()->Items(0))->IncludeDefinition();
   TToolBarButtonInfo info{"Page", "ICONS", 2, "http://page/", "_blank"};
-  std::unique_ptr<TToolbarButtonControl> button(TToolbarButtonControl::CreateFromInfo(inner, info));
+  // Elements free what they own in their destruction sequence: Free, not delete.
+  struct FreeObject {
+    void operator()(TObject* object) const { object->Free(); }
+  };
+  std::unique_ptr<TToolbarButtonControl, FreeObject> button(TToolbarButtonControl::CreateFromInfo(inner, info));
   EXPECT_EQ(button->Caption(), "Page");
   EXPECT_EQ(button->ImageList(), definition->ImageLists()->Items(0)) << "found through the enclosing document";
   EXPECT_EQ(button->ImageIndex(), 2);
