@@ -105,6 +105,11 @@ bool IsURLKey(std::string_view key) { return key.find("://") != std::string_view
 
 std::string LocalNameExtension(std::string_view key) {
   std::string_view path = key.substr(0, key.find_first_of("?#"));
+  // A URL's path starts after its authority: a host name is no path segment.
+  if (size_t scheme = path.find("://"); scheme != std::string_view::npos) {
+    size_t slash = path.find('/', scheme + 3);
+    path = slash == std::string_view::npos ? std::string_view() : path.substr(slash);
+  }
   size_t segment = path.find_last_of("/\\:");
   std::string_view last = segment == std::string_view::npos ? path : path.substr(segment + 1);
   size_t dot = last.find_last_of('.');
