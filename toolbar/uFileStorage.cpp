@@ -5,6 +5,7 @@
 #include <random>
 
 #include "deskband/vekWinInet.h"
+#include "platform/runtime/Collation.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/Streams.h"
@@ -17,14 +18,6 @@ namespace {
 
 const char kIndexName[] = ".files";
 const char kValidName[] = ".valid";
-
-bool SameAscii(std::string_view a, std::string_view b) {
-  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 0x20 : c; };
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 bool IsAsciiAlnum(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -96,7 +89,7 @@ void TFileStorageFileList::AddFile(const std::string& localName, const std::stri
 
 int TFileStorageFileList::IndexOfKey(std::string_view key) const {
   for (int i = 0; i < Count(); ++i)
-    if (SameAscii(Keys(i), key)) return i;
+    if (SameText(Keys(i), key)) return i;
   return -1;
 }
 
