@@ -322,10 +322,7 @@ TEST(Configuration, EightProcessesWritingAtOnceLeaveEveryValueAndAnIntactDatabas
   }
   EXPECT_EQ(wrong, 0);
   module->Free();
-  std::string report = testing_support::RunPython(
-      "import sqlite3\n"
-      "db = sqlite3.connect('" + vandrel::UserHivePath(vandrel::CurrentUserName()) + "')\n"
-      "print(db.execute('PRAGMA integrity_check').fetchone()[0])\n"
-      "print(db.execute('SELECT count(*) FROM vals WHERE type = 3 AND length(data) = 8').fetchone()[0])\n");
-  EXPECT_EQ(report, "ok\n" + std::to_string(kWriters * kValues) + "\n");
+  EXPECT_EQ(testing_support::SqliteIntegrityAndCount(vandrel::UserHivePath(vandrel::CurrentUserName()),
+                                                     "SELECT count(*) FROM vals WHERE type = 3 AND length(data) = 8"),
+            "ok\n" + std::to_string(kWriters * kValues) + "\n");
 }
