@@ -4,6 +4,7 @@
 
 #include "deskband/vekMD5.h"
 #include "deskband/vekXML.h"
+#include "platform/runtime/Collation.h"
 
 namespace {
 
@@ -11,15 +12,6 @@ namespace {
 std::string ChildText(TXMLNode* node, std::string_view name) {
   TXMLNode* child = FindChildNode(node, name);
   return child ? child->Text() : std::string();
-}
-
-// Names compare with ASCII letters folded.
-bool SameAscii(std::string_view a, std::string_view b) {
-  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 0x20 : c; };
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
-  return true;
 }
 
 [[noreturn]] void IndexError(int index) {
@@ -114,13 +106,13 @@ void TRSSFeed::AfterConstruction() {
   if (!root && (root = FindChildNode(top, "rdf:rdf"))) feedType_ = 2;
   if (!root) throw ERSS("Not a valid RSS feed");
   for (TXMLNode* child : root->ChildNodes()) {
-    if (SameAscii(child->NodeName(), "channel")) {
+    if (SameText(child->NodeName(), "channel")) {
       std::unique_ptr<TRSSChannel> made(NewObject<TRSSChannel>(child));
       TRSSChannel* channel = made.get();
       channels_.Add(made.release());
       for (TXMLNode* item : child->ChildNodes())
-        if (SameAscii(item->NodeName(), "item")) AddItem(item, channel);
-    } else if (SameAscii(child->NodeName(), "item")) {
+        if (SameText(item->NodeName(), "item")) AddItem(item, channel);
+    } else if (SameText(child->NodeName(), "item")) {
       AddItem(child, nullptr);
     }
   }

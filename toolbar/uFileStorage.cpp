@@ -5,6 +5,7 @@
 #include <random>
 
 #include "deskband/vekWinInet.h"
+#include "platform/runtime/Collation.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/Streams.h"
@@ -17,14 +18,6 @@ namespace {
 
 const char kIndexName[] = ".files";
 const char kValidName[] = ".valid";
-
-bool SameAscii(std::string_view a, std::string_view b) {
-  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 0x20 : c; };
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 bool IsAsciiAlnum(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -96,7 +89,7 @@ void TFileStorageFileList::AddFile(const std::string& localName, const std::stri
 
 int TFileStorageFileList::IndexOfKey(std::string_view key) const {
   for (int i = 0; i < Count(); ++i)
-    if (SameAscii(Keys(i), key)) return i;
+    if (SameText(Keys(i), key)) return i;
   return -1;
 }
 
@@ -105,6 +98,11 @@ bool IsURLKey(std::string_view key) { return key.find("://") != std::string_view
 
 std::string LocalNameExtension(std::string_view key) {
   std::string_view path = key.substr(0, key.find_first_of("?#"));
+  // A URL's path starts after its authority: a host name is no path segment.
+  if (size_t scheme = path.find("://"); scheme != std::string_view::npos) {
+    size_t slash = path.find('/', scheme + 3);
+    path = slash == std::string_view::npos ? std::string_view() : path.substr(slash);
+  }
   size_t segment = path.find_last_of("/\\:");
   std::string_view last = segment == std::string_view::npos ? path : path.substr(segment + 1);
   size_t dot = last.find_last_of('.');

@@ -42,8 +42,9 @@ TMemoryRecord::~TMemoryRecord() { Release(); }
 void TMemoryRecord::Release() {
   if (!owner_) return;
   auto& list = owner_->records_;
-  auto it = std::find(list.begin(), list.end(), this);
-  if (it != list.end()) list.erase(it);
+  // From the back: records leave mostly from there (closing, deleting the last row).
+  auto it = std::find(list.rbegin(), list.rend(), this);
+  if (it != list.rend()) list.erase(std::next(it).base());
   if (data_) owner_->ReleaseRecordData(data_.get());
   data_.reset();
   blobs_.clear();
@@ -69,8 +70,9 @@ void TMemoryRecord::SetMemoryData(TWkMemoryData* dataSet, bool append) {
 int TMemoryRecord::Index() const {
   if (!owner_) return -1;
   const auto& list = owner_->records_;
-  auto it = std::find(list.begin(), list.end(), this);
-  return it == list.end() ? -1 : int(it - list.begin());
+  // From the back: a new record is appended before it is moved to its place.
+  auto it = std::find(list.rbegin(), list.rend(), this);
+  return it == list.rend() ? -1 : int(list.rend() - it) - 1;
 }
 
 void TMemoryRecord::SetIndex(int index) {
@@ -192,7 +194,10 @@ void TWkMemoryData::InternalClose() {
 }
 
 void TWkMemoryData::ClearRecords() {
-  while (!records_.empty()) records_.back()->Free();
+  // Detached first, so that no record searches the list on its way out.
+  std::vector<TMemoryRecord*> records;
+  records.swap(records_);
+  for (auto it = records.rbegin(); it != records.rend(); ++it) (*it)->Free();
 }
 
 // ---- record data and buffers

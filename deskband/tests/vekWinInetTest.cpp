@@ -75,6 +75,7 @@ TEST(vekWinInet, HTTPGetOverTheLoopbackServer) {
   HttpTestServer server, other;
   other.On("/moved.xml", HttpScriptedResponse::Ok("moved content"));
   server.On("/redirect", HttpScriptedResponse::Redirect(302, other.Url("/moved.xml")));
+  server.On("/redirect-upper", HttpScriptedResponse::Redirect(302, "HTTP" + other.Url("/moved.xml").substr(4)));
   server.On("/to-https", HttpScriptedResponse::Redirect(301, "https://127.0.0.1/secure.xml"));
   server.On("/loop", HttpScriptedResponse::Redirect(302, "/loop"));
   HttpScriptedResponse early = HttpScriptedResponse::Ok(GeneratedBody(20000));
@@ -111,6 +112,9 @@ TEST(vekWinInet, HTTPGetOverTheLoopbackServer) {
       {server.Url("/size102400"), "", "", GeneratedBody(102400), 13},
       {server.Url("/chunked"), "", "", GeneratedBody(20000), 3},
       {server.Url("/redirect"), "", "", "moved content", 1},
+      // the scheme is compared without regard to case, also on a redirect
+      {"HTTP" + server.Url("/size8191").substr(4), "", "", GeneratedBody(8191), 1},
+      {server.Url("/redirect-upper"), "", "", "moved content", 1},
       {server.Url("/missing"), "EWinInetServerError",
        "Server returned error code 404 for document \"" + server.Url("/missing") + "\"", "", 0},
       {server.Url("/created"), "EWinInetServerError",
@@ -142,7 +146,7 @@ TEST(vekWinInet, HTTPGetOverTheLoopbackServer) {
     }
     EXPECT_EQ(o.writes, c.writes);
   }
-  EXPECT_EQ(other.Connections(), 1);
+  EXPECT_EQ(other.Connections(), 2);
 }
 
 TEST(vekWinInet, CachePoliciesSetTheirFlagsAndAnUnknownOneConnectsNowhere) {

@@ -24,32 +24,62 @@ using TColor = int32_t;
 constexpr TColor clScrollBar = TColor(0x80000000);
 constexpr TColor clBackground = TColor(0x80000001);
 constexpr TColor clActiveCaption = TColor(0x80000002);
+constexpr TColor clInactiveCaption = TColor(0x80000003);
+constexpr TColor clMenu = TColor(0x80000004);
 constexpr TColor clWindow = TColor(0x80000005);
+constexpr TColor clWindowFrame = TColor(0x80000006);
+constexpr TColor clMenuText = TColor(0x80000007);
 constexpr TColor clWindowText = TColor(0x80000008);
-constexpr TColor clBtnFace = TColor(0x8000000F);
-constexpr TColor clBtnText = TColor(0x80000012);
+constexpr TColor clCaptionText = TColor(0x80000009);
+constexpr TColor clActiveBorder = TColor(0x8000000A);
+constexpr TColor clInactiveBorder = TColor(0x8000000B);
+constexpr TColor clAppWorkSpace = TColor(0x8000000C);
 constexpr TColor clHighlight = TColor(0x8000000D);
 constexpr TColor clHighlightText = TColor(0x8000000E);
+constexpr TColor clBtnFace = TColor(0x8000000F);
+constexpr TColor clBtnShadow = TColor(0x80000010);
 constexpr TColor clGrayText = TColor(0x80000011);
+constexpr TColor clBtnText = TColor(0x80000012);
+constexpr TColor clInactiveCaptionText = TColor(0x80000013);
+constexpr TColor clBtnHighlight = TColor(0x80000014);
+constexpr TColor cl3DDkShadow = TColor(0x80000015);
+constexpr TColor cl3DLight = TColor(0x80000016);
 constexpr TColor clInfoText = TColor(0x80000017);
 constexpr TColor clInfoBk = TColor(0x80000018);
+constexpr TColor clHotLight = TColor(0x8000001A);
+constexpr TColor clGradientActiveCaption = TColor(0x8000001B);
+constexpr TColor clGradientInactiveCaption = TColor(0x8000001C);
+constexpr TColor clMenuHighlight = TColor(0x8000001D);
+constexpr TColor clMenuBar = TColor(0x8000001E);
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clMaroon = 0x000080;
 constexpr TColor clGreen = 0x008000;
+constexpr TColor clOlive = 0x008080;
 constexpr TColor clNavy = 0x800000;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
 constexpr TColor clGray = 0x808080;
 constexpr TColor clSilver = 0xC0C0C0;
 constexpr TColor clRed = 0x0000FF;
 constexpr TColor clLime = 0x00FF00;
 constexpr TColor clYellow = 0x00FFFF;
 constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
+constexpr TColor clLtGray = clSilver;
+constexpr TColor clDkGray = clGray;
 constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clMoneyGreen = 0xC0DCC0;
+constexpr TColor clSkyBlue = 0xF0CAA6;
+constexpr TColor clCream = 0xF0FBFF;
+constexpr TColor clMedGray = 0xA4A0A0;
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
 
 // The RGB value of a colour; system colours map to the classic Windows scheme.
 int32_t ColorToRGB(TColor color);
-// "clWindow", "clRed", or "$00BBGGRR" for other values; and back (EConvertError for bad text).
+// "clWindow", "clRed", or "$00BBGGRR" for other values; and back: a colour name in any letter case, else
+// an integer text (decimal, or hexadecimal after "$"; EConvertError otherwise).
 std::string ColorToString(TColor color);
 TColor StringToColor(const std::string& text);
 bool IdentToColor(const std::string& ident, TColor* color);
@@ -122,6 +152,11 @@ class TCanvas : public TPersistent {
 };
 
 VCL_EXCEPTION(EInvalidGraphic, Exception);
+// An image too large to be made ("Out of system resources").
+VCL_EXCEPTION(EOutOfResources, EOutOfMemory);
+
+// The most pixels one image may have (a bitmap, or one image of an image list): 64 Mi, 256 MiB of pixels.
+constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
 
 // A picture's content: an image of some format. Formats register their class for file extensions.
 class TGraphic : public TPersistent {
@@ -164,4 +199,50 @@ class TPicture : public TPersistent {
 
  private:
   TGraphic* graphic_ = nullptr;
+};
+
+// The colour (00BBGGRR) of a pixel 0xAARRGGBB.
+constexpr TColor PixelToColor(uint32_t pixel) {
+  return TColor((pixel >> 16 & 0xFF) | (pixel & 0xFF00) | (pixel & 0xFF) << 16);
+}
+
+// The bits per pixel of the file an image came from (pf15bit: 16 bits as 5-5-5, pf16bit: other masks).
+enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+
+// An image of 32-bit pixels held in memory, top row first; each pixel is 0xAARRGGBB (alpha 255 unless the
+// file had an alpha mask). Loads Windows BMP files.
+class TBitmap : public TGraphic {
+  VCL_CLASS(TBitmap, TGraphic)
+  TBitmap() = default;
+  static TBitmap* Create() { return NewObject<TBitmap>(); }
+
+  bool Empty() const override { return width_ == 0 || height_ == 0; }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  TPixelFormat PixelFormat() const { return pixelFormat_; }
+
+  // Reads a BMP file from the stream's position to its end: the file header, a core (12-byte), info
+  // (40, 52 or 56) or V4/V5 (108, 124) header; 1, 4 and 8 bits with a palette, 16 and 32 bits as BI_RGB
+  // or BI_BITFIELDS, 24 bits; rows bottom-up or top-down. Anything else raises EInvalidGraphic "Bitmap
+  // image is not valid"; more than kMaxImagePixels pixels EOutOfResources "Out of system resources". A
+  // failing load keeps the previous image.
+  void LoadFromStream(TStream* stream) override;
+  // Copies another bitmap; nil empties this one.
+  void Assign(TPersistent* source) override;
+
+  // A black image of that size (pf32bit); sizes below 0 raise ERangeError, too many pixels EOutOfResources.
+  void SetSize(int width, int height);
+  // The colour (00BBGGRR) of a pixel; -1 outside the image.
+  TColor Pixels(int x, int y) const;
+  void SetPixels(int x, int y, TColor color);
+  // The pixel with its alpha: 0xAARRGGBB.
+  uint32_t Pixel32(int x, int y) const { return pixels_[size_t(y) * size_t(width_) + size_t(x)]; }
+  const uint32_t* ScanLine(int y) const { return pixels_.data() + size_t(y) * size_t(width_); }
+  // The colour that stands for transparency by default: the bottom-left pixel's (clDefault when empty).
+  TColor TransparentColor() const;
+
+ private:
+  int width_ = 0, height_ = 0;
+  TPixelFormat pixelFormat_ = pfDevice;
+  std::vector<uint32_t> pixels_;
 };

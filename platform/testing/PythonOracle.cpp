@@ -30,4 +30,14 @@ std::string RunPython(const std::string& program, const std::string& input) {
   return out;
 }
 
+std::string SqliteIntegrityAndCount(const std::string& database, const std::string& countQuery) {
+  return RunPython(
+      "import sqlite3, sys\n"
+      "database, query = sys.stdin.read().split('\\n')[:2]\n"
+      "db = sqlite3.connect(database)\n"
+      "print(db.execute('PRAGMA integrity_check').fetchone()[0])\n"
+      "print(db.execute(query).fetchone()[0])\n",
+      database + "\n" + countQuery + "\n");
+}
+
 }  // namespace testing_support

@@ -5,12 +5,14 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/runtime/Cp1250.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/PythonOracle.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/Machine.h"
 #include "toolbar/tests/ToolbarTestSupport.h"
 
 namespace {
@@ -127,6 +129,35 @@ TEST(Configuration, EveryValueItsDefaultRoundTripAndWrongTypeError) {
   }
   SetRaw(kMainKey, "FirstStart", REG_DWORD, std::string("\x02\0\0\0", 4));
   EXPECT_FALSE(c.GetFirstStart()) << "only exactly 1 counts as a first start";
+}
+
+TEST(Configuration, ByteValuesAndTheCaptionRaiseForAnotherType) {
+  Fixture f;
+  TTessalineConfiguration& c = *f.config;
+  const std::string feed = kMainKey + "\\Feeds\\hirek", history = kMainKey + "\\History";
+  auto bytes = [](TStream& s) { return std::to_string(s.Size()); };
+  struct Case {
+    std::string key, name;
+    std::function<std::string()> get;
+    std::string defaultText;
+    DWORD wrongType;
+    std::string wrongData;
+  } cases[] = {
+      {feed, "Content", [&] { TMemoryStream s; c.LoadFeedContent("hirek", s); return bytes(s); }, "0", REG_SZ,
+       std::string("<rss/>\0", 7)},
+      {feed, "ShownEntries", [&] { TStringList l; c.LoadShownEntries("hirek", l); return l.Text(); }, "", REG_DWORD,
+       std::string("\x01\0\0\0", 4)},
+      {history, "kereso", [&] { TStringList l; c.LoadHistory("kereso", l); return l.Text(); }, "", REG_EXPAND_SZ,
+       std::string("a\0", 2)},
+      {kMainKey, "ToolBarName",
+       [&] { return TTessalineConfiguration::Create(f.module.get())->ReadString("", "ToolBarName", "?"); },
+       "Vandrel eszköztár"_cp, REG_DWORD, std::string("\x01\0\0\0", 4)},
+  };
+  for (const auto& v : cases) {
+    EXPECT_EQ(Outcome(v.get), v.defaultText) << v.name;
+    SetRaw(v.key, v.name, v.wrongType, v.wrongData);
+    EXPECT_EQ(Outcome(v.get), "ERegistryException: Invalid data type for '" + v.name + "'") << v.name;
+  }
 }
 
 TEST(Configuration, DatesAreLittleEndianDoublesAsPythonPacksThem) {
@@ -267,3 +298,31 @@ TEST(Configuration, OneProcessWritesAnotherReadsAtOnce) {
 }
 
 }  // namespace
+
+TEST(Configuration, EightProcessesWritingAtOnceLeaveEveryValueAndAnIntactDatabase) {
+  TestMachine machine;
+  constexpr int kWriters = 8, kValues = 200;
+  const std::string helper = std::string(VANDREL_BINARY_DIR) + "/tests/toolbar_helper";
+  {
+    // Each creates the main key and its own feed key while the others do, then switches keys on every write.
+    std::vector<std::unique_ptr<testing_support::ChildProcess>> writers;
+    for (int w = 0; w < kWriters; ++w)
+      writers.push_back(std::make_unique<testing_support::ChildProcess>(
+          helper, std::vector<std::string>{"write-many", "w" + std::to_string(w) + "_", std::to_string(kValues)}));
+    for (auto& writer : writers) writer->Release();
+    for (auto& writer : writers) EXPECT_EQ(writer->Wait(), 0);
+  }
+  TFakeBandModule* module = TFakeBandModule::Create("Vandrel eszköztár"_cp);
+  TTessalineConfiguration* config = TTessalineConfiguration::Create(module);
+  int wrong = 0;
+  for (int w = 0; w < kWriters; ++w) {
+    const std::string prefix = "w" + std::to_string(w) + "_";
+    for (int i = 0; i < kValues; ++i)
+      wrong += config->ReadDateTime(i % 2 ? "History" : "Feeds\\" + prefix, prefix + std::to_string(i), -1) != i + 0.25;
+  }
+  EXPECT_EQ(wrong, 0);
+  module->Free();
+  EXPECT_EQ(testing_support::SqliteIntegrityAndCount(vandrel::UserHivePath(vandrel::CurrentUserName()),
+                                                     "SELECT count(*) FROM vals WHERE type = 3 AND length(data) = 8"),
+            "ok\n" + std::to_string(kWriters * kValues) + "\n");
+}

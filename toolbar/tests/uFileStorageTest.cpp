@@ -66,6 +66,8 @@ TEST_F(FileStorage, MakeLocalNameSanitisesCutsAndTakesAPlainExtension) {
       {"", "http://host/a/b.txt#top", "host_a_b_txt_top.txt"},
       {"", "http://host/file.tar-gz", "host_file_tar_gz"},
       {"", "http://host/file.", "host_file"},
+      {"", "http://host.test", "host_test"},
+      {"", "http://www.host.test?f=a.xml", "www_host_test_f_a_xml"},
       {"", "C:\\Shipped\\logo.bmp", "C__Shipped_logo_bmp.bmp"},
   };
   for (const Case& c : cases) {

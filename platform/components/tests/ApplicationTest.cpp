@@ -5,6 +5,7 @@
 #include "platform/components/TestDriver.h"
 #include "platform/components/tests/TestForms.h"
 #include "platform/runtime/Clock.h"
+#include "platform/runtime/Cp1250.h"
 #include "platform/winapi/MessageQueue.h"
 
 using namespace formtest;
@@ -35,6 +36,7 @@ TEST(Application, AnExceptionInAHandlerIsReportedAndTheLoopGoesOn) {
   EXPECT_EQ(after, 1);
   // Without OnException the message goes to a message box; EAbort stays silent.
   Application->OnException = nullptr;
+  Application->SetTitle("Selvaring");
   ClearMessageBoxRecords();
   try {
     throw EAbort("quiet");
@@ -50,6 +52,13 @@ TEST(Application, AnExceptionInAHandlerIsReportedAndTheLoopGoesOn) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "'x' is not a valid integer value.");
   EXPECT_EQ(boxes[0].flags, MB_OK | MB_ICONERROR);
+  EXPECT_EQ(boxes[0].caption, "Selvaring");  // the application's title
+  char text[32] = {};
+  GetWindowTextA(Application->Handle(), text, sizeof text);
+  EXPECT_STREQ(text, "Selvaring");  // what the task bar shows
+  Application->SetTitle("Telepítő"_cp);
+  GetWindowTextA(Application->Handle(), text, sizeof text);
+  EXPECT_EQ(std::string(text), "Telepítő"_cp);
   dialog->Free();
   SetClockMode(TClockMode::Real);
 }

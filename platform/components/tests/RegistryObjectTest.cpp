@@ -84,10 +84,11 @@ TEST(TRegistry, TypedReadsCheckTheStoredType) {
   };
   for (const auto& c : cases) {
     registry.DeleteValue("v");
-    if (c.stored)
+    if (c.stored) {
       ASSERT_EQ(RegSetValueExA(registry.CurrentKey(), "v", 0, c.stored->type,
                                reinterpret_cast<const BYTE*>(c.stored->bytes.data()), DWORD(c.stored->bytes.size())),
                 ERROR_SUCCESS);
+    }
     std::string label = c.stored ? std::to_string(c.stored->type) + "/" + std::to_string(c.stored->bytes.size()) : "none";
     EXPECT_EQ(Outcome([&] { return registry.ReadString("v"); }), c.asString) << label;
     EXPECT_EQ(Outcome([&] { return std::to_string(registry.ReadInteger("v")); }), c.asInteger) << label;

@@ -297,12 +297,9 @@ TEST(RegistryAcrossProcesses, EightWritersAtOnceLeaveEveryValueAndAnIntactDataba
     }
   EXPECT_EQ(ValueNames(key).size(), size_t(kWriters * kValues));
   RegCloseKey(key);
-  std::string report = testing_support::RunPython(
-      "import sqlite3\n"
-      "db = sqlite3.connect('" + vandrel::UserHivePath(vandrel::CurrentUserName()) + "')\n"
-      "print(db.execute('PRAGMA integrity_check').fetchone()[0])\n"
-      "print(db.execute('SELECT count(*) FROM vals WHERE hex(name) LIKE \\'77%\\'').fetchone()[0])\n");
-  EXPECT_EQ(report, "ok\n" + std::to_string(kWriters * kValues) + "\n");
+  EXPECT_EQ(testing_support::SqliteIntegrityAndCount(vandrel::UserHivePath(vandrel::CurrentUserName()),
+                                                     "SELECT count(*) FROM vals WHERE hex(name) LIKE '77%'"),
+            "ok\n" + std::to_string(kWriters * kValues) + "\n");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // A second process of the machine for the configuration tests.
 //   write POPUP FEED ENTRIES  sets LastPopup, clears FirstStart, stores FEED's shown entries ("a|b")
 //   read FEED                 prints LastPopupClick and FEED's LastCheck
+//   write-many PREFIX COUNT   once its standard input closes, writes COUNT dates PREFIX0.. (value i + 0.25),
+//                             by turns into the key "Feeds\PREFIX" and the "History" key all writers share
 // Arguments are UTF-8.
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +15,9 @@
 
 int main(int argc, char** argv) {
   std::string command = argc > 1 ? argv[1] : "";
+  if (command == "write-many")
+    while (std::cin.get() != EOF) {
+    }
   TFakeBandModule* module = TFakeBandModule::Create("Vandrel eszköztár"_cp);
   TTessalineConfiguration* config = TTessalineConfiguration::Create(module);
   int status = 0;
@@ -31,8 +36,12 @@ int main(int argc, char** argv) {
     out << std::setprecision(10) << config->GetLastPopupClick() << " "
         << config->GetFeedLastCheck(cp1250::FromUtf8(argv[2])) << "\n";
     std::cout << out.str();
+  } else if (command == "write-many" && argc == 4) {
+    const std::string prefix = argv[2];
+    for (int i = 0; i < std::atoi(argv[3]); ++i)
+      config->WriteDateTime(i % 2 ? "History" : "Feeds\\" + prefix, prefix + std::to_string(i), i + 0.25);
   } else {
-    std::cerr << "usage: toolbar_helper write POPUP FEED ENTRIES | read FEED\n";
+    std::cerr << "usage: toolbar_helper write POPUP FEED ENTRIES | read FEED | write-many PREFIX COUNT\n";
     status = 2;
   }
   module->Free();
