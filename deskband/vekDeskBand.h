@@ -262,6 +262,8 @@ class TDeskBandForm : public TForm, public IDocHostUIHandler {
   // Removes the WorkerW replacement and both hooks, trying each; raises the first failure at the end.
   void RemoveHooks();
   bool HooksInstalled() const { return getMessageHook_ || callWndProcHook_; }
+  HHOOK GetMessageHookHandle() const { return getMessageHook_; }
+  HHOOK CallWndProcHookHandle() const { return callWndProcHook_; }
   HWND WorkerWWindow() const { return workerWWindow_; }
 
   // IDocHostUIHandler, as a browser control placed on the form asks for it (not counted).

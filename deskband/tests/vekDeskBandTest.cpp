@@ -707,6 +707,29 @@ TEST(BandForm, DefaultSizesAndWhatTheHandlersChange) {
   DestroyWindow(parent);
 }
 
+TEST(BandForm, RemovingTheHooksTriesBothAndReportsAFailureAfterwards) {
+  TestMachine machine;
+  HWND parent = HostWindow();
+  TDeskBandForm* form = TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TDeskBandForm>(), nullptr, parent);
+  form->InstallHooks();
+  form->InstallHooks();
+  EXPECT_EQ(HookCount(), 2);
+  ASSERT_TRUE(UnhookWindowsHookEx(form->GetMessageHookHandle()));  // gone behind the form's back
+  try {
+    form->RemoveHooks();
+    ADD_FAILURE() << "the failure was not reported";
+  } catch (const EOSError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1404u);  // ERROR_INVALID_HOOK_HANDLE
+  }
+  EXPECT_EQ(HookCount(), 0) << "the other hook went all the same";
+  EXPECT_FALSE(form->HooksInstalled());
+  form->InstallHooks();
+  ASSERT_TRUE(UnhookWindowsHookEx(form->CallWndProcHookHandle()));
+  form->Free();  // destruction removes what is left and raises nothing
+  EXPECT_EQ(HookCount(), 0);
+  DestroyWindow(parent);
+}
+
 TEST(BandForm, TabStopsInsideOneContainer) {
   TestMachine machine;
   HWND parent = HostWindow();
