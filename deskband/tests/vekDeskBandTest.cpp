@@ -683,10 +683,24 @@ TEST(BandForm, CreationIsEnclosedByBeforeAndAfterCreateEvenWhenItFails) {
   DestroyWindow(parent);
 }
 
-TEST(BandForm, DefaultSizesAndWhatTheHandlersChange) {
-  TestMachine machine;
-  HWND parent = HostWindow();
-  TDeskBandForm* form = TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TDeskBandForm>(), nullptr, parent);
+// A band form of the base class alone, as a child of a plain window.
+class BareBandForm : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    parent_ = HostWindow();
+    form_ = TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TDeskBandForm>(), nullptr, parent_);
+  }
+  void TearDown() override {
+    if (form_) form_->Free();
+    DestroyWindow(parent_);
+  }
+  TestMachine machine_;
+  HWND parent_ = nullptr;
+  TDeskBandForm* form_ = nullptr;
+};
+
+TEST_F(BareBandForm, DefaultSizesAndWhatTheHandlersChange) {
+  TDeskBandForm* form = form_;
   auto sizes = [&] {
     POINTL a, b, c, d;
     form->GetMinSize(a);
@@ -703,14 +717,10 @@ TEST(BandForm, DefaultSizesAndWhatTheHandlersChange) {
   form->OnGetIntegralUnits = [](TObject*, POINTL& p) { p.y = 5; };
   form->OnGetActualSize = [](TObject*, POINTL& p) { p.x += 10; };
   EXPECT_EQ(sizes(), "50x30 900x30 1x5 60x30");
-  form->Free();
-  DestroyWindow(parent);
 }
 
-TEST(BandForm, RemovingTheHooksTriesBothAndReportsAFailureAfterwards) {
-  TestMachine machine;
-  HWND parent = HostWindow();
-  TDeskBandForm* form = TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TDeskBandForm>(), nullptr, parent);
+TEST_F(BareBandForm, RemovingTheHooksTriesBothAndReportsAFailureAfterwards) {
+  TDeskBandForm* form = form_;
   form->InstallHooks();
   form->InstallHooks();
   EXPECT_EQ(HookCount(), 2);
@@ -725,15 +735,13 @@ TEST(BandForm, RemovingTheHooksTriesBothAndReportsAFailureAfterwards) {
   EXPECT_FALSE(form->HooksInstalled());
   form->InstallHooks();
   ASSERT_TRUE(UnhookWindowsHookEx(form->CallWndProcHookHandle()));
+  form_ = nullptr;
   form->Free();  // destruction removes what is left and raises nothing
   EXPECT_EQ(HookCount(), 0);
-  DestroyWindow(parent);
 }
 
-TEST(BandForm, TabStopsInsideOneContainer) {
-  TestMachine machine;
-  HWND parent = HostWindow();
-  TDeskBandForm* form = TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TDeskBandForm>(), nullptr, parent);
+TEST_F(BareBandForm, TabStopsInsideOneContainer) {
+  TDeskBandForm* form = form_;
   form->SetVisible(true);
   EXPECT_TRUE(form->SelectNextTab(true)) << "a form without controls always wraps";
   auto* panel = NewObject<TPanel>(form);
@@ -755,14 +763,10 @@ TEST(BandForm, TabStopsInsideOneContainer) {
   EXPECT_EQ(form->ActiveControl(), edits[0]);
   EXPECT_FALSE(form->SelectNextTab(true));
   EXPECT_EQ(form->ActiveControl(), edits[1]);
-  form->Free();
-  DestroyWindow(parent);
 }
 
-TEST(BandForm, BackgroundFromTheParentWhenThemesAreOn) {
-  TestMachine machine;
-  HWND parent = HostWindow();
-  TDeskBandForm* form = TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TDeskBandForm>(), nullptr, parent);
+TEST_F(BareBandForm, BackgroundFromTheParentWhenThemesAreOn) {
+  TDeskBandForm* form = form_;
   form->SetVisible(true);
   HDC dc = GetDC(form->Handle());
   vandrel::themes_testing::ClearParentBackgroundCalls();
@@ -785,14 +789,10 @@ TEST(BandForm, BackgroundFromTheParentWhenThemesAreOn) {
   EXPECT_EQ(erase(), 0) << "nothing while minimised";
   EXPECT_EQ(vandrel::themes_testing::ParentBackgroundCalls().size(), 1u);
   ReleaseDC(form->Handle(), dc);
-  form->Free();
-  DestroyWindow(parent);
 }
 
-TEST(BandForm, AnswersABrowserControlAsItsDocumentHost) {
-  TestMachine machine;
-  HWND parent = HostWindow();
-  TDeskBandForm* form = TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TDeskBandForm>(), nullptr, parent);
+TEST_F(BareBandForm, AnswersABrowserControlAsItsDocumentHost) {
+  TDeskBandForm* form = form_;
   IDocHostUIHandler* handler = nullptr;
   ASSERT_EQ(form->QueryInterface(IDocHostUIHandler::Iid, reinterpret_cast<void**>(&handler)), S_OK);
   EXPECT_EQ(form->QueryInterface(IDispatch::Iid, reinterpret_cast<void**>(&handler)), E_NOINTERFACE);
@@ -807,8 +807,6 @@ TEST(BandForm, AnswersABrowserControlAsItsDocumentHost) {
   EXPECT_EQ(form->GetExternal(&external), E_NOTIMPL);
   EXPECT_EQ(external, nullptr);
   EXPECT_EQ(form->TranslateAccelerator(nullptr, nullptr, 0), E_NOTIMPL);
-  form->Free();
-  DestroyWindow(parent);
 }
 
 }  // namespace

@@ -200,16 +200,12 @@ void TShellHost::Pump() {
 }
 
 void TShellHost::Wait(uint32_t ms) {
-  static thread_local bool fired;
-  fired = false;
-  UINT_PTR id = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) { fired = true; });
-  uint64_t target = ClockTickMs() + ms;
-  MSG msg;
-  while (!fired || ClockTickMs() < target) {
-    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+  PassTime(ms, [this] {
+    MSG msg;
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) return false;
     Dispatch(msg);
-  }
-  KillTimer(nullptr, id);
+    return true;
+  });
   Pump();
 }
 
@@ -422,18 +418,7 @@ void TShellHost::Type(const std::string& name, const std::string& text) {
 
 void TShellHost::Key(const std::string& keyName) {
   TKeyStroke k = ParseKeyName(keyName);
-  auto press = [this](BYTE key, bool down) {
-    keybd_event(key, 0, down ? 0 : KEYEVENTF_KEYUP, 0);
-    Pump();
-  };
-  if (k.ctrl) press(VK_CONTROL, true);
-  if (k.shift) press(VK_SHIFT, true);
-  if (k.alt) press(VK_MENU, true);
-  press(k.vk, true);
-  press(k.vk, false);
-  if (k.alt) press(VK_MENU, false);
-  if (k.shift) press(VK_SHIFT, false);
-  if (k.ctrl) press(VK_CONTROL, false);
+  PressKey(k.vk, (k.shift ? ssShift : 0) | (k.ctrl ? ssCtrl : 0) | (k.alt ? ssAlt : 0), [this] { Pump(); });
 }
 
 void TShellHost::Chevron(const std::string& band, const std::string& item) {

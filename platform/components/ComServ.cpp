@@ -49,20 +49,19 @@ HRESULT ComServerCanUnloadNow() {
   return server->ObjectCount() == 0 && server->FactoryCount() == 0 ? S_OK : S_FALSE;
 }
 
-HRESULT ComServerRegister() {
+namespace {
+
+HRESULT UpdateRegistry(bool doRegister) {
   try {
-    ComServer()->UpdateRegistry(true);
+    ComServer()->UpdateRegistry(doRegister);
     return S_OK;
   } catch (...) {
     return E_FAIL;
   }
 }
 
-HRESULT ComServerUnregister() {
-  try {
-    ComServer()->UpdateRegistry(false);
-    return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
-}
+}  // namespace
+
+HRESULT ComServerRegister() { return UpdateRegistry(true); }
+
+HRESULT ComServerUnregister() { return UpdateRegistry(false); }

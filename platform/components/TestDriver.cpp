@@ -114,9 +114,13 @@ void TFormDriver::Type(const std::string& name, const std::string& text) {
 }
 
 void TFormDriver::Key(BYTE vk, TShiftState shift) {
-  auto press = [this](BYTE key, bool down) {
+  PressKey(vk, shift, [this] { Pump(); });
+}
+
+void PressKey(BYTE vk, TShiftState shift, const std::function<void()>& pump) {
+  auto press = [&](BYTE key, bool down) {
     keybd_event(key, 0, down ? 0 : KEYEVENTF_KEYUP, 0);
-    Pump();
+    pump();
   };
   if (shift & ssCtrl) press(VK_CONTROL, true);
   if (shift & ssShift) press(VK_SHIFT, true);
@@ -135,14 +139,19 @@ void TFormDriver::Paste(const std::string& name, const std::string& text) {
 }
 
 void TFormDriver::Advance(uint32_t ms) {
+  PassTime(ms, [] {
+    Application->HandleMessage();
+    return !Application->Terminated();
+  });
+}
+
+void PassTime(uint32_t ms, const std::function<bool()>& handleOne) {
   static thread_local bool fired;
   fired = false;
   UINT_PTR id = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) { fired = true; });
   uint64_t target = ClockTickMs() + ms;
-  while (!fired || ClockTickMs() < target) {
-    Application->HandleMessage();
-    if (Application->Terminated()) break;
-  }
+  while (!fired || ClockTickMs() < target)
+    if (!handleOne()) break;
   KillTimer(nullptr, id);
 }
 

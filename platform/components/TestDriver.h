@@ -59,6 +59,12 @@ class TFormDriver {
   TCustomForm* form_;
 };
 
+// What TFormDriver::Key and Advance do, for a host with a message loop of its own: presses and releases a
+// key with modifiers as the keyboard does, calling pump after each stroke; lets `ms` milliseconds pass
+// while handleOne handles one message at a time (false from it ends the wait early).
+void PressKey(BYTE vk, TShiftState shift, const std::function<void()>& pump);
+void PassTime(uint32_t ms, const std::function<bool()>& handleOne);
+
 // The query a form answers (the message's lParam; the result is 1 when answered).
 struct TDriverQuery {
   const char* command;  // "snapshot" or "locate NAME"
