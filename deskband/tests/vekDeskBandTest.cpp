@@ -535,6 +535,66 @@ TEST_F(HostedBand, BrowserEventsReachTheFormWhileSited) {
   EXPECT_TRUE(host_->Finish()) << out_.str();
 }
 
+TEST_F(HostedBand, TwoBandsOnOneThreadEachSeeTheThreadsMessages) {
+  HWND parent = HostWindow();
+  InitCommonControls();
+  HWND rebar = CreateWindowExA(0, REBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 350, 26, parent,
+                               reinterpret_cast<HMENU>(7), nullptr, nullptr);
+  std::vector<std::string> log;
+  ComPtr<IDeskBand> bands[2];
+  ComPtr<TBandSite> sites[2];
+  for (int i = 0; i < 2; ++i) {
+    bands[i] = CreateBand();
+    sites[i] = MakeComObject<TBandSite>(rebar, nullptr, [&log, i](const std::string& line) {
+      log.push_back(std::to_string(i) + " " + line);
+    });
+    ASSERT_EQ(bands[i].As<IObjectWithSite>()->SetSite(static_cast<IInputObjectSite*>(sites[i].Get())), S_OK);
+    DESKBANDINFO info{};
+    info.dwMask = DBIM_MINSIZE;
+    bands[i]->GetBandInfo(DWORD(10 + i), 0, &info);
+    HWND window = nullptr;
+    ASSERT_EQ(bands[i]->GetWindow(&window), S_OK);
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID | RBBIM_IDEALSIZE;
+    band.fStyle = RBBS_USECHEVRON;
+    band.hwndChild = window;
+    band.cxMinChild = 150;
+    band.cyMinChild = 22;
+    band.cx = 160;
+    band.wID = UINT(10 + i);
+    band.cxIdeal = 380;
+    SendMessageA(rebar, RB_INSERTBANDA, WPARAM(-1), reinterpret_cast<LPARAM>(&band));
+  }
+  EXPECT_EQ(HookCount(), 4);
+  auto form = [&](int i) { return static_cast<TSampleBandForm*>(Object(bands[i].Get())->Form()); };
+  log.clear();
+  form(0)->edSearch->SetFocus();  // the older band: the newer one's hook runs first and passes it on
+  EXPECT_EQ(log, (std::vector<std::string>{"0 site: the band has the focus"}));
+  form(1)->btnGo->SetFocus();
+  EXPECT_EQ(log, (std::vector<std::string>{"0 site: the band has the focus", "1 site: the band has the focus"}));
+  ClearMenuRecords();
+  for (int i = 0; i < 2; ++i) {
+    ScriptMenuChoice({""});
+    SendMessageA(rebar, RB_PUSHCHEVRON, WPARAM(i), 0);
+    std::vector<TMenuRecord> menus = MenuRecords();
+    ASSERT_EQ(menus.size(), size_t(i + 1)) << "one menu for each push, from the band pushed";
+    RECT r{};
+    SendMessageA(rebar, RB_GETRECT, WPARAM(i), reinterpret_cast<LPARAM>(&r));
+    POINT chevron{r.right - kRebarChevronWidth, r.bottom};
+    ClientToScreen(rebar, &chevron);
+    EXPECT_EQ(menus[size_t(i)].at.x, chevron.x);
+    EXPECT_EQ(form(i)->RebarID(), 7);
+  }
+  for (auto& band : bands) {
+    band->CloseDW(0);
+    band.As<IObjectWithSite>()->SetSite(nullptr);
+    band = nullptr;
+  }
+  EXPECT_EQ(HookCount(), 0);
+  DestroyWindow(parent);
+}
+
 // A stream that fails its nth read or write, with a code or short.
 class TFailingStream : public TComObjectImpl<IStream> {
  public:
