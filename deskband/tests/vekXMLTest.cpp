@@ -7,6 +7,7 @@
 
 #include "platform/com/ClassTable.h"
 #include "platform/com/OleError.h"
+#include "platform/testing/TestMachine.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ ComPtr<IClassFactory>& BuiltInFactory() {
 
 class VekXML : public ::testing::Test {
  protected:
+  testing_support::TestMachine machine_;  // classes not registered in the process are looked up in its registry
   void SetUp() override {
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     if (!BuiltInFactory()) {

@@ -11,6 +11,7 @@
 #include "platform/runtime/Cp1250.h"
 #include "platform/testing/HttpTestServer.h"
 #include "platform/testing/PythonOracle.h"
+#include "platform/testing/TestMachine.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ class XMLDoc : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(CoInitialize(nullptr), S_OK); }
   void TearDown() override { CoUninitialize(); }
+  testing_support::TestMachine machine_;  // classes not registered in the process are looked up in its registry
 };
 
 // One line per node: depth, kind, name, value; attributes as @name=value.
