@@ -126,12 +126,10 @@ void TShellHost::AddLine(const std::string& line) { log_.push_back(line); }
 void TShellHost::MakeWindows() {
   InitCommonControls();
   for (const char* name : {"Shell_TrayWnd", "IEFrame", "WorkerW", kHostBandClass}) RegisterHostClass(name, HostWindowProc);
-  HWND rebarParent;
   std::string otherText;
   if (mode_ == TMode::Taskbar) {
     top_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Shell_TrayWnd", "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                            0, 738, 1024, 30, nullptr, nullptr, nullptr, nullptr);
-    rebarParent = top_;
     rebar_ = CreateWindowExA(0, REBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 60, 2, 300, 26, top_,
                              reinterpret_cast<HMENU>(intptr_t(kRebarId)), nullptr, nullptr);
     otherText = "Quick Launch";
@@ -142,13 +140,11 @@ void TShellHost::MakeWindows() {
     GetClientRect(top_, &client);
     workerW_ = CreateWindowExA(0, "WorkerW", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right, 60, top_,
                                nullptr, nullptr, nullptr);
-    rebarParent = workerW_;
     rebar_ = CreateWindowExA(0, REBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right, 26,
                              workerW_, reinterpret_cast<HMENU>(intptr_t(kRebarId)), nullptr, nullptr);
     otherText = "Links";
     browser_ = MakeComObject<TFakeBrowser>(top_, [this](const std::string& line) { AddLine(line); });
   }
-  (void)rebarParent;
   otherBand_ = CreateWindowExA(0, kHostBandClass, otherText.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 10, 22, rebar_,
                                nullptr, nullptr, nullptr);
   REBARBANDINFOA info{};
@@ -178,7 +174,7 @@ void TShellHost::DestroyWindows() {
   top_ = workerW_ = rebar_ = otherBand_ = nullptr;
 }
 
-bool TShellHost::Dispatch(MSG& msg) {
+void TShellHost::Dispatch(MSG& msg) {
   if (input_ && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && input_->HasFocusIO() == S_OK) {
     HRESULT hr = input_->TranslateAcceleratorIO(&msg);
     if (hr == S_FALSE && msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
@@ -187,11 +183,10 @@ bool TShellHost::Dispatch(MSG& msg) {
       ::SetFocus(top_);
       AddLine("host: the focus leaves the band");
     }
-    return true;
+    return;
   }
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
-  return true;
 }
 
 void TShellHost::Pump() {

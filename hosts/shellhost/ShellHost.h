@@ -58,7 +58,9 @@ class TShellHost {
   void AddLine(const std::string& line);
   void MakeWindows();
   void DestroyWindows();
-  bool Dispatch(MSG& msg);
+  // Offers a key to the band while it has the focus (taking the focus back when Tab leaves it); anything
+  // else is translated and dispatched.
+  void Dispatch(MSG& msg);
   void Click(const std::string& name);
   void Focus(const std::string& name);
   void Type(const std::string& name, const std::string& text);
