@@ -103,7 +103,7 @@ std::vector<std::string> Candidates(const std::string& path) {
   name = name == std::string::npos ? 0 : name + 1;
   size_t dot = path.rfind('.');
   bool hasExtension = dot != std::string::npos && dot > name;
-  if (hasExtension && cp1250::AsciiLower(path.substr(dot)) == ".exe" && dot > name)
+  if (hasExtension && cp1250::AsciiLower(path.substr(dot)) == ".exe")
     out.push_back(path.substr(0, dot));
   else if (!hasExtension)
     out.push_back(path + ".exe");
@@ -171,7 +171,6 @@ int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, o)) return Usage();
 
-  std::string commandLine;
   for (const std::string& a : o.arguments)
     if (a.find('"') != std::string::npos) {
       std::cerr << "desktop: an argument cannot hold a double quote: " << a << "\n";
@@ -194,7 +193,7 @@ int main(int argc, char** argv) {
 
   std::string hostPath, windowsPath;
   if (!ResolveProgram(o.program, hostPath, windowsPath)) return Fail(kNotFound, "cannot find " + o.program);
-  commandLine = QuoteCommandLineArgument(windowsPath);
+  std::string commandLine = QuoteCommandLineArgument(windowsPath);
   for (const std::string& a : o.arguments) commandLine += " " + QuoteCommandLineArgument(cp1250::FromUtf8(a));
 
   std::vector<std::string> args{hostPath};

@@ -7,26 +7,27 @@
 
 #include "platform/components/UserScript.h"
 #include "platform/runtime/Clock.h"
+#include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/Thread.h"
+#include "platform/winapi/Files.h"
 #include "platform/winapi/Input.h"
 #include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Module.h"
 
 namespace {
 
-// The process's arguments as one Windows command line.
+// The process's arguments as one Windows command line: the program by its Windows path (as
+// GetModuleFileNameA names it), then the arguments, UTF-8 on the host and CP1250 here.
 std::string ProcessCommandLine() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
   std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string line;
-  size_t start = 0;
-  while (start < all.size()) {
-    size_t end = all.find('\0', start);
-    if (end == std::string::npos) end = all.size();
-    if (!line.empty()) line += ' ';
-    line += QuoteCommandLineArgument(all.substr(start, end - start));
-    start = end + 1;
+  std::string line = QuoteCommandLineArgument(vandrel::WindowsPathOf(vandrel::HostPathOfModule(nullptr)));
+  size_t start = all.find('\0');
+  while (start != std::string::npos && start + 1 < all.size()) {
+    size_t end = all.find('\0', start + 1);
+    line += ' ' + QuoteCommandLineArgument(cp1250::FromUtf8(all.substr(start + 1, end - start - 1)));
+    start = end;
   }
   return line;
 }

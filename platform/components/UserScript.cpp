@@ -19,7 +19,8 @@ namespace {
 
 constexpr uint32_t kLongestWait = 86400000;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// Blanks separate words; a CR counts as one, so lines may end in CR LF.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -196,7 +197,6 @@ std::vector<TUserAction> ReadUserScript(std::string_view utf8, const TUserVerbs&
     size_t end = utf8.find('\n');
     std::string_view raw = utf8.substr(0, end);
     utf8.remove_prefix(end == std::string_view::npos ? utf8.size() : end + 1);
-    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
     raw = Trim(raw);
     if (raw.empty() || raw.front() == '#') continue;
     // Each character that the code page cannot hold (or each malformed byte) becomes one more "?".

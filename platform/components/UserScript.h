@@ -1,8 +1,8 @@
 // Scripts of user actions: a reader of the script text and a player that runs the actions on a form through
 // TFormDriver, writing a text snapshot of the form after each step.
 //
-// Script text (UTF-8; names and texts become CP1250): one action per line, words separated by blanks; blank
-// lines and lines whose first non-blank character is "#" are skipped; a line may end in CR LF. The standard
+// Script text (UTF-8; names and texts become CP1250): one action per line, words separated by blanks (space,
+// tab, CR); blank lines and lines whose first non-blank character is "#" are skipped. The standard
 // verbs (any letter case):
 //   click NAME, check NAME, uncheck NAME, focus NAME
 //   select NAME ITEM, type NAME TEXT, paste NAME TEXT   ITEM and TEXT: the rest of the line, without the

@@ -242,12 +242,18 @@ TEST_F(Desktop, TheProgramSeesItsArgumentsThroughParamStr) {
   std::vector<std::string> args = {"write", "C:\\out.txt", "a b", "", "x\ty", "Árvíz", "--snapshot", "\\\\"};
   std::vector<std::string> command = {"--virtual-time", kSample};
   command.insert(command.end(), args.begin(), args.end());
+  auto expected = [&](const std::string& program) {
+    std::string text = "count=" + std::to_string(args.size()) + "\r\n0=" + cp1250::FromUtf8(ZForm(program)) + "\r\n";
+    for (size_t i = 0; i < args.size(); ++i) text += std::to_string(i + 1) + "=" + cp1250::FromUtf8(args[i]) + "\r\n";
+    return text + "module=" + cp1250::FromUtf8(ZForm(std::filesystem::canonical(kSample))) + "\r\nlauncher=\r\n";
+  };
   std::string out;
   ASSERT_EQ(Run(command, out), 0) << out;
-  std::string expected = "count=" + std::to_string(args.size()) + "\r\n0=" + cp1250::FromUtf8(ZForm(kSample)) + "\r\n";
-  for (size_t i = 0; i < args.size(); ++i) expected += std::to_string(i + 1) + "=" + cp1250::FromUtf8(args[i]) + "\r\n";
-  expected += "module=" + cp1250::FromUtf8(ZForm(std::filesystem::canonical(kSample))) + "\r\nlauncher=\r\n";
-  EXPECT_EQ(ReadFile(machine.DriveC() + "/out.txt"), expected);
+  EXPECT_EQ(ReadFile(machine.DriveC() + "/out.txt"), expected(kSample));
+  // Started without the desktop, the program knows itself by its module's path and sees the same arguments.
+  std::filesystem::remove(machine.DriveC() + "/out.txt");
+  ASSERT_EQ(RunProgram(kSample, args, &out, ChildOutput::StdoutAndStderr), 0) << out;
+  EXPECT_EQ(ReadFile(machine.DriveC() + "/out.txt"), expected(std::filesystem::canonical(kSample)));
   // A double quote cannot travel in a command line.
   EXPECT_EQ(Run({kSample, "write", "C:\\out.txt", "say \"hi\""}, out), 2);
   EXPECT_NE(out.find("usage: desktop"), std::string::npos) << out;
