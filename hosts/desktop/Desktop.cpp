@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -152,7 +153,8 @@ std::vector<std::string> ChildEnvironment(const Options& o, const std::string& c
   }
   env.push_back("VANDREL_ROOT=" + vandrel::MachineRoot());
   env.push_back("VANDREL_COMMAND_LINE=" + commandLine);
-  if (!o.script.empty()) env.push_back("VANDREL_SCRIPT=" + o.script);
+  // The full path: the program may change its current folder before it plays the script.
+  if (!o.script.empty()) env.push_back("VANDREL_SCRIPT=" + std::filesystem::absolute(o.script).string());
   if (o.snapshot) env.push_back("VANDREL_SNAPSHOT=1");
   if (o.virtualTime) env.push_back("VANDREL_CLOCK=virtual");
   return env;

@@ -76,7 +76,6 @@ class TUserScriptPlayer {
   void Play(const std::vector<TUserAction>& actions);
   // The snapshot of the form and the message boxes shown since the last one.
   void WriteSnapshot();
-  TFormDriver& Driver() { return driver_; }
 
  private:
   TFormDriver driver_;
@@ -89,12 +88,13 @@ class TUserScriptPlayer {
 //   VANDREL_SCRIPT    host path of the script file
 //   VANDREL_SNAPSHOT  "1": write the snapshot of the main form and end
 // The application object takes the request when it is made (the variables are removed, so that programs
-// this one starts do not inherit them) and plays it once its main form is shown and the loop is idle: the
-// output goes to standard output (UTF-8), errors to standard error as "FILE: line N: ...". When the script
-// has ended, or failed, the main form is closed as a person would close it (and the application
-// terminated should the form refuse). A failed script ends the process with kUserScriptFailed once the
-// message loop has returned, as does a request that could not be played because the program ended before
-// its main form was idle.
+// this one starts do not inherit them) and plays it once its main form is shown and the loop is idle. The
+// output goes to standard output (UTF-8): for a script, "== start" and the snapshot before the first step,
+// then the blocks of the steps. Errors go to standard error as "FILE: line N: ...". When the script has
+// ended, or failed, the main form is closed as a person would close it (and the application terminated
+// should the form refuse). A failed script ends the process with kUserScriptFailed once the message loop
+// has returned, as does a request that could not be played because the program ended before its main
+// form was shown.
 constexpr int kUserScriptFailed = 3;
 
 class TRequestedUserScript {

@@ -174,7 +174,9 @@ TEST_F(Desktop, AScriptPlaysStepByStepWithASnapshotAfterEachStep) {
       "key Alt+V\n"
       "uncheck chkAgree\n");
   std::string out;
-  EXPECT_EQ(Run({"--script", script, kSample}, out), 0);
+  // A path relative to the desktop's folder reaches the program, which works in another one, as a full one.
+  std::filesystem::current_path(machine.Root());
+  EXPECT_EQ(Run({"--script", "script.txt", kSample}, out), 0);
   EXPECT_EQ(out, "== start\n" + kFirstPage + kSteps);
 }
 

@@ -5,7 +5,8 @@
 //                         environment>" as lines to the Windows path FILE
 //   exit N                ends with exit code N
 //   abort                 ends by a signal
-// Closing the form prints "closed" on standard output.
+// It makes C:\ its current folder first, as a program may do before a script plays. Closing the form prints
+// "closed" on standard output.
 #include <cstdio>
 #include <cstdlib>
 
@@ -40,6 +41,7 @@ class TSampleForm : public TForm {
   int ticks = 0;
 
   void FormCreate(TObject*) {
+    SetCurrentDirectoryA("C:\\");
     std::string command = cp1250::AsciiLower(Application->ParamStr(1));
     if (command == "write") {
       WriteCommandLine(Application->ParamStr(2));
