@@ -283,6 +283,10 @@ TEST_F(Desktop, AWindowsPathFindsTheProgramOnTheMachine) {
   EXPECT_EQ(Run({"C:\\Program Files\\Vandrel\\Nincs.exe"}, out), 127);
   EXPECT_EQ(out, "desktop: cannot find C:\\Program Files\\Vandrel\\Nincs.exe\n");
   EXPECT_EQ(Run({"D:\\Minta.exe"}, out), 127);
+  // A file that is there but is no program.
+  std::ofstream(machine.DriveC() + "/Szoveg.exe") << "text";
+  EXPECT_EQ(Run({"C:\\Szoveg.exe"}, out), 126);
+  EXPECT_EQ(out.rfind("desktop: cannot start C:\\Szoveg.exe: ", 0), 0u) << out;
 }
 
 TEST_F(Desktop, TheProgramsExitCodeIsTheDesktops) {
