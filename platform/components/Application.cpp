@@ -109,14 +109,8 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
   commandLine_ = ProcessCommandLine();
   if (HInstance() != vandrel::ProgramModule()) return;
   // What a launcher handed this program.
-  if (const char* line = std::getenv("VANDREL_COMMAND_LINE")) {
-    commandLine_ = line;
-    unsetenv("VANDREL_COMMAND_LINE");
-  }
-  if (const char* clock = std::getenv("VANDREL_CLOCK")) {
-    if (std::string(clock) == "virtual") SetClockMode(TClockMode::Virtual);
-    unsetenv("VANDREL_CLOCK");
-  }
+  if (std::optional<std::string> line = TakeEnvironmentVariable("VANDREL_COMMAND_LINE")) commandLine_ = *line;
+  if (TakeEnvironmentVariable("VANDREL_CLOCK") == "virtual") SetClockMode(TClockMode::Virtual);
   requestedScript_ = TRequestedUserScript::TakeFromEnvironment();
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "platform/components/Application.h"
@@ -250,15 +251,6 @@ void TUserScriptPlayer::Play(const std::vector<TUserAction>& actions) {
 
 namespace {
 
-// Takes a variable out of the environment: its value, or null when it was not set.
-std::unique_ptr<std::string> TakeVariable(const char* name) {
-  const char* value = std::getenv(name);
-  if (!value) return nullptr;
-  auto out = std::make_unique<std::string>(value);
-  unsetenv(name);
-  return out;
-}
-
 void WriteOut(const std::string& cp1250Text) {
   std::string text = cp1250::ToUtf8(cp1250Text);
   std::fwrite(text.data(), 1, text.size(), stdout);
@@ -267,9 +259,17 @@ void WriteOut(const std::string& cp1250Text) {
 
 }  // namespace
 
+std::optional<std::string> TakeEnvironmentVariable(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value) return std::nullopt;
+  std::string out = value;
+  unsetenv(name);
+  return out;
+}
+
 std::unique_ptr<TRequestedUserScript> TRequestedUserScript::TakeFromEnvironment() {
-  std::unique_ptr<std::string> file = TakeVariable("VANDREL_SCRIPT");
-  std::unique_ptr<std::string> snapshot = TakeVariable("VANDREL_SNAPSHOT");
+  std::optional<std::string> file = TakeEnvironmentVariable("VANDREL_SCRIPT");
+  std::optional<std::string> snapshot = TakeEnvironmentVariable("VANDREL_SNAPSHOT");
   bool snapshotOnly = snapshot && *snapshot == "1";
   if (!snapshotOnly && (!file || file->empty())) return nullptr;
   return std::make_unique<TRequestedUserScript>(file && !snapshotOnly ? *file : std::string(), snapshotOnly);

@@ -20,6 +20,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,6 +97,9 @@ class TUserScriptPlayer {
 // has returned, as does a request that could not be played because the program ended before its main
 // form was shown.
 constexpr int kUserScriptFailed = 3;
+
+// Takes a variable that a launcher set out of the environment: its value, or none when it is not set.
+std::optional<std::string> TakeEnvironmentVariable(const char* name);
 
 class TRequestedUserScript {
  public:
