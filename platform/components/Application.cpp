@@ -3,23 +3,29 @@
 #include <fstream>
 #include <mutex>
 
+#include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/Thread.h"
 #include "platform/winapi/Input.h"
 #include "platform/winapi/MessageQueue.h"
+#include "platform/winapi/Module.h"
 
 namespace {
 
-// The process's arguments as one Windows command line (arguments with blanks quoted).
+// The process's command line as Windows gives it: the program's Windows path, then the arguments (CP1250,
+// from the host's UTF-8), those with blanks quoted.
 std::string ProcessCommandLine() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
   std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  char program[32768];
+  const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
   std::string line;
   size_t start = 0;
-  while (start < all.size()) {
+  for (bool first = true; start < all.size(); first = false) {
     size_t end = all.find('\0', start);
     if (end == std::string::npos) end = all.size();
-    std::string arg = all.substr(start, end - start);
+    std::string arg = first && length > 0 && length < sizeof program ? std::string(program, length)
+                                                                      : cp1250::FromUtf8(all.substr(start, end - start));
     if (!line.empty()) line += ' ';
     line += arg.find(' ') != std::string::npos || arg.empty() ? "\"" + arg + "\"" : arg;
     start = end + 1;

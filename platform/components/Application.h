@@ -63,7 +63,8 @@ class TApplication : public TComponent {
   // Windows command-line splitting: blanks separate, double quotes group and are dropped.
   int ParamCount() const;
   std::string ParamStr(int index) const;
-  // The command line (default: the process's arguments, joined as Windows would see them).
+  // The command line (default: the program's Windows path and the process's arguments, joined as Windows
+  // would see them).
   void SetCommandLine(const std::string& commandLine);
   const std::string& CommandLine() const { return commandLine_; }
 
