@@ -2,27 +2,15 @@
 
 #include <exception>
 
+#include "platform/runtime/Strings.h"
 #include "wizard-components/CkString.h"
-
-std::vector<std::string_view> SplitCipherLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
 
 bool CryptLines(std::string_view text, const TCipherKey& key, bool encrypt, std::string& output,
                 const TCipherLineError& onError) {
   bool all = true;
   std::string line;
   size_t number = 0;
-  for (std::string_view source : SplitCipherLines(text)) {
+  for (std::string_view source : SplitTextLines(text)) {
     ++number;
     try {
       BlowfishCryptString(std::string(source), key, encrypt, line);

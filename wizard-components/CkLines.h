@@ -9,13 +9,10 @@
 
 #include "wizard-components/CkCipher.h"
 
-// The lines of a text: CR LF, LF and a lone CR end a line; a final line end starts no further line.
-std::vector<std::string_view> SplitCipherLines(std::string_view text);
-
 // Told of a line that failed: its 1-based number and the error's message.
 using TCipherLineError = std::function<void(size_t line, const std::string& message)>;
 
-// Enciphers (or deciphers) every line of the text and appends each result followed by CR LF. A line that
+// Enciphers (or deciphers) every line of the text (split as SplitTextLines does) and appends each result followed by CR LF. A line that
 // fails is written empty and reported; returns whether every line succeeded.
 bool CryptLines(std::string_view text, const TCipherKey& key, bool encrypt, std::string& output,
                 const TCipherLineError& onError = {});

@@ -303,7 +303,7 @@ void TFMain::FillModemList() {
   cbModem->Items()->BeginUpdate();
   cbModem->Clear();
   const std::string modems = ListModems();
-  for (std::string_view name : SplitCipherLines(modems))
+  for (std::string_view name : SplitTextLines(modems))
     if (!name.empty()) cbModem->Items()->Add(std::string(name));
   cbModem->Items()->EndUpdate();
 }
@@ -601,15 +601,14 @@ void TFMain::FillModemSummary() {
   if (rbModemMeglevo->Checked()) lbModemCsomagTipusa->SetCaption(GetText(72) + cbModemCsomag->Text());
   lbModemAlkozpont->SetCaption(PrefixNeeded() ? GetText(74) + edModemElohivoszam->Text() : GetText(73));
   lbModemFelhasznalonev->SetCaption(GetText(75) + edModemTarcsazasiNev->Text());
-  if (rbModemLevelezesNem->Checked()) {
-    lbModemLevelezes->SetCaption(GetText(80));
-    lbModemSzemelyNev->SetCaption("");
-    lbModemEMailCim->SetCaption("");
-  } else {
-    lbModemLevelezes->SetCaption(GetText(81));
-    lbModemSzemelyNev->SetCaption(edKozosSzemelyNev->Text());
-    lbModemEMailCim->SetCaption(edKozosEMailCim->Text() + GetText(82));
-  }
+  FillMailSummary(rbModemLevelezesNem->Checked(), {lbModemLevelezes, lbModemSzemelyNev, lbModemEMailCim}, 80);
+}
+
+void TFMain::FillMailSummary(bool noMail, std::array<TLabel*, 3> labels, int firstText) {
+  auto [mail, name, address] = labels;
+  mail->SetCaption(GetText(noMail ? firstText : firstText + 1));
+  name->SetCaption(noMail ? std::string() : edKozosSzemelyNev->Text());
+  address->SetCaption(noMail ? std::string() : edKozosEMailCim->Text() + GetText(firstText + 2));
   bnKovetkezo->SetCaption("&Befejezés"_cp);
 }
 
@@ -619,16 +618,7 @@ void TFMain::FillADSLSummary() {
   lbADSLTrelvinTelepitese->SetCaption(GetText(rbADSLTrelvinTelepitesIgen->Checked() && !builtIn ? 151 : 152));
   lbADSLToolbarTelepitese->SetCaption(GetText(rbADSLToolbarIgen->Checked() ? 153 : 154));
   lbADSLFelhasznalonev->SetCaption(GetText(155) + edADSLTarcsazasiNev->Text());
-  if (rbADSLLevelezesNem->Checked()) {
-    lbADSLLevelezes->SetCaption(GetText(156));
-    lbADSLSzemelyNev->SetCaption("");
-    lbADSLEMailCim->SetCaption("");
-  } else {
-    lbADSLLevelezes->SetCaption(GetText(157));
-    lbADSLSzemelyNev->SetCaption(edKozosSzemelyNev->Text());
-    lbADSLEMailCim->SetCaption(edKozosEMailCim->Text() + GetText(158));
-  }
-  bnKovetkezo->SetCaption("&Befejezés"_cp);
+  FillMailSummary(rbADSLLevelezesNem->Checked(), {lbADSLLevelezes, lbADSLSzemelyNev, lbADSLEMailCim}, 156);
 }
 
 void TFMain::ModemFinish() {

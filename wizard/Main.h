@@ -245,6 +245,9 @@ class TFMain : public TForm {
   void ResumeFromCommandLine();
   void WriteVersionFile();
   TAreaCodeRecord* SelectedArea() const;
+  // The mail lines of a summary (texts firstText: no mail, +1: mail, +2: after the address) and the
+  // Next caption of the summaries.
+  void FillMailSummary(bool noMail, std::array<TLabel*, 3> labels, int firstText);
   // A component of the form resource by name, of the class the code expects.
   template <class T>
   T* Part(const std::string& name) const;

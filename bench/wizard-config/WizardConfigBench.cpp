@@ -9,6 +9,7 @@
 
 #include "platform/runtime/Cp1250.h"
 #include "wizard-components/CkCipher.h"
+#include "wizard-components/CkLines.h"
 #include "wizard-components/CkString.h"
 #include "wizard-components/moxXMLParser2.h"
 
@@ -92,33 +93,11 @@ const Fixture& Data() {
   return fixture;
 }
 
-// Splits at CR LF, LF or CR, as the string list reading the file does.
-void SplitLines(std::string_view text, std::vector<std::string>& lines) {
-  lines.clear();
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-}
-
+// The wizard's own read: every line deciphered (a damaged one empty), each followed by CR LF.
 std::string Decipher(const std::string& file, const TCipherKey& key) {
-  std::vector<std::string> lines;
-  SplitLines(file, lines);
-  std::string text, plain;
+  std::string text;
   text.reserve(file.size());
-  for (const auto& line : lines) {
-    try {
-      BlowfishCryptString(line, key, false, plain);
-    } catch (const Exception&) {
-      plain.clear();
-    }
-    text += plain;
-    text += "\r\n";
-  }
+  CryptLines(file, key, false, text);
   return text;
 }
 

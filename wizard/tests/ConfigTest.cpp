@@ -203,7 +203,7 @@ TEST_F(Config, ALineThatDoesNotDecipherCountsAsEmpty) {
   for (const Damage& d : damages) {
     const std::string original = Encipher(plain);
     std::string enciphered;
-    for (std::string_view line : SplitCipherLines(original)) {
+    for (std::string_view line : SplitTextLines(original)) {
       std::string text(line);
       if (DecipherLineOrEmpty(text, ConfigKey()) == "<kezdolapurl>http://y/</kezdolapurl>") text = d.apply(text);
       enciphered += text + "\r\n";
