@@ -12,8 +12,8 @@
 // Told of a line that failed: its 1-based number and the error's message.
 using TCipherLineError = std::function<void(size_t line, const std::string& message)>;
 
-// Enciphers (or deciphers) every line of the text (split as SplitTextLines does) and appends each result followed by CR LF. A line that
-// fails is written empty and reported; returns whether every line succeeded.
+// Enciphers (or deciphers) every line of the text (split as SplitTextLines does) and appends each result followed by CR
+// LF. A line that fails is written empty and reported; returns whether every line succeeded.
 bool CryptLines(std::string_view text, const TCipherKey& key, bool encrypt, std::string& output,
                 const TCipherLineError& onError = {});
 

@@ -33,9 +33,6 @@ class TOnExit {
   std::function<void()> step_;
 };
 
-// The children of a configuration element by position; a missing one raises EListError.
-TmoxXMLNode2* Child(const TmoxXMLNode2* node, int index) { return node->Child(index); }
-
 // Calls found(company, number, area) for every area element below a company element: the company's
 // children group phone elements (first attribute: the number), whose children group the area elements.
 void WalkCompany(TmoxXMLNode2* company,
@@ -248,8 +245,7 @@ void TFMain::ResumeFromCommandLine() {
   const int modem = cbModem->Items()->IndexOf(Application->ParamStr(5));
   int32_t left = 0, top = 0;
   // Arguments that do not name a listed modem or a position are not ours to resume from.
-  if (modem < 0 || !TryStrToInt(Application->ParamStr(2), left) || !TryStrToInt(Application->ParamStr(3), top))
-    return;
+  if (modem < 0 || !TryStrToInt(Application->ParamStr(2), left) || !TryStrToInt(Application->ParamStr(3), top)) return;
   cbModem->SetItemIndex(modem);
   const std::string prefix = Application->ParamStr(4);
   if (prefix != "-") {
@@ -531,14 +527,30 @@ void TFMain::EnableDisableButtons(TObject*) {
 void TFMain::NotebookPageChanged(TObject*) {
   TWinControl* first = nullptr;
   switch (Notebook->PageIndex()) {
-    case pgKozosJogiElfogadas: first = moKozosNyilatkozat; break;
-    case pgModemKorzetszam: first = cbModemKorzetszam; break;
-    case pgModemCsomagTipus: first = cbModemCsomag; break;
-    case pgModemFelhAdatok: first = edModemTarcsazasiNev; break;
-    case pgModemBongKedvLevel: first = Panel21; break;
-    case pgADSLFelhAdatok: first = edADSLTarcsazasiNev; break;
-    case pgADSLBongKedvToolbarLevel: first = Panel51; break;
-    case pgKozosLevelAdatok: first = edKozosSzemelyNev; break;
+    case pgKozosJogiElfogadas:
+      first = moKozosNyilatkozat;
+      break;
+    case pgModemKorzetszam:
+      first = cbModemKorzetszam;
+      break;
+    case pgModemCsomagTipus:
+      first = cbModemCsomag;
+      break;
+    case pgModemFelhAdatok:
+      first = edModemTarcsazasiNev;
+      break;
+    case pgModemBongKedvLevel:
+      first = Panel21;
+      break;
+    case pgADSLFelhAdatok:
+      first = edADSLTarcsazasiNev;
+      break;
+    case pgADSLBongKedvToolbarLevel:
+      first = Panel51;
+      break;
+    case pgKozosLevelAdatok:
+      first = edKozosSzemelyNev;
+      break;
   }
   if (first) {
     try {
@@ -664,18 +676,20 @@ void TFMain::LoadConfigFile() {
 
 void TFMain::LoadTables() {
   for (TWkMemoryData* table : {qyModemTelefontarsasag, qyModemMuvelet, qyBeallitas, qySzoveg}) table->Open();
+  // Sections and the packages' element by position: a missing one raises EListError.
   TmoxXMLNode2* root = parser.get();
 
   // Phone companies: company, then a grouping of phones, a phone, a grouping of areas, an area.
-  TmoxXMLNode2* companies = Child(root, 0);
+  TmoxXMLNode2* companies = root->Child(0);
   for (int c = 0; c < companies->Children->Count(); ++c)
-    WalkCompany(companies->Child(c), [this](const std::string& company, const std::string& number, const std::string& area) {
-      InsertRow(qyModemTelefontarsasag, {company, number, area});
-    });
+    WalkCompany(companies->Child(c),
+                [this](const std::string& company, const std::string& number, const std::string& area) {
+                  InsertRow(qyModemTelefontarsasag, {company, number, area});
+                });
 
   // Operations: each gathers its user, password and web page, then lists the numbers they apply to.
-  TmoxXMLNode2* operations = Child(root, 1);
-  TmoxXMLNode2* packages = Child(operations, 2);
+  TmoxXMLNode2* operations = root->Child(1);
+  TmoxXMLNode2* packages = operations->Child(2);
   auto addOperations = [this](TmoxXMLNode2* section, const std::string& type) {
     for (int o = 0; o < section->Children->Count(); ++o) {
       TmoxXMLNode2* operation = section->Child(o);
@@ -718,7 +732,7 @@ void TFMain::LoadTables() {
   addOperations(packages, "kombi");
 
   // Settings, and the texts below "szovegek".
-  TmoxXMLNode2* settings = Child(root, 2);
+  TmoxXMLNode2* settings = root->Child(2);
   for (int s = 0; s < settings->Children->Count(); ++s) {
     TmoxXMLNode2* setting = settings->Child(s);
     if (setting->Name != "szovegek") {

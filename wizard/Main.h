@@ -25,9 +25,16 @@ inline constexpr const char* kMailDomain = "@vandrel.hu";
 class TAreaCodeRecord : public TObject {
   VCL_CLASS(TAreaCodeRecord, TObject)
   enum Slot {
-    ActivationNumber, ActivationUser, ActivationPassword, ActivationURL,
-    SubscriptionNumber, SubscriptionUser, SubscriptionPassword, SubscriptionURL,
-    TraditionalNumber, CombinedNumber
+    ActivationNumber,
+    ActivationUser,
+    ActivationPassword,
+    ActivationURL,
+    SubscriptionNumber,
+    SubscriptionUser,
+    SubscriptionPassword,
+    SubscriptionURL,
+    TraditionalNumber,
+    CombinedNumber
   };
   std::array<std::string, 10> Fields;
 };
@@ -46,11 +53,28 @@ class TFMain : public TForm {
 
   // The notebook's pages.
   enum Page {
-    pgKozosKezdolap, pgKozosJogiElfogadas, pgKozosKapcsolatFajta, pgModemKezdolap, pgModemValasztas,
-    pgModemVizsgalat, pgModemLetoltes, pgModemSzolgaltatas, pgModemKorzetszam, pgModemCsomagTipus,
-    pgModemFelhAdatok, pgModemBongKedvLevel, pgModemSikeroldal, pgADSLKezdolap, pgADSLVizsgalat,
-    pgADSLTrelvinTorlese, pgADSLTrelvinTelepitese, pgADSLFelhAdatok, pgADSLBongKedvToolbarLevel,
-    pgADSLSikeroldal, pgKozosLevelAdatok, pgKozosHiba
+    pgKozosKezdolap,
+    pgKozosJogiElfogadas,
+    pgKozosKapcsolatFajta,
+    pgModemKezdolap,
+    pgModemValasztas,
+    pgModemVizsgalat,
+    pgModemLetoltes,
+    pgModemSzolgaltatas,
+    pgModemKorzetszam,
+    pgModemCsomagTipus,
+    pgModemFelhAdatok,
+    pgModemBongKedvLevel,
+    pgModemSikeroldal,
+    pgADSLKezdolap,
+    pgADSLVizsgalat,
+    pgADSLTrelvinTorlese,
+    pgADSLTrelvinTelepitese,
+    pgADSLFelhAdatok,
+    pgADSLBongKedvToolbarLevel,
+    pgADSLSikeroldal,
+    pgKozosLevelAdatok,
+    pgKozosHiba
   };
 
   // ---- components of the form resource

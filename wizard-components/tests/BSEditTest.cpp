@@ -1,5 +1,3 @@
-#include "wizard-components/BSEdit.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,6 +8,7 @@
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/Clipboard.h"
 #include "platform/winapi/Input.h"
+#include "wizard-components/BSEdit.h"
 
 namespace {
 
@@ -93,7 +92,7 @@ TEST_F(BSEdit, KeysOutsideTheFilterNeverReachTheEdit) {
       {bfNumbers, "12\b3", "13", "12\b3"},
       {bfUpperChars, "A\xD6\xDB", "A\xDB", "A\xDB"},  // Ö is not among the letters, Ű is
       {bfLowerChars, "\xF5\xF3z", "\xF3z", "\xF3z"},  // nor is ő
-      {bfNumbers, "1\r\x1B", "1", "1"},              // Enter and Escape are refused too
+      {bfNumbers, "1\r\x1B", "1", "1"},               // Enter and Escape are refused too
       {bfCustom, "a\xD6", "a\xD6", "a\xD6"},
   };
   for (const Case& c : cases) {
@@ -111,7 +110,9 @@ TEST_F(BSEdit, PasteInsertsTheFilteredTextAndLeavesTheClipboardAlone) {
   edit->SetBasicFilter(bfNumbers);
   driver->Type("edPrefix", "0");
   driver->Paste("edPrefix", "+36 (1) 555-01");
-  EXPECT_EQ(edit->Text(), "0361555" "01");
+  EXPECT_EQ(edit->Text(),
+            "0361555"
+            "01");
   EXPECT_EQ(ClipboardText(), "+36 (1) 555-01");
   // The length limit holds for what is pasted.
   edit->SetText("");

@@ -42,14 +42,23 @@ const std::string kFixture = R"(<?xml version="1.0" encoding="windows-1250"?>
       <url>http://late/</url>
     </onlineelofizetes>
     <csomagok>
-      <hagyomanyos><telefontarsasagok><tarsasag nev="Hunnia Távközlés"><a><b ertek="0651"><c><d>1</d></c></b></a></tarsasag></telefontarsasagok></hagyomanyos>
-      <hagyomanyos><telefontarsasagok><tarsasag nev="Hunnia Távközlés"><a><b ertek="0652"><c><d>1</d></c></b></a></tarsasag></telefontarsasagok></hagyomanyos>
-      <kombi><egyeb>kimarad</egyeb><telefontarsasagok><x>Dunatel</x><tarsasag nev="Hunnia Távközlés"><a><b ertek="0659"><c><d>1</d></c></b></a></tarsasag></telefontarsasagok></kombi>
+      <hagyomanyos><telefontarsasagok>
+        <tarsasag nev="Hunnia Távközlés"><a><b ertek="0651"><c><d>1</d></c></b></a></tarsasag>
+      </telefontarsasagok></hagyomanyos>
+      <hagyomanyos><telefontarsasagok>
+        <tarsasag nev="Hunnia Távközlés"><a><b ertek="0652"><c><d>1</d></c></b></a></tarsasag>
+      </telefontarsasagok></hagyomanyos>
+      <kombi><egyeb>kimarad</egyeb><telefontarsasagok>
+        <x>Dunatel</x>
+        <tarsasag nev="Hunnia Távközlés"><a><b ertek="0659"><c><d>1</d></c></b></a></tarsasag>
+      </telefontarsasagok></kombi>
       <aktivalas><telefontarsasagok><x>Dunatel</x></telefontarsasagok></aktivalas>
     </csomagok>
     <aktivalas>
       <azonosito>akt2</azonosito>
-      <telefontarsasagok><tarsasag nev="Dunatel"><a><b ertek="079"><c><d>79</d></c></b></a></tarsasag></telefontarsasagok>
+      <telefontarsasagok>
+        <tarsasag nev="Dunatel"><a><b ertek="079"><c><d>79</d></c></b></a></tarsasag>
+      </telefontarsasagok>
     </aktivalas>
   </m>
   <b>
@@ -75,9 +84,9 @@ class Config : public ::testing::Test {
 
 TEST_F(Config, TheTablesHoldTheRowsInReverseOrderOfAdding) {
   TFMain* form = Start(kFixture);
-  EXPECT_EQ(Rows(form->qyModemTelefontarsasag), (Rows_{"Dunatel|071|72", "Hunnia Távközlés|063|24"_cp,
-                                                        "Hunnia Távközlés|062|23"_cp, "Hunnia Távközlés|061|22"_cp,
-                                                        "Hunnia Távközlés|061|1"_cp}));
+  EXPECT_EQ(Rows(form->qyModemTelefontarsasag),
+            (Rows_{"Dunatel|071|72", "Hunnia Távközlés|063|24"_cp, "Hunnia Távközlés|062|23"_cp,
+                   "Hunnia Távközlés|061|22"_cp, "Hunnia Távközlés|061|1"_cp}));
   // Added: the activation for every row of its company in table order, the second activation, the
   // subscription (its web page comes too late), the two traditional packages and the combined ones.
   EXPECT_EQ(Rows(form->qyModemMuvelet), (Rows_{
@@ -92,7 +101,8 @@ TEST_F(Config, TheTablesHoldTheRowsInReverseOrderOfAdding) {
                                             "aktivalas|Hunnia Távközlés|062|23|akt|titkos|http://a/"_cp,
                                             "aktivalas|Hunnia Távközlés|063|24|akt|titkos|http://a/"_cp,
                                         }));
-  EXPECT_EQ(Rows(form->qyBeallitas), (Rows_{"letoltesurl|http://z/", "kezdolapurl|http://y/", "letoltesurl|http://x/"}));
+  EXPECT_EQ(Rows(form->qyBeallitas),
+            (Rows_{"letoltesurl|http://z/", "kezdolapurl|http://y/", "letoltesurl|http://x/"}));
   EXPECT_EQ(Rows(form->qySzoveg), (Rows_{"szoveg101|Kombi", "szoveg100|Hagyományos"_cp}));
   // The first match in table order: the setting that stands last in the file. Names are exact.
   EXPECT_EQ(form->GetSetting("letoltesurl"), "http://z/");
@@ -168,7 +178,8 @@ TEST_F(Config, TextRulesInNormalAndTestMode) {
 }
 
 TEST_F(Config, TextsGoToTheTaggedCaptionsAndTheWindowTitle) {
-  TFMain* form = Start(Configuration({}, {{59, "Vandrel telepítő"_cp}, {111, "Elfogadom"}, {1003, "Kombi!"}, {108, "Modem"}}));
+  TFMain* form =
+      Start(Configuration({}, {{59, "Vandrel telepítő"_cp}, {111, "Elfogadom"}, {1003, "Kombi!"}, {108, "Modem"}}));
   EXPECT_EQ(form->Caption(), "Vandrel telepítő"_cp);
   EXPECT_EQ(Application->Title(), "Vandrel telepítő"_cp);
   EXPECT_EQ(form->cbKozosElfogad->Caption(), "Elfogadom");
@@ -190,9 +201,8 @@ TEST_F(Config, TheTestModeSettingMarksEveryCaption) {
 }
 
 TEST_F(Config, ALineThatDoesNotDecipherCountsAsEmpty) {
-  const std::string plain = Configuration({{"letoltesurl", "http://x/"}, {"kezdolapurl", "http://y/"},
-                                           {"levelid", "7"}},
-                                          {{59, "Cím"_cp}});
+  const std::string plain =
+      Configuration({{"letoltesurl", "http://x/"}, {"kezdolapurl", "http://y/"}, {"levelid", "7"}}, {{59, "Cím"_cp}});
   struct Damage {
     const char* what;
     std::function<std::string(const std::string&)> apply;
@@ -251,7 +261,8 @@ TEST_F(Config, ADocumentWithoutItsSectionsEndsTheProgram) {
 TEST_F(Config, TheSampleConfigurationEnciphersAndFillsEveryTableAndText) {
   const std::string sample = SampleConfiguration();
   ASSERT_FALSE(sample.empty());
-  WriteHostFile(machine.Folder() + "nyilatkozat.txt", ReadHostFile(std::string(WIZARD_SAMPLE_DIR) + "/nyilatkozat.txt"));
+  WriteHostFile(machine.Folder() + "nyilatkozat.txt",
+                ReadHostFile(std::string(WIZARD_SAMPLE_DIR) + "/nyilatkozat.txt"));
   TFMain* form = Start(sample);
   EXPECT_TRUE(MessageBoxRecords().empty());
   for (int id : UsedTextIds()) EXPECT_NE(form->GetText(id), "") << id;

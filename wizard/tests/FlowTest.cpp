@@ -85,7 +85,8 @@ TEST_F(Flow, TheButtonsFollowThePageAndTheBusyFlags) {
       {Page::pgModemKezdolap, "", [] {}, "on on on"},
       {Page::pgModemValasztas, "no modem", [] {}, "on off on"},
       {Page::pgModemValasztas, "modem, no prefix", [&] { form->cbModem->SetItemIndex(0); }, "on on on"},
-      {Page::pgModemValasztas, "prefix needed, none given", [&] { form->cbModemElohivoKell->SetItemIndex(0); }, "on off on"},
+      {Page::pgModemValasztas, "prefix needed, none given", [&] { form->cbModemElohivoKell->SetItemIndex(0); },
+       "on off on"},
       {Page::pgModemValasztas, "prefix given", [&] { form->edModemElohivoszam->SetText("9"); }, "on on on"},
       {Page::pgModemValasztas, "no modem again", [&] { form->cbModem->SetItemIndex(-1); }, "on off on"},
       {Page::pgModemVizsgalat, "idle", [] {}, "on on on"},
@@ -539,7 +540,8 @@ TEST_F(Flow, EscapeClosesAndClosingHangsUpAndDeletesTheTemporaryEntry) {
   driver->Key(VK_ESCAPE);
   EXPECT_TRUE(form->Closing());
   EXPECT_TRUE(Application->Terminated());
-  EXPECT_EQ(Script().calls, (std::vector<std::string>{"AbortTransfer", "HangUp", "DeleteDialEntry Vandrel ideiglenes"}));
+  EXPECT_EQ(Script().calls,
+            (std::vector<std::string>{"AbortTransfer", "HangUp", "DeleteDialEntry Vandrel ideiglenes"}));
 }
 
 // A PC without modem and network adapter: the operations' own answers lead to the error pages.

@@ -104,7 +104,7 @@ TEST_F(Resume, ArgumentsThatDoNotFitAreIgnored) {
       "CONTINUE 120 80 - \"Zoom Modem\"",     // no such modem
       "CONTINUE 12x 80 - \"USR Sportster\"",  // not a number
       "CONTINUE 120 \"\" - \"USR Sportster\"",
-      "CONTINUE 120 80 \"USR Sportster\"",    // four arguments
+      "CONTINUE 120 80 \"USR Sportster\"",  // four arguments
       "CONTINUE 120 80 - \"USR Sportster\" x",
   };
   for (const char* line : arguments) {

@@ -153,13 +153,37 @@ const std::vector<int>& UsedTextIds() {
 }
 
 const std::vector<std::string>& UsedSettingKeys() {
-  static const std::vector<std::string> keys = {
-      "licenszfajlneve", "szovegtesztaktiv", "kepfajlneve", "ikonfajlneve", "kapcsolatikonfajlneve",
-      "modemkapcsolatneve", "modemikonneve", "modemideigleneskapcsolatneve", "adslkapcsolatneve", "adslikonneve",
-      "trelvinvirtualismodemnev", "letoltesbehivoszam", "letoltesfelhasznalo", "letoltesjelszo", "letoltesurl",
-      "letoltendofajlok", "kezdolapurl", "kedvencekfajlai", "levelpop3szerver", "levelsmtpszerver", "levelfioknev",
-      "levelid", "trelvintelepito", "trelvinletelepito", "trelvinnematelepitesikapcsolo", "trelvinfejlesztointlog",
-      "trelvinfejlesztoi98log", "trelvintelepitesilog", "trelvinletelepitesilog", "toolbartelepito", "exeverzio"};
+  static const std::vector<std::string> keys = {"licenszfajlneve",
+                                                "szovegtesztaktiv",
+                                                "kepfajlneve",
+                                                "ikonfajlneve",
+                                                "kapcsolatikonfajlneve",
+                                                "modemkapcsolatneve",
+                                                "modemikonneve",
+                                                "modemideigleneskapcsolatneve",
+                                                "adslkapcsolatneve",
+                                                "adslikonneve",
+                                                "trelvinvirtualismodemnev",
+                                                "letoltesbehivoszam",
+                                                "letoltesfelhasznalo",
+                                                "letoltesjelszo",
+                                                "letoltesurl",
+                                                "letoltendofajlok",
+                                                "kezdolapurl",
+                                                "kedvencekfajlai",
+                                                "levelpop3szerver",
+                                                "levelsmtpszerver",
+                                                "levelfioknev",
+                                                "levelid",
+                                                "trelvintelepito",
+                                                "trelvinletelepito",
+                                                "trelvinnematelepitesikapcsolo",
+                                                "trelvinfejlesztointlog",
+                                                "trelvinfejlesztoi98log",
+                                                "trelvintelepitesilog",
+                                                "trelvinletelepitesilog",
+                                                "toolbartelepito",
+                                                "exeverzio"};
   return keys;
 }
 
@@ -175,7 +199,9 @@ WizardMachine::WizardMachine() {
 
 WizardMachine::~WizardMachine() { SetClockMode(TClockMode::Real); }
 
-void WizardMachine::WriteConfiguration(const std::string& plain) { WriteHostFile(Folder() + "Selvaring.kzf", Encipher(plain)); }
+void WizardMachine::WriteConfiguration(const std::string& plain) {
+  WriteHostFile(Folder() + "Selvaring.kzf", Encipher(plain));
+}
 
 void WizardMachine::SetArguments(const std::string& arguments) {
   Application->SetCommandLine("\"" + std::string(kProgramPath) + "\"" + (arguments.empty() ? "" : " " + arguments));
