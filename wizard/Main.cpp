@@ -370,22 +370,16 @@ void TFMain::GoNext() {
         Go(HasBuiltInPPPoE() ? pgADSLFelhAdatok : pgADSLTrelvinTelepitese);
       break;
     case pgADSLTrelvinTorlese:
-      if (rbADSLTrelvinTorlesIgen->Checked()) {
+      if (rbADSLTrelvinTorlesIgen->Checked())
         Go(HasBuiltInPPPoE() ? pgADSLFelhAdatok : pgADSLTrelvinTelepitese);
-      } else if (Application->MessageBox(GetText(159), Application->Title(), MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        ShowErrorTexts(160, 161);
-      } else {
-        rbADSLTrelvinTorlesIgen->SetChecked(true);
-      }
+      else
+        ConfirmRefusal(159, 160, 161, rbADSLTrelvinTorlesIgen);
       break;
     case pgADSLTrelvinTelepitese:
-      if (rbADSLTrelvinTelepitesIgen->Checked()) {
+      if (rbADSLTrelvinTelepitesIgen->Checked())
         Go(pgADSLFelhAdatok);
-      } else if (Application->MessageBox(GetText(162), Application->Title(), MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        ShowErrorTexts(163, 164);
-      } else {
-        rbADSLTrelvinTelepitesIgen->SetChecked(true);
-      }
+      else
+        ConfirmRefusal(162, 163, 164, rbADSLTrelvinTelepitesIgen);
       break;
     case pgADSLBongKedvToolbarLevel:
       if (rbADSLLevelezesNem->Checked()) {
@@ -415,6 +409,13 @@ void TFMain::GoNext() {
       break;
   }
   EnableDisableButtons(this);
+}
+
+void TFMain::ConfirmRefusal(int question, int titleId, int bodyId, TRadioButton* recommended) {
+  if (Application->MessageBox(GetText(question), Application->Title(), MB_YESNO | MB_ICONQUESTION) == IDYES)
+    ShowErrorTexts(titleId, bodyId);
+  else
+    recommended->SetChecked(true);
 }
 
 void TFMain::GoBack() {

@@ -260,6 +260,9 @@ class TFMain : public TForm {
   void Go(int page);
   bool ModemRoad() const { return rbModemKapcsolat->Checked(); }
   bool PrefixNeeded() const { return cbModemElohivoKell->ItemIndex() == 0; }
+  // The user refuses a recommended step: asked to confirm; Yes ends on the error page, No chooses the
+  // recommended step again.
+  void ConfirmRefusal(int question, int titleId, int bodyId, TRadioButton* recommended);
   // Fills the modem list from the modem listing.
   void FillModemList();
   // The configuration file and the tables at start-up, with the message boxes of their failures.
