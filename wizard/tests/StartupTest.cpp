@@ -58,6 +58,13 @@ TEST(Startup, AVersionProbeRunsAsAProgramOfItsOwn) {
     std::string output;
     EXPECT_EQ(testing_support::RunProgram(program, {"Version"}, &output), 0) << output;
     EXPECT_EQ(ReadHostFile(machine.Folder() + "Selvaring.ini"), kHandshake);
+    // The same through the desktop host, which starts the program by its Windows path.
+    std::filesystem::remove(machine.Folder() + "Selvaring.ini");
+    EXPECT_EQ(testing_support::RunProgram(DESKTOP_PATH, {"C:\\Program Files\\Selvaring\\Selvaring.exe", "vERSION"},
+                                          &output),
+              0)
+        << output;
+    EXPECT_EQ(ReadHostFile(machine.Folder() + "Selvaring.ini"), kHandshake);
   }
 }
 
