@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/components/Application.h"
+#include "platform/components/FormResource.h"
 #include "platform/runtime/Collation.h"
 #include "platform/runtime/Cp1250.h"
 #include "wizard-components/DBUtils.h"
@@ -26,6 +27,12 @@ int Sign(int64_t v) { return (v > 0) - (v < 0); }
 bool IsTextType(TFieldType type) {
   return type == ftString || type == ftFixedChar || type == ftWideString || type == ftGuid;
 }
+
+// Form resources may hold tables (their field definitions come with the dataset's FieldDefs).
+const bool registered = [] {
+  RegisterComponentClass<TWkMemoryData>();
+  return true;
+}();
 
 }  // namespace
 

@@ -1,30 +1,35 @@
 #include "platform/components/Application.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <utility>
 
 #include "platform/components/ModuleTeardown.h"
+#include "platform/components/UserScript.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/Thread.h"
+#include "platform/winapi/Files.h"
 #include "platform/winapi/Input.h"
 #include "platform/winapi/MessageQueue.h"
+#include "platform/winapi/Module.h"
 
 namespace {
 
-// The process's arguments as one Windows command line (arguments with blanks quoted).
+// The process's arguments as one Windows command line: the program by its Windows path (as
+// GetModuleFileNameA names it), then the arguments, UTF-8 on the host and CP1250 here.
 std::string ProcessCommandLine() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
   std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string line;
-  size_t start = 0;
-  while (start < all.size()) {
-    size_t end = all.find('\0', start);
-    if (end == std::string::npos) end = all.size();
-    std::string arg = all.substr(start, end - start);
-    if (!line.empty()) line += ' ';
-    line += arg.find(' ') != std::string::npos || arg.empty() ? "\"" + arg + "\"" : arg;
-    start = end + 1;
+  std::string line = QuoteCommandLineArgument(vandrel::WindowsPathOf(vandrel::HostPathOfModule(nullptr)));
+  size_t start = all.find('\0');
+  while (start != std::string::npos && start + 1 < all.size()) {
+    size_t end = all.find('\0', start + 1);
+    line += ' ' + QuoteCommandLineArgument(cp1250::FromUtf8(all.substr(start + 1, end - start - 1)));
+    start = end;
   }
   return line;
 }
@@ -52,6 +57,12 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
 }
 
 }  // namespace
+
+std::string QuoteCommandLineArgument(const std::string& argument) {
+  bool quote = argument.empty() ||
+               std::any_of(argument.begin(), argument.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+  return quote ? "\"" + argument + "\"" : argument;
+}
 
 void ApplicationHandleException(TObject* sender) { Application->HandleException(sender); }
 
@@ -104,6 +115,11 @@ void THintWindow::ActivateHint(const RECT& r, const std::string& hint) {
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {
   HintWindowClass = THintWindowClass::Of<THintWindow>();
   commandLine_ = ProcessCommandLine();
+  if (HInstance() != vandrel::ProgramModule()) return;
+  // What a launcher handed this program.
+  if (std::optional<std::string> line = TakeEnvironmentVariable("VANDREL_COMMAND_LINE")) commandLine_ = *line;
+  if (TakeEnvironmentVariable("VANDREL_CLOCK") == "virtual") SetClockMode(TClockMode::Virtual);
+  requestedScript_ = TRequestedUserScript::TakeFromEnvironment();
 }
 
 TApplication::~TApplication() {
@@ -196,6 +212,8 @@ void TApplication::Idle() {
     }
   }
   if (IsMainThread()) CheckSynchronize();
+  if (requestedScript_ && !requestedScript_->Started() && runDepth_ > 0 && mainForm_ && mainForm_->Showing())
+    requestedScript_->Play(mainForm_);
 }
 
 void TApplication::HandleMessage() {
@@ -225,6 +243,11 @@ void TApplication::Run() {
   if (mainForm_ && !terminated_) mainForm_->Show();
   while (!terminated_) HandleMessage();
   --runDepth_;
+  if (runDepth_ == 0 && requestedScript_) {
+    int exitCode = requestedScript_->Finish();
+    requestedScript_.reset();
+    if (exitCode != 0) std::exit(exitCode);
+  }
 }
 
 void TApplication::Terminate() {

@@ -5,12 +5,20 @@
 // default button (the first, or the one MB_DEFBUTTON2/3 names). Every box shown is recorded.
 // Help calls (HelpJump, HelpContext, HelpCommand) are recorded as text: "jump <file> <topic>",
 // "context <file> <n>", "command <file> <cmd> <data>".
+//
+// A launcher (the desktop host) hands a program more through its environment, which the application object
+// of the program (not one of a library) takes when it is made and removes, so that programs started in turn
+// do not inherit it: VANDREL_COMMAND_LINE, the Windows command line (CP1250) that ParamStr splits;
+// VANDREL_CLOCK=virtual, virtual time for the whole run; and a user script to play (UserScript.h).
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/components/Forms.h"
 #include "platform/winapi/MessageBox.h"
+
+class TRequestedUserScript;
 
 class THintWindow : public TCustomControl {
   VCL_CLASS(THintWindow, TCustomControl)
@@ -41,7 +49,9 @@ class TApplication : public TComponent {
   }
   TCustomForm* MainForm() const { return mainForm_; }
   void SetMainForm(TCustomForm* form) { mainForm_ = form; }
-  // Shows the main form and handles messages until Terminate; the main form's close terminates.
+  // Shows the main form and handles messages until Terminate; the main form's close terminates. A requested
+  // user script plays at the first idle moment once the main form shows; when it failed, the process ends
+  // with kUserScriptFailed as the outermost Run returns.
   void Run();
   // Handles every message queued now (re-entrant; lets virtual time move once nothing is left).
   void ProcessMessages();
@@ -66,7 +76,8 @@ class TApplication : public TComponent {
   // Windows command-line splitting: blanks separate, double quotes group and are dropped.
   int ParamCount() const;
   std::string ParamStr(int index) const;
-  // The command line (default: the process's arguments, joined as Windows would see them).
+  // The command line (default: the program's Windows path and the process's arguments, joined as Windows
+  // would see them).
   void SetCommandLine(const std::string& commandLine);
   const std::string& CommandLine() const { return commandLine_; }
 
@@ -110,6 +121,7 @@ class TApplication : public TComponent {
   std::string helpFile_;
   std::vector<std::string> helpCalls_;
   int runDepth_ = 0;
+  std::unique_ptr<TRequestedUserScript> requestedScript_;
 };
 
 // The application object of this program (or library), made on first use.
@@ -119,6 +131,10 @@ struct TApplicationRef {
   operator TApplication*() const { return GetApplication(); }
 };
 inline constexpr TApplicationRef Application{};
+
+// An argument as a command line holds it for ParamStr: in double quotes when it is empty or holds a blank
+// or a control character. A double quote inside cannot be held: ParamStr drops every double quote.
+std::string QuoteCommandLineArgument(const std::string& argument);
 
 // The short and long parts of a hint "short|long".
 std::string GetShortHint(const std::string& hint);

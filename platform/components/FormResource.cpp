@@ -101,13 +101,18 @@ class Parser {
         o.children.push_back(Object());
         continue;
       }
-      TResProperty p;
-      p.line = line_;
-      p.name = Ident(true);
-      Expect('=');
-      p.value = Value();
-      o.properties.push_back(std::move(p));
+      o.properties.push_back(Property());
     }
+  }
+
+  // name = value
+  TResProperty Property() {
+    TResProperty p;
+    p.line = line_;
+    p.name = Ident(true);
+    Expect('=');
+    p.value = Value();
+    return p;
   }
 
   // One quoted or #nnn piece of a string; appends to out.
@@ -236,6 +241,23 @@ class Parser {
       while (!Peek(')')) {
         if (pos_ >= s_.size()) Fail("')' expected");
         v.items.push_back(Value());
+      }
+      ++pos_;
+      return v;
+    }
+    if (c == '<') {
+      ++pos_;
+      TResValue v;
+      v.kind = TResValue::Collection;
+      while (!Peek('>')) {
+        if (pos_ >= s_.size()) Fail("'>' expected");
+        if (Ident(false) != "item") Fail("'item' expected");
+        std::vector<TResProperty>& item = v.collection.emplace_back();
+        while (!PeekWord("end")) {
+          if (pos_ >= s_.size()) Fail("'end' expected");
+          item.push_back(Property());
+        }
+        pos_ += 3;
       }
       ++pos_;
       return v;

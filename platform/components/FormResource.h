@@ -14,8 +14,8 @@
 //     end
 //   end
 // Values: integers (also $hex and negative), decimals, 'strings' joined by + across lines, identifiers
-// (True, False, enumeration names, handler and component names), sets [a, b], lists ( ... ) and binary
-// data { hex }. Component references (PopupMenu = pmMenu) are resolved once the whole resource is read.
+// (True, False, enumeration names, handler and component names), sets [a, b], lists ( ... ), binary
+// data { hex } and collections < item Name = 'x' end item ... end >. Component references (PopupMenu = pmMenu) are resolved once the whole resource is read.
 #pragma once
 #include <any>
 #include <functional>
@@ -29,13 +29,16 @@
 
 VCL_EXCEPTION(EParserError, Exception);
 
+struct TResProperty;
+
 struct TResValue {
-  enum Kind { Integer, Float, String, Ident, Set, List, Binary };
+  enum Kind { Integer, Float, String, Ident, Set, List, Binary, Collection };
   Kind kind = Integer;
   int64_t integer = 0;
   double real = 0;
   std::string text;             // String, Ident, Binary (the bytes)
   std::vector<TResValue> items;  // Set (identifiers), List
+  std::vector<std::vector<TResProperty>> collection;  // Collection: the properties of each item
   std::string Describe() const;
 };
 
@@ -236,12 +239,14 @@ class TProps {
   const TClassInfo* cls_;
 };
 
-// Publishes a root class's fields and handlers: TPublisher<TFMain>().Field(...).Method(...).
+// Publishes a root class's fields and handlers: TPublisher<TFMain>().Field(...).Method(...). The class of
+// a published field is one that resources may name, as the reader knows the classes of a form's fields.
 template <class T>
 class TPublisher {
  public:
   template <class C>
   TPublisher& Field(const std::string& name, C* T::*member) {
+    if constexpr (std::constructible_from<C, TComponent*>) RegisterComponentClass<C>();
     PublishField(T::StaticClass(), name, [member, name](TObject* root, TComponent* c) {
       C* typed = DynamicAs<C>(c);
       if (c && !typed) throw EReadError("Field " + name + " does not fit the component");

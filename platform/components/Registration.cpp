@@ -3,6 +3,7 @@
 
 #include "platform/components/Application.h"
 #include "platform/components/ComCtrls.h"
+#include "platform/components/DataSet.h"
 #include "platform/components/ExtCtrls.h"
 #include "platform/components/FormResource.h"
 #include "platform/components/Forms.h"
@@ -259,6 +260,34 @@ void DefineMenus() {
       .Event<void(TObject*)>("OnPopup", &TPopupMenu::OnPopup);
 }
 
+// FieldDefs = < item Name = 'Nev' DataType = ftString Size = 255 end ... >
+void DefineDataSets() {
+  TProps<TDataSet>().Custom("FieldDefs", [](TDataSet* d, const TResValue& v, TReader& r) {
+    if (v.kind != TResValue::Collection) r.Fail("FieldDefs", "Invalid property value");
+    d->FieldDefs().Clear();
+    for (const std::vector<TResProperty>& item : v.collection) {
+      std::string name;
+      int type = -1;
+      int64_t size = 0;
+      for (const TResProperty& p : item) {
+        if (p.name == "Name" && p.value.kind == TResValue::String) {
+          name = p.value.text;
+        } else if (p.name == "DataType" && p.value.kind == TResValue::Ident) {
+          for (int t = 0; t < kFieldTypeCount && type < 0; ++t)
+            if (p.value.text == "ft" + std::string(FieldTypeName(TFieldType(t)))) type = t;
+          if (type < 0) r.Fail("FieldDefs", "Invalid property value");
+        } else if (p.name == "Size" && p.value.kind == TResValue::Integer) {
+          size = p.value.integer;
+        } else {
+          r.Fail("FieldDefs." + p.name, "Invalid property value");
+        }
+      }
+      if (size < 0 || size > 65535) r.Fail("FieldDefs.Size", "Invalid property value");
+      d->FieldDefs().Add(name, type < 0 ? ftUnknown : TFieldType(type), int(size));
+    }
+  });
+}
+
 }  // namespace
 
 void RegisterStandardClasses() {
@@ -286,6 +315,7 @@ void RegisterStandardClasses() {
     DefineStdControls();
     DefineExtControls();
     DefineMenus();
+    DefineDataSets();
   });
 }
 

@@ -165,17 +165,23 @@ std::string TStrings::Text() const {
   return text;
 }
 
+std::vector<std::string_view> SplitTextLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
 void TStrings::SetText(std::string_view text) {
   UpdateScope scope(*this);
   Clear();
-  std::size_t i = 0, n = text.size();
-  while (i < n) {
-    std::size_t start = i;
-    while (i < n && text[i] != '\r' && text[i] != '\n') ++i;
-    Add(std::string(text.substr(start, i - start)));
-    if (i < n && text[i] == '\r') ++i;
-    if (i < n && text[i] == '\n') ++i;
-  }
+  for (std::string_view line : SplitTextLines(text)) Add(std::string(line));
 }
 
 void TStrings::LoadFromStream(TStream& stream) {

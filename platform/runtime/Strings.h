@@ -11,6 +11,9 @@ class TStream;
 
 enum TDuplicates { dupIgnore, dupAccept, dupError };
 
+// The lines of a text: CR LF, LF and a lone CR end a line; a final line end starts no further line.
+std::vector<std::string_view> SplitTextLines(std::string_view text);
+
 // A list of strings. Subclasses supply storage through the protected primitives; everything else is built
 // on them. Index errors raise EStringListError "List index out of bounds (%d)".
 class TStrings : public TPersistent {

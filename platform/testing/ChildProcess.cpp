@@ -7,7 +7,7 @@
 
 namespace testing_support {
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, ChildOutput output) {
   int toChild[2], fromChild[2];
   if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
   std::vector<char*> argv;
@@ -18,6 +18,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   if (pid_ == 0) {
     dup2(toChild[0], 0);
     dup2(fromChild[1], 1);
+    if (output == ChildOutput::StdoutAndStderr) dup2(fromChild[1], 2);
     close(toChild[0]), close(toChild[1]), close(fromChild[0]), close(fromChild[1]);
     execv(program.c_str(), argv.data());
     _exit(127);
@@ -77,8 +78,9 @@ int ChildProcess::Wait(std::string* rest) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output) {
-  ChildProcess child(program, arguments);
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output,
+               ChildOutput what) {
+  ChildProcess child(program, arguments, what);
   return child.Wait(output);
 }
 

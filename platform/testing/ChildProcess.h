@@ -7,10 +7,14 @@
 
 namespace testing_support {
 
+// What the parent reads of the child: its standard output, or its standard error too, as one stream.
+enum class ChildOutput { Stdout, StdoutAndStderr };
+
 class ChildProcess {
  public:
   // Starts `program` with `arguments`; its standard input is a pipe that Release closes.
-  ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
+  ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+               ChildOutput output = ChildOutput::Stdout);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -30,6 +34,7 @@ class ChildProcess {
 };
 
 // Runs a program to its end: its exit code and its whole output.
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output = nullptr);
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output = nullptr,
+               ChildOutput what = ChildOutput::Stdout);
 
 }  // namespace testing_support

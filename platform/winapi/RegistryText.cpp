@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/runtime/Strings.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Machine.h"
 #include "platform/winapi/Registry.h"
@@ -131,26 +132,13 @@ bool ParseData(std::string_view s, Value& value, bool& remove) {
   return false;
 }
 
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
 std::string LineError(size_t line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
 
 }  // namespace
 
 ParsedText ParseRegistryText(std::string_view text) {
   ParsedText parsed;
-  std::vector<std::string_view> lines = Lines(text);
+  std::vector<std::string_view> lines = SplitTextLines(text);
   size_t i = 0;
   while (i < lines.size() && TrimBlanks(lines[i]).empty()) ++i;
   if (i == lines.size() || TrimBlanks(lines[i]) != "REGEDIT4") {

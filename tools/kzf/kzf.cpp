@@ -6,15 +6,11 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "wizard-components/CkCipher.h"
-#include "wizard-components/CkString.h"
+#include "wizard-components/CkLines.h"
+#include "wizard/ConfigKey.h"
 
 namespace {
-
-// The pass phrase the wizard derives its configuration key from.
-constexpr std::string_view kPassPhrase = "morvane cordaLIN";
 
 enum ExitCode { kOk = 0, kLinesFailed = 1, kFailed = 2 };
 
@@ -31,38 +27,11 @@ bool ReadAll(std::FILE* in, std::string& out) {
   return !std::ferror(in);
 }
 
-// Splits at CR LF, LF or a lone CR; a final terminator starts no further line.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
 int Run(bool encode, std::string_view text, std::string& output) {
-  TCipherKey key;
-  DigestString(key.data(), int32_t(key.size()), kPassPhrase);
-  int status = kOk;
-  std::string line;
-  size_t number = 0;
-  for (std::string_view source : SplitLines(text)) {
-    ++number;
-    try {
-      BlowfishCryptString(std::string(source), key, encode, line);
-      output += line;
-    } catch (const Exception& e) {
-      std::fprintf(stderr, "kzf: line %zu: %s\n", number, e.Message().c_str());
-      status = kLinesFailed;
-    }
-    output += "\r\n";
-  }
-  return status;
+  const bool all = CryptLines(text, ConfigKey(), encode, output, [](size_t line, const std::string& message) {
+    std::fprintf(stderr, "kzf: line %zu: %s\n", line, message.c_str());
+  });
+  return all ? kOk : kLinesFailed;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/MessageQueue.h"
+#include "platform/winapi/Module.h"
 
 using namespace formtest;
 
@@ -82,6 +83,15 @@ TEST(Application, ParamStrSplitsAsTheComponentLibrary) {
     EXPECT_EQ(Application->ParamStr(int(c.args.size())), "");
     EXPECT_EQ(Application->ExeName(), c.args[0]);
   }
+}
+
+TEST(Application, TheProcessCommandLineNamesTheProgramByItsWindowsPath) {
+  // The first argument of the process's own command line: the program as GetModuleFileNameA gives it.
+  char program[1024];
+  const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+  ASSERT_GT(length, 0u);
+  EXPECT_EQ(Application->ExeName(), std::string(program, length));
+  EXPECT_EQ(Application->ExeName().substr(1, 2), ":\\");
 }
 
 TEST(Application, MessageBoxesAnswerFromTheScriptElseWithTheirDefaultButton) {

@@ -25,6 +25,13 @@ TEST(FormResourceParser, ValuesOfEveryKind) {
   H = { 0A ff }
   Font.Style = [fsBold]
   OnClick = Handler
+  I = <
+    item
+      Name = 'Tarsasag'
+      Size = 255
+    end
+    item
+    end>
   object TPage
   end
   inherited Child: TButton
@@ -33,7 +40,7 @@ end
 )");
   EXPECT_EQ(o.name, "Root");
   EXPECT_EQ(o.className, "TForm");
-  ASSERT_EQ(o.properties.size(), 10u);
+  ASSERT_EQ(o.properties.size(), 11u);
   EXPECT_EQ(o.properties[0].value.integer, -12);
   EXPECT_EQ(o.properties[1].value.integer, 31);
   EXPECT_DOUBLE_EQ(o.properties[2].value.real, 2.5);
@@ -47,6 +54,15 @@ end
   EXPECT_EQ(o.properties[7].value.text, std::string("\x0A\xFF", 2));
   EXPECT_EQ(o.properties[8].name, "Font.Style");
   EXPECT_EQ(o.properties[9].value.kind, TResValue::Ident);
+  const TResValue& items = o.properties[10].value;
+  EXPECT_EQ(items.kind, TResValue::Collection);
+  ASSERT_EQ(items.collection.size(), 2u);
+  ASSERT_EQ(items.collection[0].size(), 2u);
+  EXPECT_EQ(items.collection[0][0].name, "Name");
+  EXPECT_EQ(items.collection[0][0].value.text, "Tarsasag");
+  EXPECT_EQ(items.collection[0][1].value.integer, 255);
+  EXPECT_EQ(items.collection[0][1].line, 16);
+  EXPECT_TRUE(items.collection[1].empty());
   ASSERT_EQ(o.children.size(), 2u);
   EXPECT_EQ(o.children[0].className, "TPage");
   EXPECT_EQ(o.children[0].name, "");
@@ -71,6 +87,9 @@ TEST(FormResourceParser, MalformedTextNamesTheLine) {
       {"object X: TForm\n  A = 99999999999999999999\nend\n", "Invalid number on line 2"},
       {"object X: TForm\n  A = $FFFFFFFFFFFFFFFFF\nend\n", "Invalid number on line 2"},
       {"object X: TForm\n  A = #99999999999\nend\n", "Character code out of range on line 2"},
+      {"object X: TForm\n  A = < thing end >\nend\n", "'item' expected on line 2"},
+      {"object X: TForm\n  A = < item\n B = 1\n", "'end' expected on line 4"},
+      {"object X: TForm\n  A = < item end\n", "'>' expected on line 3"},
   };
   for (const Case& c : cases) {
     try {

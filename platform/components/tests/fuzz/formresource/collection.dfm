@@ -1,0 +1,10 @@
+object X: TForm
+  FieldDefs = <
+    item
+      Name = 'Nev'
+      DataType = ftString
+      Size = 255
+    end
+    item
+    end>
+end

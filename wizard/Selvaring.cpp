@@ -1,0 +1,11 @@
+// The setup wizard program: the application, its title, the main form and the message loop.
+#include "platform/components/Application.h"
+#include "wizard/Main.h"
+
+int main() {
+  Application->Initialize();
+  Application->SetTitle("Selvaring");
+  Application->CreateForm<TFMain>();
+  Application->Run();
+  return 0;
+}
