@@ -169,7 +169,7 @@ class HostedBand : public ::testing::Test {
     return out;
   }
   void Play(const std::string& line) {
-    for (const TShellAction& a : ParseShellScript(line)) host_->Play(a);
+    for (const TUserAction& a : ReadUserScript(line, ShellHostVerbs())) host_->Play(a);
   }
 
   TestMachine machine_;

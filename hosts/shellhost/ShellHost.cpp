@@ -13,6 +13,7 @@
 #include "platform/components/TestDriver.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
+#include "platform/runtime/SysUtils.h"
 #include "platform/winapi/CommonControls.h"
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Hooks.h"
@@ -411,9 +412,8 @@ void TShellHost::Type(const std::string& name, const std::string& text) {
   }
 }
 
-void TShellHost::Key(const std::string& keyName) {
-  TKeyStroke k = ParseKeyName(keyName);
-  PressKey(k.vk, (k.shift ? ssShift : 0) | (k.ctrl ? ssCtrl : 0) | (k.alt ? ssAlt : 0), [this] { Pump(); });
+void TShellHost::Key(BYTE key, TShiftState shift) {
+  PressKey(key, shift, [this] { Pump(); });
 }
 
 void TShellHost::Chevron(const std::string& band, const std::string& item) {
@@ -426,18 +426,26 @@ void TShellHost::Chevron(const std::string& band, const std::string& item) {
   Pump();
 }
 
-void TShellHost::Play(const TShellAction& action) {
+void TShellHost::Play(const TUserAction& action) {
   try {
     if (action.verb == "click") Click(action.name);
     else if (action.verb == "focus") Focus(action.name);
     else if (action.verb == "type") Type(action.name, action.text);
-    else if (action.verb == "key") Key(action.name);
-    else if (action.verb == "wait") Wait(uint32_t(std::stoul(action.text)));
-    else if (action.verb == "chevron") Chevron(action.name, action.text);
-    else if (action.verb == "navigate") {
+    else if (action.verb == "key") Key(action.key, action.shift);
+    else if (action.verb == "wait") Wait(action.ms);
+    else if (action.verb == "chevron") {
+      // chevron [this|other] [ITEM]
+      size_t blank = action.text.find_first_of(" \t");
+      std::string first = action.text.substr(0, blank);
+      bool named = first == "this" || first == "other";
+      std::string item = named ? (blank == std::string::npos ? "" : Trim(action.text.substr(blank))) : action.text;
+      Chevron(named ? first : "this", item);
+    } else if (action.verb == "navigate") {
       if (!browser_) throw EShellScriptError("There is no browser in a taskbar");
       browser_->NavigateTo(action.name);
       Pump();
+    } else {
+      throw EShellScriptError("The shell host cannot " + action.verb);
     }
   } catch (const Exception& e) {
     AddLine("error: " + e.Message());
@@ -563,7 +571,7 @@ int ShellHostMain(const std::vector<std::string>& args, std::ostream& out, std::
   }
   std::optional<GUID> clsid = TryStringToGUID(clsidText);
   if (!clsid || seconds < 0) return Usage(err);
-  std::vector<TShellAction> actions;
+  std::vector<TUserAction> actions;
   if (!script.empty()) {
     std::ifstream in(script, std::ios::binary);
     if (!in) {
@@ -572,7 +580,7 @@ int ShellHostMain(const std::vector<std::string>& args, std::ostream& out, std::
     }
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     try {
-      actions = ParseShellScript(cp1250::FromUtf8(text));
+      actions = ReadUserScript(text, ShellHostVerbs());
     } catch (const Exception& e) {
       err << "shellhost: " << script << ": " << cp1250::ToUtf8(e.Message()) << "\n";
       return 2;
@@ -585,7 +593,7 @@ int ShellHostMain(const std::vector<std::string>& args, std::ostream& out, std::
     TShellHost host(browser ? TShellHost::TMode::Browser : TShellHost::TMode::Taskbar, out);
     bool started = host.Start(*clsid);
     if (started) {
-      for (const TShellAction& action : actions) host.Play(action);
+      for (const TUserAction& action : actions) host.Play(action);
       if (seconds > 0) {
         host.Wait(uint32_t(seconds * 1000));
         host.Snapshot("after " + std::to_string(seconds) + " s");

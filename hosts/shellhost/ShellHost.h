@@ -33,7 +33,7 @@ class TShellHost {
   // Creates, sites, sizes and shows the band; false (with the reason written) when that fails.
   bool Start(REFCLSID clsid);
   // One user action; an action that cannot be done is written as an error and the run goes on.
-  void Play(const TShellAction& action);
+  void Play(const TUserAction& action);
   // Handles messages for that long (instant in virtual time).
   void Wait(uint32_t ms);
   // Writes the snapshot under a heading, with what happened since the last one.
@@ -64,7 +64,7 @@ class TShellHost {
   void Click(const std::string& name);
   void Focus(const std::string& name);
   void Type(const std::string& name, const std::string& text);
-  void Key(const std::string& keyName);
+  void Key(BYTE key, TShiftState shift);
   void Chevron(const std::string& band, const std::string& item);
   // The window and point to click for the band's control; whether the window is the control's own.
   bool Locate(const std::string& name, HWND& window, POINT& point);

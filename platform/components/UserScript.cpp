@@ -123,6 +123,9 @@ void ReadArguments(TUserAction& a, TUserArgs args, std::string_view rest) {
       if (!after.empty() || !ParseMilliseconds(word, a.ms))
         LineError(a.line, a.verb + " takes milliseconds from 0 to " + std::to_string(kLongestWait));
       return;
+    case TUserArgs::Rest:
+      a.text = rest;
+      return;
   }
 }
 

@@ -29,8 +29,8 @@
 
 VCL_EXCEPTION(EUserScriptError, Exception);
 
-// What a verb takes after it.
-enum class TUserArgs { None, Name, NameText, Key, Milliseconds };
+// What a verb takes after it. Rest: whatever follows the verb, possibly nothing, as the text.
+enum class TUserArgs { None, Name, NameText, Key, Milliseconds, Rest };
 
 // One action of a script, its arguments read by the shape its verb takes.
 struct TUserAction {
@@ -38,7 +38,7 @@ struct TUserAction {
   std::string verb;    // lower case
   std::string source;  // the line as written, without blanks around it (CP1250)
   std::string name;    // Name, NameText
-  std::string text;    // NameText
+  std::string text;    // NameText, Rest
   BYTE key = 0;        // Key
   TShiftState shift = 0;
   uint32_t ms = 0;  // Milliseconds

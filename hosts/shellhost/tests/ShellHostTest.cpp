@@ -169,7 +169,7 @@ constexpr const char* kScenario =
     "# focus, keys, clicks and chevrons\n"
     "click edSearch\n"
     "type edSearch abc\n"
-    "key Back\n"
+    "key Backspace\n"
     "key Tab\n"
     "key Tab\n"
     "key Tab\n"
@@ -189,7 +189,7 @@ TEST_F(ShellHostRun, TheWholeScenarioInATaskbar) {
   EXPECT_TRUE(Has(start, "    TLabel lbStatus \"sited\""));
   EXPECT_TRUE(Has(start, "- site: the band has the focus")) << "ShowDW(TRUE) tells the site";
   EXPECT_TRUE(Has(Section(out, "click edSearch"), "    TEdit edSearch \"\" [focused]"));
-  EXPECT_TRUE(Has(Section(out, "key Back"), "    TEdit edSearch \"ab\" [focused]")) << "Backspace reaches the field";
+  EXPECT_TRUE(Has(Section(out, "key Backspace"), "    TEdit edSearch \"ab\" [focused]")) << "Backspace reaches the field";
   auto wrapped = Section(out, "key Tab");  // the last of the three
   EXPECT_TRUE(Has(wrapped, "- host: the focus leaves the band")) << out;
   EXPECT_TRUE(Has(wrapped, "band: without the focus"));
@@ -249,7 +249,7 @@ TEST_F(ShellHostRun, ActionsThatCannotBeDoneAreReportedAndTheRunGoesOn) {
   std::ofstream(bad) << "click Go\njump high\n";
   std::string says;
   EXPECT_EQ(HostWithErrors({"run", "--script", bad, kClsid}, &says), 2);
-  EXPECT_NE(says.find("line 2: unknown action jump"), std::string::npos) << says;
+  EXPECT_NE(says.find("line 2: unknown action \"jump\""), std::string::npos) << says;
 }
 
 }  // namespace

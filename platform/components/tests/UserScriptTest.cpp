@@ -104,6 +104,17 @@ TEST(UserScript, AMalformedLineIsRefusedWithItsNumber) {
   for (const Case& c : cases) EXPECT_EQ(ReadError(c.script), c.error) << c.script;
 }
 
+TEST(UserScript, AVerbMayTakeTheRestOfTheLineOrNothing) {
+  TUserVerbs verbs;
+  verbs.Add("chevron", TUserArgs::Rest, nullptr);
+  std::vector<TUserAction> actions = ReadUserScript("chevron\nchevron other\n  chevron this  File|Open \r\n", verbs);
+  ASSERT_EQ(actions.size(), 3u);
+  EXPECT_EQ(actions[0].text, "");
+  EXPECT_EQ(actions[1].text, "other");
+  EXPECT_EQ(actions[2].text, "this  File|Open") << "the blanks at the ends go, those inside stay";
+  EXPECT_EQ(actions[2].name, "");
+}
+
 TEST(UserScript, ACallerAddsVerbsOfItsOwn) {
   TUserVerbs verbs = TUserVerbs::Standard();
   std::vector<std::string> ran;
