@@ -4,20 +4,10 @@
 
 #include "platform/com/ClassTable.h"
 #include "platform/com/OleError.h"
+#include "platform/runtime/Collation.h"
 #include "platform/runtime/SysUtils.h"
 
 namespace {
-
-bool SameAsciiText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x -= 0x20;
-    if (y >= 'a' && y <= 'z') y -= 0x20;
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // Stored from 3.0 to the version-independent class; tried from the last down.
 constexpr CLSID kDOMClassIds[3] = {CLSID_DOMDocument30, CLSID_DOMDocument26, CLSID_DOMDocument};
@@ -32,7 +22,7 @@ void RaiseXMLErrorFmt(std::string_view format, TVarRecs args) { RaiseXMLError(Fo
 
 TXMLNode* FindNode(TXMLNodeList& list, std::string_view name) {
   for (TXMLNode* node : list)
-    if (SameAsciiText(node->NodeName(), name)) return node;
+    if (SameText(node->NodeName(), name)) return node;
   return nullptr;
 }
 
@@ -45,20 +35,25 @@ TXMLNode* GetRequiredChildNode(TXMLNode* node, std::string_view name) {
   return child;
 }
 
+std::optional<std::string> GetAttributeText(TXMLNode* node, std::string_view name) {
+  for (TXMLNode* attribute : node->AttributeNodes())
+    if (SameText(attribute->NodeName(), name)) return attribute->NodeValue();
+  return std::nullopt;
+}
+
+std::string GetRequiredAttributeText(TXMLNode* node, std::string_view name) {
+  std::optional<std::string> value = GetAttributeText(node, name);
+  if (!value) RaiseXMLErrorFmt("Can't find required attr \"%s\" in node \"%s\"", {name, node->NodeName()});
+  return std::move(*value);
+}
+
 Variant GetAttributeDef(TXMLNode* node, std::string_view name, const Variant& fallback) {
-  for (TXMLNode* attribute : node->AttributeNodes()) {
-    if (!SameAsciiText(attribute->NodeName(), name)) continue;
-    std::optional<std::string> value = attribute->NodeValue();
-    return value ? Variant(std::move(*value)) : fallback;
-  }
-  return fallback;
+  std::optional<std::string> value = GetAttributeText(node, name);
+  return value ? Variant(std::move(*value)) : fallback;
 }
 
 Variant GetRequiredAttribute(TXMLNode* node, std::string_view name) {
-  Variant value = GetAttributeDef(node, name, Null());
-  if (value.IsNull())
-    RaiseXMLErrorFmt("Can't find required attr \"%s\" in node \"%s\"", {name, node->NodeName()});
-  return value;
+  return Variant(GetRequiredAttributeText(node, name));
 }
 
 void CreateFirstCOMObject(const CLSID* classIds, int highIndex, ComPtr<IUnknown>& object) {

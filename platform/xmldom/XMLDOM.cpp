@@ -12,23 +12,26 @@
 
 #include "platform/com/ClassTable.h"
 #include "platform/com/ComPtr.h"
+#include "platform/xmldom/XMLTree.h"
 
 namespace {
 
-using Tree = std::shared_ptr<xmlDoc>;
+using xmltree::NodeRef;
+using xmltree::Tree;
 
 // UTF-8 from libxml2 to a new BSTR, sized in a first pass so that it is allocated once.
-BSTR Utf8ToBstr(const xmlChar* text) {
-  if (!text) return SysAllocStringLen(nullptr, 0);
+BSTR Utf8ToBstr(std::string_view text) {
+  const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = begin + text.size();
   UINT units = 0;
-  for (const unsigned char* p = text; *p; ++p) {
+  for (const unsigned char* p = begin; p < end; ++p) {
     if ((*p & 0xC0) != 0x80) ++units;   // a lead byte or an ASCII character
     if ((*p & 0xF8) == 0xF0) ++units;   // a four-byte sequence needs a surrogate pair
   }
   BSTR out = SysAllocStringLen(nullptr, units);
   if (!out) return nullptr;
   UINT n = 0;
-  for (const unsigned char* p = text; *p && n < units;) {
+  for (const unsigned char* p = begin; p < end && n < units;) {
     char32_t cp;
     int extra;
     if (*p < 0x80) cp = *p, extra = 0;
@@ -36,7 +39,7 @@ BSTR Utf8ToBstr(const xmlChar* text) {
     else if ((*p & 0xF0) == 0xE0) cp = *p & 0x0F, extra = 2;
     else cp = *p & 0x07, extra = 3;
     ++p;
-    for (int k = 0; k < extra && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
+    for (int k = 0; k < extra && p < end && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
     if (cp >= 0x10000 && n + 1 < units) {
       cp -= 0x10000;
       out[n++] = char16_t(0xD800 + (cp >> 10));
@@ -48,62 +51,13 @@ BSTR Utf8ToBstr(const xmlChar* text) {
   return out;
 }
 
-BSTR Utf8ToBstr(const std::string& text) { return Utf8ToBstr(reinterpret_cast<const xmlChar*>(text.c_str())); }
-
-std::string QualifiedName(const xmlNs* ns, const xmlChar* local) {
-  std::string name;
-  if (ns && ns->prefix) name = std::string(reinterpret_cast<const char*>(ns->prefix)) + ":";
-  return name + reinterpret_cast<const char*>(local);
-}
-
-bool WhiteSpaceOnly(const xmlChar* text) {
-  for (const xmlChar* p = text; p && *p; ++p)
-    if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') return false;
-  return true;
-}
-
-// One node of the tree: a libxml2 node, or a namespace declaration shown as an attribute.
-struct NodeRef {
-  xmlNode* node = nullptr;
-  xmlNs* declaration = nullptr;
-};
-
-DOMNodeType TypeOf(const NodeRef& ref) {
-  if (ref.declaration) return NODE_ATTRIBUTE;
-  switch (ref.node->type) {
-    case XML_ELEMENT_NODE: return NODE_ELEMENT;
-    case XML_ATTRIBUTE_NODE: return NODE_ATTRIBUTE;
-    case XML_TEXT_NODE: return NODE_TEXT;
-    case XML_CDATA_SECTION_NODE: return NODE_CDATA_SECTION;
-    case XML_ENTITY_REF_NODE: return NODE_ENTITY_REFERENCE;
-    case XML_PI_NODE: return NODE_PROCESSING_INSTRUCTION;
-    case XML_COMMENT_NODE: return NODE_COMMENT;
-    case XML_DOCUMENT_NODE: return NODE_DOCUMENT;
-    default: return NODE_INVALID;
-  }
-}
-
-// Whether a child node appears in a child list: the document type and its declarations never do, texts of
-// white space only unless white space is preserved.
-bool IsListedChild(const xmlNode* c, bool preserveWhiteSpace) {
-  switch (c->type) {
-    case XML_TEXT_NODE: return preserveWhiteSpace || !WhiteSpaceOnly(c->content);
-    case XML_ELEMENT_NODE:
-    case XML_CDATA_SECTION_NODE:
-    case XML_COMMENT_NODE:
-    case XML_PI_NODE:
-    case XML_ENTITY_REF_NODE: return true;
-    default: return false;
-  }
-}
-
 // The child nodes or the attributes of a node, walked in place: nothing is copied, and walking the items
 // in order costs one step each.
 class NodeSequence {
  public:
-  static NodeSequence Children(xmlNode* parent, bool preserve) { return NodeSequence(parent, false, preserve); }
-  static NodeSequence Attributes(xmlNode* element) { return NodeSequence(element, true, false); }
-  static NodeSequence None() { return NodeSequence(nullptr, false, false); }
+  static NodeSequence Children(const NodeRef& parent, bool preserve) { return NodeSequence(parent, false, preserve); }
+  static NodeSequence Attributes(const NodeRef& element) { return NodeSequence(element, true, false); }
+  static NodeSequence None() { return NodeSequence(NodeRef{}, false, false); }
 
   LONG Length() const { return length_; }
   bool Get(LONG index, NodeRef& ref) {
@@ -121,34 +75,19 @@ class NodeSequence {
   }
 
  private:
-  NodeSequence(xmlNode* owner, bool attributes, bool preserve)
+  NodeSequence(const NodeRef& owner, bool attributes, bool preserve)
       : owner_(owner), attributes_(attributes), preserve_(preserve) {
     if (!owner_) return;
-    for (NodeRef r = First(); r.node || r.declaration; r = Next(r)) ++length_;
+    for (NodeRef r = First(); r; r = Next(r)) ++length_;
   }
   NodeRef First() const {
-    if (attributes_) {
-      if (owner_->nsDef) return {owner_, owner_->nsDef};
-      return {reinterpret_cast<xmlNode*>(owner_->properties), nullptr};
-    }
-    return Skip(owner_->children);
+    return attributes_ ? xmltree::FirstAttribute(owner_) : xmltree::FirstChild(owner_, preserve_);
   }
   NodeRef Next(const NodeRef& r) const {
-    if (attributes_) {
-      if (r.declaration) {
-        if (r.declaration->next) return {owner_, r.declaration->next};
-        return {reinterpret_cast<xmlNode*>(owner_->properties), nullptr};
-      }
-      return {r.node->next, nullptr};
-    }
-    return Skip(r.node->next);
-  }
-  NodeRef Skip(xmlNode* c) const {
-    while (c && !IsListedChild(c, preserve_)) c = c->next;
-    return {c, nullptr};
+    return attributes_ ? xmltree::NextAttribute(r) : xmltree::NextChild(r, preserve_);
   }
 
-  xmlNode* owner_;
+  NodeRef owner_;
   bool attributes_, preserve_;
   LONG length_ = 0;
   LONG cursorIndex_ = -1;
@@ -161,40 +100,23 @@ class TDOMNode : public TComObjectImpl<IXMLDOMNode> {
 
   HRESULT get_nodeName(BSTR* name) override {
     if (!name) return E_POINTER;
-    if (ref_.declaration)
-      *name = Utf8ToBstr(ref_.declaration->prefix ? "xmlns:" + std::string(reinterpret_cast<const char*>(
-                                                                   ref_.declaration->prefix))
-                                                  : std::string("xmlns"));
-    else if (ref_.node->type == XML_ELEMENT_NODE || ref_.node->type == XML_ATTRIBUTE_NODE)
-      *name = Utf8ToBstr(QualifiedName(ref_.node->ns, ref_.node->name));
-    else if (ref_.node->type == XML_TEXT_NODE) *name = Utf8ToBstr("#text");
-    else if (ref_.node->type == XML_CDATA_SECTION_NODE) *name = Utf8ToBstr("#cdata-section");
-    else if (ref_.node->type == XML_COMMENT_NODE) *name = Utf8ToBstr("#comment");
-    else *name = Utf8ToBstr(ref_.node->name);
+    xmltree::Name parts = xmltree::NameOf(ref_);
+    *name = Utf8ToBstr(parts.prefix.empty() ? std::string(parts.local)
+                                            : std::string(parts.prefix) + ":" + std::string(parts.local));
     return S_OK;
   }
   HRESULT get_nodeValue(BSTR* value) override {
     if (!value) return E_POINTER;
     *value = nullptr;
-    if (ref_.declaration) {
-      *value = Utf8ToBstr(ref_.declaration->href);
-      return S_OK;
-    }
-    switch (ref_.node->type) {
-      case XML_ELEMENT_NODE:
-      case XML_ENTITY_REF_NODE: return S_FALSE;
-      case XML_ATTRIBUTE_NODE: {
-        xmlChar* text = xmlNodeGetContent(ref_.node);
-        *value = Utf8ToBstr(text);
-        xmlFree(text);
-        return S_OK;
-      }
-      default: *value = Utf8ToBstr(ref_.node->content); return S_OK;
-    }
+    std::string_view text;
+    std::string spill;
+    if (!xmltree::ValueOf(ref_, text, spill)) return S_FALSE;
+    *value = Utf8ToBstr(text);
+    return S_OK;
   }
   HRESULT get_nodeType(DOMNodeType* type) override {
     if (!type) return E_POINTER;
-    *type = TypeOf(ref_);
+    *type = xmltree::TypeOf(ref_);
     return S_OK;
   }
   HRESULT get_childNodes(IXMLDOMNodeList** list) override;
@@ -233,9 +155,7 @@ class TNodeCollection : public TComObjectImpl<Interface> {
 
 HRESULT TDOMNode::get_childNodes(IXMLDOMNodeList** list) {
   if (!list) return E_POINTER;
-  NodeSequence children = ref_.declaration || ref_.node->type == XML_ATTRIBUTE_NODE
-                              ? NodeSequence::None()
-                              : NodeSequence::Children(ref_.node, preserve_);
+  NodeSequence children = NodeSequence::Children(ref_, preserve_);
   *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, children, preserve_).Detach();
   return S_OK;
 }
@@ -244,7 +164,7 @@ HRESULT TDOMNode::get_attributes(IXMLDOMNamedNodeMap** map) {
   if (!map) return E_POINTER;
   *map = nullptr;
   if (ref_.declaration || ref_.node->type != XML_ELEMENT_NODE) return S_FALSE;
-  *map = MakeComObject<TNodeCollection<IXMLDOMNamedNodeMap>>(tree_, NodeSequence::Attributes(ref_.node), preserve_)
+  *map = MakeComObject<TNodeCollection<IXMLDOMNamedNodeMap>>(tree_, NodeSequence::Attributes(ref_), preserve_)
              .Detach();
   return S_OK;
 }
@@ -326,7 +246,7 @@ void IgnoreGenericError(void*, const char*, ...) {}
 
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
-class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
+class TDOMDocument : public TComObjectImpl<IXMLDOMDocument, xmltree::IXMLDOMTreeOwner> {
  public:
   TDOMDocument() { InitLibxml(); }
 
@@ -348,7 +268,7 @@ class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
   HRESULT get_childNodes(IXMLDOMNodeList** list) override {
     if (!list) return E_POINTER;
     NodeSequence children =
-        tree_ ? NodeSequence::Children(reinterpret_cast<xmlNode*>(tree_.get()), preserve_) : NodeSequence::None();
+        tree_ ? NodeSequence::Children(xmltree::DocumentNode(tree_.get()), preserve_) : NodeSequence::None();
     *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, children, preserve_).Detach();
     return S_OK;
   }
@@ -380,6 +300,9 @@ class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
     *error = MakeComObject<TDOMParseError>(outcome_.code, outcome_.reason, outcome_.line, outcome_.column).Detach();
     return S_OK;
   }
+
+  Tree GetTree() override { return tree_; }
+  bool PreservesWhiteSpace() override { return preserve_; }
 
  private:
   Tree tree_;
@@ -418,3 +341,7 @@ const bool g_registered = [] {
 }();
 
 }  // namespace
+
+ComPtr<IXMLDOMNode> xmltree::MakeDOMNode(Tree tree, const NodeRef& ref, bool preserveWhiteSpace) {
+  return ComPtr<IXMLDOMNode>(MakeComObject<TDOMNode>(std::move(tree), ref, preserveWhiteSpace));
+}

@@ -1,5 +1,6 @@
 #include "platform/xmldom/XMLDoc.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "platform/com/ClassTable.h"
@@ -37,58 +38,96 @@ TXMLNode* TXMLNodeList::Get(int index) const {
 TXMLNode::TXMLNode(TXMLDocument* document, ComPtr<IXMLDOMNode> node)
     : document_(document), node_(std::move(node)) {}
 
+TXMLNode::TXMLNode(TXMLDocument* document, const xmltree::NodeRef& ref) : document_(document), ref_(ref) {}
+
 const std::string& TXMLNode::NodeName() const {
-  if (!name_) {
-    WideString name;
-    OleCheck(node_->get_nodeName(name.Put()));
-    name_ = name.ToString();
+  if (name_) return *name_;
+  std::string& name = name_.emplace();
+  if (ref_) {
+    xmltree::Name parts = xmltree::NameOf(ref_);
+    if (!parts.prefix.empty()) {
+      xmltree::AppendCp1250(parts.prefix, name);
+      name += ':';
+    }
+    xmltree::AppendCp1250(parts.local, name);
+  } else {
+    WideString wide;
+    try {
+      OleCheck(node_->get_nodeName(wide.Put()));
+    } catch (...) {
+      name_.reset();
+      throw;
+    }
+    name = wide.ToString();
   }
-  return *name_;
+  return name;
 }
 
 TNodeType TXMLNode::NodeType() const {
+  if (ref_) return TNodeType(xmltree::TypeOf(ref_));
   DOMNodeType type = NODE_INVALID;
   OleCheck(node_->get_nodeType(&type));
   return TNodeType(type);
 }
 
-TXMLNodeList& TXMLNode::ChildNodes() {
-  if (!children_) {
-    auto list = std::make_unique<TXMLNodeList>();
-    ComPtr<IXMLDOMNodeList> dom;
-    OleCheck(node_->get_childNodes(dom.Put()));
-    LONG length = 0;
-    if (dom) OleCheck(dom->get_length(&length));
-    list->nodes_.reserve(length);
-    for (LONG i = 0; i < length; ++i) {
-      ComPtr<IXMLDOMNode> child;
-      OleCheck(dom->get_item(i, child.Put()));
-      list->nodes_.push_back(document_->Wrap(std::move(child)));
-    }
-    children_ = std::move(list);
+void TXMLNode::ReadList(TXMLNodeList& list, bool attributes) {
+  if (ref_) {
+    const bool preserve = document_->owner_->PreservesWhiteSpace();
+    auto first = [&] { return attributes ? xmltree::FirstAttribute(ref_) : xmltree::FirstChild(ref_, preserve); };
+    auto next = [&](const xmltree::NodeRef& r) {
+      return attributes ? xmltree::NextAttribute(r) : xmltree::NextChild(r, preserve);
+    };
+    int count = 0;
+    for (xmltree::NodeRef r = first(); r; r = next(r)) ++count;
+    list.nodes_ = document_->ListSlots(count);
+    for (xmltree::NodeRef r = first(); r && list.count_ < count; r = next(r))
+      list.nodes_[list.count_++] = document_->Wrap(r);
+    return;
   }
-  return *children_;
+  LONG length = 0;
+  ComPtr<IXMLDOMNodeList> children;
+  ComPtr<IXMLDOMNamedNodeMap> map;
+  if (attributes) {
+    OleCheck(node_->get_attributes(map.Put()));
+    if (map) OleCheck(map->get_length(&length));
+  } else {
+    OleCheck(node_->get_childNodes(children.Put()));
+    if (children) OleCheck(children->get_length(&length));
+  }
+  list.nodes_ = document_->ListSlots(int(length));
+  for (LONG i = 0; i < length; ++i) {
+    ComPtr<IXMLDOMNode> item;
+    OleCheck(attributes ? map->get_item(i, item.Put()) : children->get_item(i, item.Put()));
+    list.nodes_[list.count_++] = document_->Wrap(std::move(item));
+  }
+}
+
+TXMLNodeList& TXMLNode::ChildNodes() {
+  if (!childrenRead_) {
+    ReadList(children_, false);
+    childrenRead_ = true;
+  }
+  return children_;
 }
 
 TXMLNodeList& TXMLNode::AttributeNodes() {
-  if (!attributes_) {
-    auto list = std::make_unique<TXMLNodeList>();
-    ComPtr<IXMLDOMNamedNodeMap> dom;
-    OleCheck(node_->get_attributes(dom.Put()));
-    LONG length = 0;
-    if (dom) OleCheck(dom->get_length(&length));
-    list->nodes_.reserve(length);
-    for (LONG i = 0; i < length; ++i) {
-      ComPtr<IXMLDOMNode> attribute;
-      OleCheck(dom->get_item(i, attribute.Put()));
-      list->nodes_.push_back(document_->Wrap(std::move(attribute)));
-    }
-    attributes_ = std::move(list);
+  if (!attributesRead_) {
+    ReadList(attributes_, true);
+    attributesRead_ = true;
   }
-  return *attributes_;
+  return attributes_;
 }
 
 std::optional<std::string> TXMLNode::NodeValue() const {
+  if (ref_) {
+    std::string_view utf8;
+    std::string spill;
+    if (!xmltree::ValueOf(ref_, utf8, spill)) return std::nullopt;
+    std::string value;
+    value.reserve(utf8.size());
+    xmltree::AppendCp1250(utf8, value);
+    return value;
+  }
   WideString value;
   if (OleCheck(node_->get_nodeValue(value.Put())) != S_OK) return std::nullopt;
   return value.ToString();
@@ -105,19 +144,65 @@ std::string TXMLNode::Text() {
   throw EXMLDocError("Element does not contain a single text node");
 }
 
+const ComPtr<IXMLDOMNode>& TXMLNode::DOMNode() const {
+  if (!node_) node_ = xmltree::MakeDOMNode(document_->tree_, ref_, document_->owner_->PreservesWhiteSpace());
+  return node_;
+}
+
 TXMLDocument::TXMLDocument() : dom_(CreateDOMDocument()) {
   if (!dom_) throw DOMException("No DOM document available");
+  owner_ = dom_.As<xmltree::IXMLDOMTreeOwner>();
   OleCheck(dom_->put_preserveWhiteSpace(VARIANT_FALSE));
   Reset();
 }
 
 void TXMLDocument::Reset() {
-  nodes_.clear();
+  nodeBlocks_.clear();
+  nodesLeft_ = 0;
+  slotBlocks_.clear();
+  nextSlot_ = nullptr;
+  slotsLeft_ = 0;
+  tree_.reset();
   documentNode_ = Wrap(ComPtr<IXMLDOMNode>(dom_.Get()));
 }
 
 TXMLNode* TXMLDocument::Wrap(ComPtr<IXMLDOMNode> node) {
-  return &nodes_.emplace_back(this, std::move(node));
+  TXMLNode* wrapper = NewNode();
+  wrapper->node_ = std::move(node);
+  return wrapper;
+}
+
+TXMLNode* TXMLDocument::Wrap(const xmltree::NodeRef& ref) {
+  TXMLNode* wrapper = NewNode();
+  wrapper->ref_ = ref;
+  return wrapper;
+}
+
+// Nodes and the slots of node lists come from blocks, a few allocations for a whole document.
+TXMLNode* TXMLDocument::NewNode() {
+  constexpr size_t kBlock = 64;
+  if (nodesLeft_ == 0) {
+    nodeBlocks_.emplace_back(new TXMLNode[kBlock]);
+    nodesLeft_ = kBlock;
+  }
+  TXMLNode* node = &nodeBlocks_.back()[kBlock - nodesLeft_--];
+  node->document_ = this;
+  return node;
+}
+
+TXMLNode** TXMLDocument::ListSlots(int count) {
+  constexpr size_t kBlock = 120;
+  if (count <= 0) return nullptr;
+  if (size_t(count) > slotsLeft_) {
+    size_t size = std::max(kBlock, size_t(count));
+    slotBlocks_.push_back(std::make_unique<TXMLNode*[]>(size));
+    nextSlot_ = slotBlocks_.back().get();
+    slotsLeft_ = size;
+  }
+  TXMLNode** slots = nextSlot_;
+  nextSlot_ += count;
+  slotsLeft_ -= size_t(count);
+  return slots;
 }
 
 void TXMLDocument::LoadFromBytes(std::string_view bytes) {
@@ -125,7 +210,10 @@ void TXMLDocument::LoadFromBytes(std::string_view bytes) {
   if (bytes.size() > 0x7FFFFFFF) throw DOMException("XML document too large");
   VARIANT_BOOL ok = VARIANT_FALSE;
   OleCheck(dom_->load(reinterpret_cast<const BYTE*>(bytes.data()), LONG(bytes.size()), &ok));
-  if (ok != VARIANT_FALSE) return;
+  if (ok != VARIANT_FALSE) {
+    if (owner_ && (tree_ = owner_->GetTree())) documentNode_->ref_ = xmltree::DocumentNode(tree_.get());
+    return;
+  }
   ComPtr<IXMLDOMParseError> error;
   OleCheck(dom_->get_parseError(error.Put()));
   LONG code = 0, line = 0, column = 0;

@@ -1,7 +1,6 @@
 // The XML document layer of the component library: a document with its nodes and node lists, read through
 // a DOM document (IXMLDOMDocument) that a replaceable creator supplies. Names and texts are CP1250.
 #pragma once
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +10,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/runtime/Exceptions.h"
 #include "platform/xmldom/XMLDOM.h"
+#include "platform/xmldom/XMLTree.h"
 
 // Failures of the DOM: no DOM document available, a document that is not well-formed.
 VCL_EXCEPTION(DOMException, Exception);
@@ -67,23 +67,27 @@ class TXMLNode;
 // The child nodes or the attributes of a node. Owned by its node.
 class TXMLNodeList : public TObject {
   VCL_CLASS(TXMLNodeList, TObject)
-  int Count() const { return int(nodes_.size()); }
+  int Count() const { return count_; }
   // Raises EXMLDocError "List index out of bounds (%d)" outside 0 .. Count - 1.
   TXMLNode* Get(int index) const;
   TXMLNode* operator[](int index) const { return Get(index); }
-  TXMLNode* First() const { return nodes_.empty() ? nullptr : nodes_.front(); }
-  auto begin() const { return nodes_.begin(); }
-  auto end() const { return nodes_.end(); }
+  TXMLNode* First() const { return count_ ? nodes_[0] : nullptr; }
+  TXMLNode* const* begin() const { return nodes_; }
+  TXMLNode* const* end() const { return nodes_ + count_; }
 
  private:
   friend class TXMLNode;
-  std::vector<TXMLNode*> nodes_;
+  TXMLNode** nodes_ = nullptr;  // in the document's store
+  int count_ = 0;
 };
 
 // A node of a document. Owned by its document; valid as long as the document is.
 class TXMLNode : public TObject {
   VCL_CLASS(TXMLNode, TObject)
+  // A node read through the DOM's interfaces.
   TXMLNode(TXMLDocument* document, ComPtr<IXMLDOMNode> node);
+  // A node of the platform's own DOM document, read in place.
+  TXMLNode(TXMLDocument* document, const xmltree::NodeRef& ref);
 
   const std::string& NodeName() const;
   TNodeType NodeType() const;
@@ -97,16 +101,24 @@ class TXMLNode : public TObject {
   // EXMLDocError "Element does not contain a single text node". Other nodes: their value.
   std::string Text();
   TXMLDocument* OwnerDocument() const { return document_; }
-  const ComPtr<IXMLDOMNode>& DOMNode() const { return node_; }
+  // The DOM's node (made on first use for a node read in place).
+  const ComPtr<IXMLDOMNode>& DOMNode() const;
 
  private:
-  TXMLDocument* document_;
-  ComPtr<IXMLDOMNode> node_;
+  friend class TXMLDocument;
+  TXMLNode() = default;  // a free place in the document's store
+  void ReadList(TXMLNodeList& list, bool attributes);
+
+  TXMLDocument* document_ = nullptr;
+  xmltree::NodeRef ref_;
+  mutable ComPtr<IXMLDOMNode> node_;
   mutable std::optional<std::string> name_;
-  std::unique_ptr<TXMLNodeList> children_, attributes_;
+  TXMLNodeList children_, attributes_;
+  bool childrenRead_ = false, attributesRead_ = false;
 };
 
-// A document and the nodes handed out for it.
+// A document and the nodes handed out for it. When the DOM document is the platform's own, its tree is
+// read in place; any other DOM is read through its interfaces.
 class TXMLDocument : public TObject {
   VCL_CLASS(TXMLDocument, TObject)
   // Creates the DOM document through the current creator; DOMException when it supplies none.
@@ -124,10 +136,20 @@ class TXMLDocument : public TObject {
  private:
   friend class TXMLNode;
   TXMLNode* Wrap(ComPtr<IXMLDOMNode> node);
+  TXMLNode* Wrap(const xmltree::NodeRef& ref);
+  // A free place for a node, and room for the pointers of one node list; neither ever moves.
+  TXMLNode* NewNode();
+  TXMLNode** ListSlots(int count);
   void Reset();
 
   ComPtr<IXMLDOMDocument> dom_;
-  std::deque<TXMLNode> nodes_;
+  ComPtr<xmltree::IXMLDOMTreeOwner> owner_;  // set when the DOM document is the platform's own
+  xmltree::Tree tree_;                       // the tree that the nodes read in place point into
+  std::vector<std::unique_ptr<TXMLNode[]>> nodeBlocks_;
+  size_t nodesLeft_ = 0;
+  std::vector<std::unique_ptr<TXMLNode*[]>> slotBlocks_;
+  TXMLNode** nextSlot_ = nullptr;
+  size_t slotsLeft_ = 0;
   TXMLNode* documentNode_ = nullptr;
 };
 

@@ -295,6 +295,55 @@ TEST_F(XMLDoc, TheLayerUsesTheInstalledCreator) {
   }
 }
 
+// A DOM document of another maker: it forwards to the platform's own but answers only the DOM interfaces,
+// so the layer has to read it through them.
+class TForwardingDocument : public TComObjectImpl<IXMLDOMDocument> {
+ public:
+  explicit TForwardingDocument(ComPtr<IXMLDOMDocument> inner) : inner_(std::move(inner)) {}
+  HRESULT get_nodeName(BSTR* name) override { return inner_->get_nodeName(name); }
+  HRESULT get_nodeValue(BSTR* value) override { return inner_->get_nodeValue(value); }
+  HRESULT get_nodeType(DOMNodeType* type) override { return inner_->get_nodeType(type); }
+  HRESULT get_childNodes(IXMLDOMNodeList** list) override { return inner_->get_childNodes(list); }
+  HRESULT get_attributes(IXMLDOMNamedNodeMap** map) override { return inner_->get_attributes(map); }
+  HRESULT get_documentElement(IXMLDOMNode** element) override { return inner_->get_documentElement(element); }
+  HRESULT get_preserveWhiteSpace(VARIANT_BOOL* preserve) override { return inner_->get_preserveWhiteSpace(preserve); }
+  HRESULT put_preserveWhiteSpace(VARIANT_BOOL preserve) override { return inner_->put_preserveWhiteSpace(preserve); }
+  HRESULT load(const BYTE* data, LONG size, VARIANT_BOOL* success) override { return inner_->load(data, size, success); }
+  HRESULT get_parseError(IXMLDOMParseError** error) override { return inner_->get_parseError(error); }
+
+ private:
+  ComPtr<IXMLDOMDocument> inner_;
+};
+
+ComPtr<IXMLDOMDocument> ForwardingCreator() {
+  ComPtr<IXMLDOMDocument> own;
+  OleCheck(CoCreateInstance(CLSID_DOMDocument30, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument, own.PutVoid()));
+  return ComPtr<IXMLDOMDocument>(MakeComObject<TForwardingDocument>(own));
+}
+
+TEST_F(XMLDoc, ThePlatformsTreeReadInPlaceMatchesTheDomInterfaces) {
+  // The layer reads the platform's own document in place and any other through the DOM interfaces; both
+  // must give the same nodes, names and texts.
+  const std::string documents[] = {
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"E&amp;\">]>\n<?pi data?>\n"
+      "<p:r xmlns:p=\"urn:p\" xmlns=\"urn:d\" z=\"1\" a=\"\" p:b=\"x&e;y&#x151;&lt;\">\n"
+      "  <item>  <d>  2005 </d> <t>a&e;b</t> <w>   </w> <c><![CDATA[  ]]></c> </item>\n"
+      "  <!-- note --><?target?>\n</p:r>\n",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><gy\xC3\xB6k\xC3\xA9r \xC3\xA1=\"\xC5\x91\xE4\xB8\xAD\xF0\x9F\x98\x80"
+      "&#x81;&#x20AC;\">\xC3\xA1rv\xC3\xADz \xE2\x84\xA2 \xE2\x80\x9E\xE4\xB8\xAD\xE2\x80\x9D</gy\xC3\xB6k\xC3\xA9r>",
+      "<?xml version=\"1.0\" encoding=\"windows-1250\"?><a \xE1=\"\xF5\x8A\"><b/>t<![CDATA[c]]><!--m--></a>",
+      "<a><b k=\"v\" K=\"w\"><c/></b>tail</a>",
+  };
+  for (const std::string& xml : documents) {
+    auto inPlace = LoadXMLData(xml);
+    TDOMDocumentCreator own = SetDOMDocumentCreator(ForwardingCreator);
+    auto throughInterfaces = LoadXMLData(xml);
+    SetDOMDocumentCreator(own);
+    EXPECT_EQ(Dump(*inPlace), Dump(*throughInterfaces)) << xml;
+    EXPECT_EQ(inPlace->DocumentElement()->NodeName(), throughInterfaces->DocumentElement()->NodeName());
+  }
+}
+
 TEST_F(XMLDoc, NodesKeepTheirTreeAliveAfterTheDocumentGoes) {
   ComPtr<IXMLDOMNode> element;
   {
