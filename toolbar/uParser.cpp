@@ -467,6 +467,7 @@ TToolbarImageList* TCustomToolbarDefinition::FindImageList(const std::string& id
 
 void TCustomToolbarDefinition::ParseXML(const std::string& text, TFileStorage* storage) {
   url_ = storage->GetBaseURL();
+  TFileStorage::TIndexSnapshot snapshot(*storage);  // one reading of the index for every file named
   std::unique_ptr<TXMLDocument> document = LoadXMLData(text);
   LoadFromNode(GetRequiredChildNode(document->Node(), "TOOLBAR"), storage);
 }
