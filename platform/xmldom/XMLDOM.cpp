@@ -244,7 +244,8 @@ void OnParseError(void* userData, xmlErrorPtr error) {
 // Encoding failures are also reported to libxml2's generic channel (stderr); the parse error says it all.
 void IgnoreGenericError(void*, const char*, ...) {}
 
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+constexpr int kParseOptions =
+    XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
 
 class TDOMDocument : public TComObjectImpl<IXMLDOMDocument, xmltree::IXMLDOMTreeOwner> {
  public:
