@@ -4,7 +4,6 @@
 
 #include "platform/com/ClassTable.h"
 #include "platform/com/OleError.h"
-#include "platform/runtime/Collation.h"
 #include "platform/runtime/SysUtils.h"
 
 namespace {
@@ -22,7 +21,7 @@ void RaiseXMLErrorFmt(std::string_view format, TVarRecs args) { RaiseXMLError(Fo
 
 TXMLNode* FindNode(TXMLNodeList& list, std::string_view name) {
   for (TXMLNode* node : list)
-    if (SameText(node->NodeName(), name)) return node;
+    if (SameXMLName(node->NodeName(), name)) return node;
   return nullptr;
 }
 
@@ -37,7 +36,7 @@ TXMLNode* GetRequiredChildNode(TXMLNode* node, std::string_view name) {
 
 std::optional<std::string> GetAttributeText(TXMLNode* node, std::string_view name) {
   for (TXMLNode* attribute : node->AttributeNodes())
-    if (SameText(attribute->NodeName(), name)) return attribute->NodeValue();
+    if (SameXMLName(attribute->NodeName(), name)) return attribute->NodeValue();
   return std::nullopt;
 }
 

@@ -17,6 +17,16 @@ VCL_EXCEPTION(EXML, Exception);
 [[noreturn]] void RaiseXMLError(const std::string& message);
 [[noreturn]] void RaiseXMLErrorFmt(std::string_view format, TVarRecs args);
 
+// Whether two names of nodes are equal in any ASCII letter case (other bytes compare exactly).
+inline bool SameXMLName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y && ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z')) return false;
+  }
+  return true;
+}
+
 // The first node of the list whose name equals `name` in any ASCII letter case; nullptr when none does.
 TXMLNode* FindNode(TXMLNodeList& list, std::string_view name);
 // FindNode over all child nodes of the node.

@@ -40,9 +40,8 @@ TXMLNode::TXMLNode(TXMLDocument* document, ComPtr<IXMLDOMNode> node)
 
 TXMLNode::TXMLNode(TXMLDocument* document, const xmltree::NodeRef& ref) : document_(document), ref_(ref) {}
 
-const std::string& TXMLNode::NodeName() const {
-  if (name_) return *name_;
-  std::string& name = name_.emplace();
+const std::string& TXMLNode::ReadName() const {
+  std::string name;
   if (ref_) {
     xmltree::Name parts = xmltree::NameOf(ref_);
     if (!parts.prefix.empty()) {
@@ -52,15 +51,10 @@ const std::string& TXMLNode::NodeName() const {
     xmltree::AppendCp1250(parts.local, name);
   } else {
     WideString wide;
-    try {
-      OleCheck(node_->get_nodeName(wide.Put()));
-    } catch (...) {
-      name_.reset();
-      throw;
-    }
+    OleCheck(node_->get_nodeName(wide.Put()));
     name = wide.ToString();
   }
-  return name;
+  return name_.emplace(std::move(name));
 }
 
 TNodeType TXMLNode::NodeType() const {
@@ -70,7 +64,8 @@ TNodeType TXMLNode::NodeType() const {
   return TNodeType(type);
 }
 
-void TXMLNode::ReadList(TXMLNodeList& list, bool attributes) {
+TXMLNodeList& TXMLNode::ReadList(TXMLNodeList& list, bool& read, bool attributes) {
+  list.count_ = 0;
   if (ref_) {
     const bool preserve = document_->owner_->PreservesWhiteSpace();
     auto first = [&] { return attributes ? xmltree::FirstAttribute(ref_) : xmltree::FirstChild(ref_, preserve); };
@@ -82,7 +77,8 @@ void TXMLNode::ReadList(TXMLNodeList& list, bool attributes) {
     list.nodes_ = document_->ListSlots(count);
     for (xmltree::NodeRef r = first(); r && list.count_ < count; r = next(r))
       list.nodes_[list.count_++] = document_->Wrap(r);
-    return;
+    read = true;
+    return list;
   }
   LONG length = 0;
   ComPtr<IXMLDOMNodeList> children;
@@ -100,22 +96,8 @@ void TXMLNode::ReadList(TXMLNodeList& list, bool attributes) {
     OleCheck(attributes ? map->get_item(i, item.Put()) : children->get_item(i, item.Put()));
     list.nodes_[list.count_++] = document_->Wrap(std::move(item));
   }
-}
-
-TXMLNodeList& TXMLNode::ChildNodes() {
-  if (!childrenRead_) {
-    ReadList(children_, false);
-    childrenRead_ = true;
-  }
-  return children_;
-}
-
-TXMLNodeList& TXMLNode::AttributeNodes() {
-  if (!attributesRead_) {
-    ReadList(attributes_, true);
-    attributesRead_ = true;
-  }
-  return attributes_;
+  read = true;
+  return list;
 }
 
 std::optional<std::string> TXMLNode::NodeValue() const {
@@ -124,7 +106,6 @@ std::optional<std::string> TXMLNode::NodeValue() const {
     std::string spill;
     if (!xmltree::ValueOf(ref_, utf8, spill)) return std::nullopt;
     std::string value;
-    value.reserve(utf8.size());
     xmltree::AppendCp1250(utf8, value);
     return value;
   }

@@ -89,11 +89,13 @@ class TXMLNode : public TObject {
   // A node of the platform's own DOM document, read in place.
   TXMLNode(TXMLDocument* document, const xmltree::NodeRef& ref);
 
-  const std::string& NodeName() const;
+  const std::string& NodeName() const { return name_ ? *name_ : ReadName(); }
   TNodeType NodeType() const;
-  TXMLNodeList& ChildNodes();
+  TXMLNodeList& ChildNodes() { return childrenRead_ ? children_ : ReadList(children_, childrenRead_, false); }
   // Empty for nodes other than elements.
-  TXMLNodeList& AttributeNodes();
+  TXMLNodeList& AttributeNodes() {
+    return attributesRead_ ? attributes_ : ReadList(attributes_, attributesRead_, true);
+  }
   // The value of attributes, texts, CDATA sections, comments and processing instructions; none for
   // elements and the document.
   std::optional<std::string> NodeValue() const;
@@ -107,7 +109,8 @@ class TXMLNode : public TObject {
  private:
   friend class TXMLDocument;
   TXMLNode() = default;  // a free place in the document's store
-  void ReadList(TXMLNodeList& list, bool attributes);
+  const std::string& ReadName() const;
+  TXMLNodeList& ReadList(TXMLNodeList& list, bool& read, bool attributes);
 
   TXMLDocument* document_ = nullptr;
   xmltree::NodeRef ref_;

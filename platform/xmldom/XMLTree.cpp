@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/runtime/Cp1250.h"
 
@@ -130,13 +131,26 @@ bool ValueOf(const NodeRef& ref, std::string_view& value, std::string& spill) {
 }
 
 void AppendCp1250(std::string_view utf8, std::string& out) {
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-  const auto* end = p + utf8.size();
+  // ASCII is the same in both, and most names and texts are nothing else: it is found eight bytes a step.
+  size_t ascii = 0;
+  for (uint64_t word; ascii + 8 <= utf8.size(); ascii += 8) {
+    std::memcpy(&word, utf8.data() + ascii, 8);
+    if (word & 0x8080808080808080u) break;
+  }
+  while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+  if (ascii == utf8.size()) {
+    out.append(utf8);
+    return;
+  }
+  out.reserve(out.size() + utf8.size());
+  out.append(utf8.substr(0, ascii));
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data()) + ascii;
+  const auto* end = reinterpret_cast<const unsigned char*>(utf8.data()) + utf8.size();
   while (p < end) {
-    const unsigned char* ascii = p;
-    while (p < end && *p < 0x80) ++p;
-    out.append(reinterpret_cast<const char*>(ascii), size_t(p - ascii));
-    if (p == end) break;
+    if (*p < 0x80) {
+      out += char(*p++);
+      continue;
+    }
     char32_t cp;
     int extra;
     if ((*p & 0xE0) == 0xC0) cp = *p & 0x1F, extra = 1;
