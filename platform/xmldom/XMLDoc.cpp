@@ -67,16 +67,12 @@ TNodeType TXMLNode::NodeType() const {
 TXMLNodeList& TXMLNode::ReadList(TXMLNodeList& list, bool& read, bool attributes) {
   list.count_ = 0;
   if (ref_) {
-    const bool preserve = document_->owner_->PreservesWhiteSpace();
-    auto first = [&] { return attributes ? xmltree::FirstAttribute(ref_) : xmltree::FirstChild(ref_, preserve); };
-    auto next = [&](const xmltree::NodeRef& r) {
-      return attributes ? xmltree::NextAttribute(r) : xmltree::NextChild(r, preserve);
-    };
-    int count = 0;
-    for (xmltree::NodeRef r = first(); r; r = next(r)) ++count;
-    list.nodes_ = document_->ListSlots(count);
-    for (xmltree::NodeRef r = first(); r && list.count_ < count; r = next(r))
-      list.nodes_[list.count_++] = document_->Wrap(r);
+    std::vector<xmltree::NodeRef>& refs = document_->scratch_;
+    refs.clear();
+    if (attributes) xmltree::AppendAttributes(ref_, refs);
+    else xmltree::AppendChildren(ref_, document_->owner_->PreservesWhiteSpace(), refs);
+    list.nodes_ = document_->ListSlots(int(refs.size()));
+    for (const xmltree::NodeRef& r : refs) list.nodes_[list.count_++] = document_->Wrap(r);
     read = true;
     return list;
   }
@@ -144,7 +140,7 @@ void TXMLDocument::Reset() {
   nextSlot_ = nullptr;
   slotsLeft_ = 0;
   tree_.reset();
-  documentNode_ = Wrap(ComPtr<IXMLDOMNode>(dom_.Get()));
+  documentNode_.emplace(this, ComPtr<IXMLDOMNode>(dom_.Get()));
 }
 
 TXMLNode* TXMLDocument::Wrap(ComPtr<IXMLDOMNode> node) {

@@ -131,7 +131,7 @@ class TXMLDocument : public TObject {
   // that is not well-formed raises EDOMParseError and leaves this one empty.
   void LoadFromBytes(std::string_view bytes);
   // The document node ("#document").
-  TXMLNode* Node() { return documentNode_; }
+  TXMLNode* Node() { return &*documentNode_; }
   // The root element; nullptr before a load.
   TXMLNode* DocumentElement();
   const ComPtr<IXMLDOMDocument>& DOMDocument() const { return dom_; }
@@ -153,7 +153,8 @@ class TXMLDocument : public TObject {
   std::vector<std::unique_ptr<TXMLNode*[]>> slotBlocks_;
   TXMLNode** nextSlot_ = nullptr;
   size_t slotsLeft_ = 0;
-  TXMLNode* documentNode_ = nullptr;
+  std::vector<xmltree::NodeRef> scratch_;  // the nodes of the list being read
+  std::optional<TXMLNode> documentNode_;
 };
 
 // A new document parsed from bytes.

@@ -88,6 +88,21 @@ NodeRef NextAttribute(const NodeRef& attribute) {
   return {reinterpret_cast<xmlNode*>(attribute.node->properties), nullptr};
 }
 
+void AppendChildren(const NodeRef& parent, bool preserveWhiteSpace, std::vector<NodeRef>& out) {
+  for (NodeRef r = FirstChild(parent, preserveWhiteSpace); r; r = SkipUnlisted(r.node->next, preserveWhiteSpace))
+    out.push_back(r);
+}
+
+void AppendAttributes(const NodeRef& element, std::vector<NodeRef>& out) {
+  NodeRef first = FirstAttribute(element);
+  if (!first) return;
+  if (first.declaration) {
+    for (xmlNs* ns = first.declaration; ns; ns = ns->next) out.push_back({element.node, ns});
+    first = {reinterpret_cast<xmlNode*>(element.node->properties), nullptr};
+  }
+  for (xmlNode* a = first.node; a; a = a->next) out.push_back({a, nullptr});
+}
+
 Name NameOf(const NodeRef& ref) {
   if (ref.declaration) {
     if (ref.declaration->prefix) return {"xmlns", View(ref.declaration->prefix)};

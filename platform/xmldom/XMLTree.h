@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/com/ComPtr.h"
 #include "platform/xmldom/XMLDOM.h"
@@ -34,6 +35,9 @@ NodeRef NextChild(const NodeRef& child, bool preserveWhiteSpace);
 // The attributes of an element, namespace declarations first; other nodes have none.
 NodeRef FirstAttribute(const NodeRef& element);
 NodeRef NextAttribute(const NodeRef& attribute);
+// The same walks in one call, appending to `out`.
+void AppendChildren(const NodeRef& parent, bool preserveWhiteSpace, std::vector<NodeRef>& out);
+void AppendAttributes(const NodeRef& element, std::vector<NodeRef>& out);
 
 // A name as written, in UTF-8: `prefix:local`, or `local` alone when the prefix is empty.
 struct Name {
