@@ -16,6 +16,14 @@ ComPtr<IXMLDOMDocument> OwnCreator() {
 
 std::atomic<TDOMDocumentCreator> g_creator{OwnCreator};
 
+// The first place of a name key in a table of `size` places (a power of two).
+size_t HashSlot(const xmltree::NameKey& key, size_t size) {
+  uint64_t h = uint64_t(reinterpret_cast<uintptr_t>(key.local)) * 0x9E3779B97F4A7C15u ^
+               uint64_t(reinterpret_cast<uintptr_t>(key.prefix)) * 0xC2B2AE3D27D4EB4Fu ^
+               uint64_t(int64_t(key.kind)) * 0x165667B19E3779F9u;
+  return size_t(h >> 32) & (size - 1);
+}
+
 }  // namespace
 
 EDOMParseError::EDOMParseError(int errorCode, std::string reason, int line, int linePos)
@@ -41,20 +49,14 @@ TXMLNode::TXMLNode(TXMLDocument* document, ComPtr<IXMLDOMNode> node)
 TXMLNode::TXMLNode(TXMLDocument* document, const xmltree::NodeRef& ref) : document_(document), ref_(ref) {}
 
 const std::string& TXMLNode::ReadName() const {
-  std::string name;
   if (ref_) {
-    xmltree::Name parts = xmltree::NameOf(ref_);
-    if (!parts.prefix.empty()) {
-      xmltree::AppendCp1250(parts.prefix, name);
-      name += ':';
-    }
-    xmltree::AppendCp1250(parts.local, name);
+    name_ = document_->NameOf(ref_);
   } else {
     WideString wide;
     OleCheck(node_->get_nodeName(wide.Put()));
-    name = wide.ToString();
+    name_ = document_->Keep(wide.ToString());
   }
-  return name_.emplace(std::move(name));
+  return *name_;
 }
 
 TNodeType TXMLNode::NodeType() const {
@@ -134,6 +136,9 @@ TXMLDocument::TXMLDocument() : dom_(CreateDOMDocument()) {
 }
 
 void TXMLDocument::Reset() {
+  names_.clear();
+  nameTable_.clear();
+  nameCount_ = 0;
   nodeBlocks_.clear();
   nodesLeft_ = 0;
   slotBlocks_.clear();
@@ -181,6 +186,37 @@ TXMLNode** TXMLDocument::ListSlots(int count) {
   slotsLeft_ -= size_t(count);
   return slots;
 }
+
+const std::string* TXMLDocument::NameOf(const xmltree::NodeRef& ref) {
+  const xmltree::NameKey key = xmltree::NameKeyOf(ref);
+  if (nameCount_ * 2 >= nameTable_.size()) {
+    std::vector<NameEntry> old(std::max<size_t>(64, nameTable_.size() * 2));
+    old.swap(nameTable_);
+    nameCount_ = 0;
+    for (const NameEntry& e : old)
+      if (e.name) {
+        size_t i = HashSlot(e.key, nameTable_.size());
+        while (nameTable_[i].name) i = (i + 1) & (nameTable_.size() - 1);
+        nameTable_[i] = e;
+        ++nameCount_;
+      }
+  }
+  size_t i = HashSlot(key, nameTable_.size());
+  for (; nameTable_[i].name; i = (i + 1) & (nameTable_.size() - 1))
+    if (nameTable_[i].key == key) return nameTable_[i].name;
+  xmltree::Name parts = xmltree::NameOf(ref);
+  std::string name;
+  if (!parts.prefix.empty()) {
+    xmltree::AppendCp1250(parts.prefix, name);
+    name += ':';
+  }
+  xmltree::AppendCp1250(parts.local, name);
+  nameTable_[i] = {key, Keep(std::move(name))};
+  ++nameCount_;
+  return nameTable_[i].name;
+}
+
+const std::string* TXMLDocument::Keep(std::string name) { return &names_.emplace_back(std::move(name)); }
 
 void TXMLDocument::LoadFromBytes(std::string_view bytes) {
   Reset();

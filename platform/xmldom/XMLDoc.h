@@ -1,6 +1,7 @@
 // The XML document layer of the component library: a document with its nodes and node lists, read through
 // a DOM document (IXMLDOMDocument) that a replaceable creator supplies. Names and texts are CP1250.
 #pragma once
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -115,7 +116,7 @@ class TXMLNode : public TObject {
   TXMLDocument* document_ = nullptr;
   xmltree::NodeRef ref_;
   mutable ComPtr<IXMLDOMNode> node_;
-  mutable std::optional<std::string> name_;
+  mutable const std::string* name_ = nullptr;  // in the document's names
   TXMLNodeList children_, attributes_;
   bool childrenRead_ = false, attributesRead_ = false;
 };
@@ -143,7 +144,15 @@ class TXMLDocument : public TObject {
   // A free place for a node, and room for the pointers of one node list; neither ever moves.
   TXMLNode* NewNode();
   TXMLNode** ListSlots(int count);
+  // The name of a node read in place, converted once for all nodes of the same name; a name kept.
+  const std::string* NameOf(const xmltree::NodeRef& ref);
+  const std::string* Keep(std::string name);
   void Reset();
+
+  struct NameEntry {
+    xmltree::NameKey key;
+    const std::string* name = nullptr;
+  };
 
   ComPtr<IXMLDOMDocument> dom_;
   ComPtr<xmltree::IXMLDOMTreeOwner> owner_;  // set when the DOM document is the platform's own
@@ -154,6 +163,9 @@ class TXMLDocument : public TObject {
   TXMLNode** nextSlot_ = nullptr;
   size_t slotsLeft_ = 0;
   std::vector<xmltree::NodeRef> scratch_;  // the nodes of the list being read
+  std::deque<std::string> names_;
+  std::vector<NameEntry> nameTable_;  // open addressing: empty, or as long as a power of two
+  size_t nameCount_ = 0;
   std::optional<TXMLNode> documentNode_;
 };
 

@@ -120,6 +120,21 @@ Name NameOf(const NodeRef& ref) {
   }
 }
 
+NameKey NameKeyOf(const NodeRef& ref) {
+  if (ref.declaration) return {nullptr, ref.declaration->prefix, -1};
+  int kind = ref.node->type;
+  switch (ref.node->type) {
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+      return {ref.node->ns ? ref.node->ns->prefix : nullptr, ref.node->name, kind};
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_DOCUMENT_NODE: return {nullptr, nullptr, kind};
+    default: return {nullptr, ref.node->name, kind};
+  }
+}
+
 bool ValueOf(const NodeRef& ref, std::string_view& value, std::string& spill) {
   if (ref.declaration) {
     value = View(ref.declaration->href);

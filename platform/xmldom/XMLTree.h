@@ -44,6 +44,14 @@ struct Name {
   std::string_view prefix, local;
 };
 Name NameOf(const NodeRef& ref);
+// Where the tree keeps a node's name: two nodes of one tree with equal keys have equal names.
+struct NameKey {
+  const void* prefix = nullptr;
+  const void* local = nullptr;
+  int kind = 0;
+  bool operator==(const NameKey&) const = default;
+};
+NameKey NameKeyOf(const NodeRef& ref);
 
 // The value in UTF-8 of an attribute, text, CDATA section, comment or processing instruction; false for
 // the nodes that have none. The view points into the tree, or into `spill` when it has to be assembled.
