@@ -218,9 +218,10 @@ void TFileStorage::ReadLocalFile(const std::string& localName, TStream& stream) 
 void TFileStorage::ReadStream(const std::string& key, TStream& stream) { ReadLocalFile(GetLocalName(key), stream); }
 
 std::string TFileStorage::ReadString(const std::string& key) {
-  TStringStream content;
-  ReadStream(key, content);
-  return content.DataString();
+  TFileStream file(FullPath(GetLocalName(key)), fmOpenRead | fmShareDenyNone);
+  std::string content(size_t(file.Size()), '\0');
+  if (!content.empty()) file.ReadBuffer(content.data(), int64_t(content.size()));
+  return content;
 }
 
 void TFileStorage::WriteFile(const std::string& key, TStream& stream) {
