@@ -97,7 +97,7 @@ void LoadListItems(TXMLNode* node, TStringList* items, bool valueRequired) {
     if (!Named(item, "ITEM")) continue;
     std::string value = valueRequired ? RequiredText(item, "value") : Text(item, "value", "");
     std::string caption = RequiredText(item, "CaPtIoN");
-    items->Add(Format("%s=%s", {caption, value}));
+    items->Add(caption + '=' + value);
   }
 }
 
@@ -418,7 +418,7 @@ TToolBarControl* MakeControl(TCustomToolbarDefinition* definition) {
 // The children of TOOLBAR that go to Controls, in the order their names are tested (after action and feed,
 // before IMAGELIST).
 constexpr struct {
-  const char* name;
+  std::string_view name;
   TToolBarControl* (*make)(TCustomToolbarDefinition*);
 } kControlElements[] = {
     {"spacer", MakeControl<TToolbarSpacerControl>},     {"BUTTON", MakeControl<TToolbarButtonControl>},

@@ -46,7 +46,7 @@ TXMLNode* TXMLNodeList::Get(int index) const {
 TXMLNode::TXMLNode(TXMLDocument* document, ComPtr<IXMLDOMNode> node)
     : document_(document), node_(std::move(node)) {}
 
-TXMLNode::TXMLNode(TXMLDocument* document, const xmltree::NodeRef& ref) : document_(document), ref_(ref) {}
+TXMLNode::TXMLNode(TXMLDocument* document, const xmltree::TreeNode* node) : document_(document), ref_(node) {}
 
 const std::string& TXMLNode::ReadName() const {
   if (ref_) {
@@ -60,7 +60,7 @@ const std::string& TXMLNode::ReadName() const {
 }
 
 TNodeType TXMLNode::NodeType() const {
-  if (ref_) return TNodeType(xmltree::TypeOf(ref_));
+  if (ref_) return TNodeType(ref_->type);
   DOMNodeType type = NODE_INVALID;
   OleCheck(node_->get_nodeType(&type));
   return TNodeType(type);
@@ -69,12 +69,16 @@ TNodeType TXMLNode::NodeType() const {
 TXMLNodeList& TXMLNode::ReadList(TXMLNodeList& list, bool& read, bool attributes) {
   list.count_ = 0;
   if (ref_) {
-    std::vector<xmltree::NodeRef>& refs = document_->scratch_;
-    refs.clear();
-    if (attributes) xmltree::AppendAttributes(ref_, refs);
-    else xmltree::AppendChildren(ref_, document_->owner_->PreservesWhiteSpace(), refs);
-    list.nodes_ = document_->ListSlots(int(refs.size()));
-    for (const xmltree::NodeRef& r : refs) list.nodes_[list.count_++] = document_->Wrap(r);
+    // Attributes are all listed; children but texts of white space only, unless those are preserved.
+    const bool preserve = attributes || document_->owner_->PreservesWhiteSpace();
+    const xmltree::TreeNode* first = nullptr;
+    if (attributes) first = ref_->type == NODE_ELEMENT ? ref_->attributes : nullptr;
+    else if (ref_->type != NODE_ATTRIBUTE) first = xmltree::FirstChild(ref_, preserve);
+    int count = 0;
+    for (const xmltree::TreeNode* n = first; n; n = xmltree::NextChild(n, preserve)) ++count;
+    list.nodes_ = document_->ListSlots(count);
+    for (const xmltree::TreeNode* n = first; n; n = xmltree::NextChild(n, preserve))
+      list.nodes_[list.count_++] = document_->Wrap(n);
     read = true;
     return list;
   }
@@ -100,11 +104,9 @@ TXMLNodeList& TXMLNode::ReadList(TXMLNodeList& list, bool& read, bool attributes
 
 std::optional<std::string> TXMLNode::NodeValue() const {
   if (ref_) {
-    std::string_view utf8;
-    std::string spill;
-    if (!xmltree::ValueOf(ref_, utf8, spill)) return std::nullopt;
+    if (!xmltree::HasValue(ref_)) return std::nullopt;
     std::string value;
-    xmltree::AppendCp1250(utf8, value);
+    xmltree::AppendCp1250(ref_->value, value);
     return value;
   }
   WideString value;
@@ -154,9 +156,9 @@ TXMLNode* TXMLDocument::Wrap(ComPtr<IXMLDOMNode> node) {
   return wrapper;
 }
 
-TXMLNode* TXMLDocument::Wrap(const xmltree::NodeRef& ref) {
+TXMLNode* TXMLDocument::Wrap(const xmltree::TreeNode* node) {
   TXMLNode* wrapper = NewNode();
-  wrapper->ref_ = ref;
+  wrapper->ref_ = node;
   return wrapper;
 }
 
@@ -187,8 +189,8 @@ TXMLNode** TXMLDocument::ListSlots(int count) {
   return slots;
 }
 
-const std::string* TXMLDocument::NameOf(const xmltree::NodeRef& ref) {
-  const xmltree::NameKey key = xmltree::NameKeyOf(ref);
+const std::string* TXMLDocument::NameOf(const xmltree::TreeNode* node) {
+  const xmltree::NameKey key = xmltree::NameKeyOf(node);
   if (nameCount_ * 2 >= nameTable_.size()) {
     std::vector<NameEntry> old(std::max<size_t>(64, nameTable_.size() * 2));
     old.swap(nameTable_);
@@ -204,13 +206,12 @@ const std::string* TXMLDocument::NameOf(const xmltree::NodeRef& ref) {
   size_t i = HashSlot(key, nameTable_.size());
   for (; nameTable_[i].name; i = (i + 1) & (nameTable_.size() - 1))
     if (nameTable_[i].key == key) return nameTable_[i].name;
-  xmltree::Name parts = xmltree::NameOf(ref);
   std::string name;
-  if (!parts.prefix.empty()) {
-    xmltree::AppendCp1250(parts.prefix, name);
+  if (!node->prefix.empty()) {
+    xmltree::AppendCp1250(node->prefix, name);
     name += ':';
   }
-  xmltree::AppendCp1250(parts.local, name);
+  xmltree::AppendCp1250(node->local, name);
   nameTable_[i] = {key, Keep(std::move(name))};
   ++nameCount_;
   return nameTable_[i].name;
@@ -224,7 +225,7 @@ void TXMLDocument::LoadFromBytes(std::string_view bytes) {
   VARIANT_BOOL ok = VARIANT_FALSE;
   OleCheck(dom_->load(reinterpret_cast<const BYTE*>(bytes.data()), LONG(bytes.size()), &ok));
   if (ok != VARIANT_FALSE) {
-    if (owner_ && (tree_ = owner_->GetTree())) documentNode_->ref_ = xmltree::DocumentNode(tree_.get());
+    if (owner_ && (tree_ = owner_->GetTree())) documentNode_->ref_ = tree_->Document();
     return;
   }
   ComPtr<IXMLDOMParseError> error;

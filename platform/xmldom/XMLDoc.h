@@ -88,7 +88,7 @@ class TXMLNode : public TObject {
   // A node read through the DOM's interfaces.
   TXMLNode(TXMLDocument* document, ComPtr<IXMLDOMNode> node);
   // A node of the platform's own DOM document, read in place.
-  TXMLNode(TXMLDocument* document, const xmltree::NodeRef& ref);
+  TXMLNode(TXMLDocument* document, const xmltree::TreeNode* node);
 
   const std::string& NodeName() const { return name_ ? *name_ : ReadName(); }
   TNodeType NodeType() const;
@@ -114,7 +114,7 @@ class TXMLNode : public TObject {
   TXMLNodeList& ReadList(TXMLNodeList& list, bool& read, bool attributes);
 
   TXMLDocument* document_ = nullptr;
-  xmltree::NodeRef ref_;
+  const xmltree::TreeNode* ref_ = nullptr;
   mutable ComPtr<IXMLDOMNode> node_;
   mutable const std::string* name_ = nullptr;  // in the document's names
   TXMLNodeList children_, attributes_;
@@ -140,12 +140,12 @@ class TXMLDocument : public TObject {
  private:
   friend class TXMLNode;
   TXMLNode* Wrap(ComPtr<IXMLDOMNode> node);
-  TXMLNode* Wrap(const xmltree::NodeRef& ref);
+  TXMLNode* Wrap(const xmltree::TreeNode* node);
   // A free place for a node, and room for the pointers of one node list; neither ever moves.
   TXMLNode* NewNode();
   TXMLNode** ListSlots(int count);
   // The name of a node read in place, converted once for all nodes of the same name; a name kept.
-  const std::string* NameOf(const xmltree::NodeRef& ref);
+  const std::string* NameOf(const xmltree::TreeNode* node);
   const std::string* Keep(std::string name);
   void Reset();
 
@@ -156,13 +156,12 @@ class TXMLDocument : public TObject {
 
   ComPtr<IXMLDOMDocument> dom_;
   ComPtr<xmltree::IXMLDOMTreeOwner> owner_;  // set when the DOM document is the platform's own
-  xmltree::Tree tree_;                       // the tree that the nodes read in place point into
+  xmltree::TreePtr tree_;                    // the tree that the nodes read in place point into
   std::vector<std::unique_ptr<TXMLNode[]>> nodeBlocks_;
   size_t nodesLeft_ = 0;
   std::vector<std::unique_ptr<TXMLNode*[]>> slotBlocks_;
   TXMLNode** nextSlot_ = nullptr;
   size_t slotsLeft_ = 0;
-  std::vector<xmltree::NodeRef> scratch_;  // the nodes of the list being read
   std::deque<std::string> names_;
   std::vector<NameEntry> nameTable_;  // open addressing: empty, or as long as a power of two
   size_t nameCount_ = 0;
