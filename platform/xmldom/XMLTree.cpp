@@ -18,7 +18,7 @@
 namespace xmltree {
 
 // Nodes and texts of a tree in blocks; names live in libxml2's dictionary of the parse, which the tree
-// holds on to.
+// holds on to, as it holds libxml2's document when the texts are that document's.
 struct Tree::Store {
   static constexpr size_t kNodeBlock = 256, kTextBlock = 16384;
   std::vector<std::unique_ptr<TreeNode[]>> nodeBlocks;
@@ -27,8 +27,10 @@ struct Tree::Store {
   char* text = nullptr;
   size_t textLeft = 0;
   xmlDictPtr dict = nullptr;
+  xmlDocPtr doc = nullptr;
 
   ~Store() {
+    if (doc) xmlFreeDoc(doc);
     if (dict) xmlDictFree(dict);
   }
 };
@@ -110,11 +112,18 @@ class TreeBuilder {
     return std::string_view(at, text.size());
   }
 
+  // The texts of libxml2's document that the tree takes over stay where they are.
+  void Adopt(xmlDocPtr doc) { store_.doc = doc; }
+  std::string_view DocumentText(const xmlChar* text) {
+    return store_.doc && text ? View(text) : Copy(View(text));
+  }
+
   // A name of the parse's dictionary as it is, any other name entered into it first.
   std::string_view DictName(const xmlChar* name) { return View(name); }
   std::string_view Name(const xmlChar* name) {
     if (!name) return {};
     if (!store_.dict) return Copy(View(name));
+    if (xmlDictOwns(store_.dict, name) == 1) return View(name);
     return View(xmlDictLookup(store_.dict, name, -1));
   }
 
@@ -409,7 +418,7 @@ TreeNode* CopyNode(TreeBuilder& build, const xmlNode* from) {
         } else {
           declaration->local = "xmlns";
         }
-        declaration->value = build.Copy(View(ns->href));
+        declaration->value = build.DocumentText(ns->href);
         TreeBuilder::Link(node->attributes, last, declaration);
       }
       for (const xmlAttr* a = from->properties; a; a = a->next) {
@@ -418,7 +427,7 @@ TreeNode* CopyNode(TreeBuilder& build, const xmlNode* from) {
         attribute->local = build.Name(a->name);
         const xmlNode* text = a->children;
         if (!text || (text->type == XML_TEXT_NODE && !text->next)) {
-          attribute->value = build.Copy(View(text ? text->content : nullptr));
+          attribute->value = build.DocumentText(text ? text->content : nullptr);
         } else {
           xmlChar* content = xmlNodeGetContent(reinterpret_cast<const xmlNode*>(a));
           attribute->value = build.Copy(View(content));
@@ -432,23 +441,23 @@ TreeNode* CopyNode(TreeBuilder& build, const xmlNode* from) {
     case XML_TEXT_NODE:
       node = build.NewNode(NODE_TEXT);
       node->local = "#text";
-      node->value = build.Copy(View(from->content));
+      node->value = build.DocumentText(from->content);
       node->whiteSpace = WhiteSpaceOnly(node->value);
       return node;
     case XML_CDATA_SECTION_NODE:
       node = build.NewNode(NODE_CDATA_SECTION);
       node->local = "#cdata-section";
-      node->value = build.Copy(View(from->content));
+      node->value = build.DocumentText(from->content);
       return node;
     case XML_COMMENT_NODE:
       node = build.NewNode(NODE_COMMENT);
       node->local = "#comment";
-      node->value = build.Copy(View(from->content));
+      node->value = build.DocumentText(from->content);
       return node;
     case XML_PI_NODE:
       node = build.NewNode(NODE_PROCESSING_INSTRUCTION);
       node->local = build.Name(from->name);
-      node->value = build.Copy(View(from->content));
+      node->value = build.DocumentText(from->content);
       return node;
     case XML_ENTITY_REF_NODE:
       node = build.NewNode(NODE_ENTITY_REFERENCE);
@@ -510,7 +519,9 @@ TreePtr Parse(std::string_view bytes, ParseError& error, TBuild build) {
   if (!events || events->handedBack) {
     tree = std::make_shared<Tree>();
     TreeBuilder copy(*tree, doc->dict);
-    CopyNodes(copy, doc->children, copy.Document()->children);
+    xmlDocPtr own = doc.release();
+    copy.Adopt(own);
+    CopyNodes(copy, own->children, copy.Document()->children);
   }
   return tree;
 }
