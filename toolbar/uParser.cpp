@@ -39,7 +39,7 @@ int Integer(TXMLNode* node, std::string_view name, const Variant& fallback) {
 
 int RequiredInteger(TXMLNode* node, std::string_view name) { return Variant(RequiredText(node, name)).AsInteger(); }
 
-// Converted as text (decimal, or hexadecimal after "$"); the default is turned into text first.
+// Converted as text (decimal, or hexadecimal after "$"); without the attribute, the default.
 int IntegerText(TXMLNode* node, std::string_view name, int fallback) {
   std::optional<std::string> value = GetAttributeText(node, name);
   return value ? StrToInt(*value) : fallback;
