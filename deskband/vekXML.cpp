@@ -35,20 +35,25 @@ TXMLNode* GetRequiredChildNode(TXMLNode* node, std::string_view name) {
   return child;
 }
 
+std::optional<std::string> GetAttributeText(TXMLNode* node, std::string_view name) {
+  for (TXMLNode* attribute : node->AttributeNodes())
+    if (SameText(attribute->NodeName(), name)) return attribute->NodeValue();
+  return std::nullopt;
+}
+
+std::string GetRequiredAttributeText(TXMLNode* node, std::string_view name) {
+  std::optional<std::string> value = GetAttributeText(node, name);
+  if (!value) RaiseXMLErrorFmt("Can't find required attr \"%s\" in node \"%s\"", {name, node->NodeName()});
+  return std::move(*value);
+}
+
 Variant GetAttributeDef(TXMLNode* node, std::string_view name, const Variant& fallback) {
-  for (TXMLNode* attribute : node->AttributeNodes()) {
-    if (!SameText(attribute->NodeName(), name)) continue;
-    std::optional<std::string> value = attribute->NodeValue();
-    return value ? Variant(std::move(*value)) : fallback;
-  }
-  return fallback;
+  std::optional<std::string> value = GetAttributeText(node, name);
+  return value ? Variant(std::move(*value)) : fallback;
 }
 
 Variant GetRequiredAttribute(TXMLNode* node, std::string_view name) {
-  Variant value = GetAttributeDef(node, name, Null());
-  if (value.IsNull())
-    RaiseXMLErrorFmt("Can't find required attr \"%s\" in node \"%s\"", {name, node->NodeName()});
-  return value;
+  return Variant(GetRequiredAttributeText(node, name));
 }
 
 void CreateFirstCOMObject(const CLSID* classIds, int highIndex, ComPtr<IUnknown>& object) {

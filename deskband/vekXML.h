@@ -1,10 +1,12 @@
 // Lookups over the XML document layer that every reader of the library uses (case-insensitive names,
 // defaults, required items), and the factory of the DOM documents behind the layer.
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/com/ComPtr.h"
+#include "platform/runtime/Collation.h"
 #include "platform/runtime/Exceptions.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/Variant.h"
@@ -30,6 +32,9 @@ Variant GetAttributeDef(TXMLNode* node, std::string_view name, const Variant& fa
 // GetAttributeDef with a null default; null raises EXML "Can't find required attr \"%s\" in node \"%s\""
 // (the name as given, the node's name as written).
 Variant GetRequiredAttribute(TXMLNode* node, std::string_view name);
+// The same lookups giving the text itself: none where GetAttributeDef gives the default.
+std::optional<std::string> GetAttributeText(TXMLNode* node, std::string_view name);
+std::string GetRequiredAttributeText(TXMLNode* node, std::string_view name);
 
 // Tries the class ids from index `highIndex` down to 0 and keeps the first object created with S_OK; an
 // unregistered class moves on, any other failure raises EOleSysError. `object` is empty when no class is

@@ -42,6 +42,9 @@ void ForceDirectories(std::string folder) {
   if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) RaiseLastOSError();
 }
 
+// The index snapshots that this thread holds, innermost first.
+thread_local TFileStorage::TIndexSnapshot* t_snapshots = nullptr;
+
 bool IsMissingFileError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 // The random numbers of local names, seeded once by the storage unit.
@@ -123,18 +126,46 @@ std::string TFileStorage::FullPath(const std::string& localName) const {
 
 bool TFileStorage::HasIndex() const { return FileExists(root_ + kIndexName); }
 
-void TFileStorage::LoadIndex(TFileStorageFileList& index) const {
+bool TFileStorage::LoadIndex(TFileStorageFileList& index) const {
   index.Clear();
-  if (HasIndex()) index.LoadFromFile(root_ + kIndexName);
+  if (!HasIndex()) return false;
+  index.LoadFromFile(root_ + kIndexName);
+  return true;
 }
 
-void TFileStorage::SaveIndex(const TFileStorageFileList& index) const { index.SaveToFile(root_ + kIndexName); }
+void TFileStorage::SaveIndex(const TFileStorageFileList& index) const {
+  for (TIndexSnapshot* s = t_snapshots; s; s = s->outer_)
+    if (&s->storage_ == this) s->read_ = false;
+  index.SaveToFile(root_ + kIndexName);
+}
+
+TFileStorage::TIndexSnapshot::TIndexSnapshot(TFileStorage& storage) : storage_(storage), outer_(t_snapshots) {
+  t_snapshots = this;
+}
+
+TFileStorage::TIndexSnapshot::~TIndexSnapshot() { t_snapshots = outer_; }
+
+const TFileStorageFileList* TFileStorage::IndexForLookup(TFileStorageFileList& fresh) const {
+  TIndexSnapshot* snapshot = nullptr;
+  for (TIndexSnapshot* s = t_snapshots; s; s = s->outer_)
+    if (&s->storage_ == this) snapshot = s;  // the outermost, which lives longest
+  TFileStorageFileList& index = snapshot ? snapshot->index_ : fresh;
+  if (snapshot && snapshot->read_) return snapshot->exists_ ? &index : nullptr;
+  bool exists = LoadIndex(index);
+  if (snapshot) {
+    snapshot->read_ = true;
+    snapshot->exists_ = exists;
+  }
+  return exists ? &index : nullptr;
+}
 
 std::string TFileStorage::CombineURL(const std::string& name) { return ::CombineURL(baseURL_, name); }
 
 std::string TFileStorage::GetLocalName(const std::string& key) {
   if (IsAbsoluteLocalKey(key)) return key;
-  if (!IsURLKey(key) && !HasIndex()) {
+  TFileStorageFileList fresh;
+  const TFileStorageFileList* index = IndexForLookup(fresh);
+  if (!IsURLKey(key) && !index) {
     std::string name = key;
     for (char& c : name)
       if (c == ':' || c == '\\') c = '_';
@@ -142,11 +173,9 @@ std::string TFileStorage::GetLocalName(const std::string& key) {
     return name;
   }
   std::string combined = CombineURL(key);
-  TFileStorageFileList index;
-  LoadIndex(index);
-  int line = index.IndexOfKey(combined);
+  int line = index ? index->IndexOfKey(combined) : -1;
   if (line < 0) throw EStorageFileNotFound(Format("Can't find %s in filestorage", {combined}));
-  return index.LocalNames(line);
+  return index->LocalNames(line);
 }
 
 std::string TFileStorage::MakeLocalName(const std::string& key) {
@@ -187,9 +216,10 @@ void TFileStorage::ReadLocalFile(const std::string& localName, TStream& stream) 
 void TFileStorage::ReadStream(const std::string& key, TStream& stream) { ReadLocalFile(GetLocalName(key), stream); }
 
 std::string TFileStorage::ReadString(const std::string& key) {
-  TStringStream content;
-  ReadStream(key, content);
-  return content.DataString();
+  TFileStream file(FullPath(GetLocalName(key)), fmOpenRead | fmShareDenyNone);
+  std::string content(size_t(file.Size()), '\0');
+  if (!content.empty()) file.ReadBuffer(content.data(), int64_t(content.size()));
+  return content;
 }
 
 void TFileStorage::WriteFile(const std::string& key, TStream& stream) {

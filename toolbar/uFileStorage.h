@@ -78,13 +78,35 @@ class TFileStorage : public TObject {
   void Lock() { lock_.Enter(); }
   void Unlock() { lock_.Leave(); }
 
+  // While one lives, local names that this thread looks up in the storage come from one reading of the
+  // index instead of a reading for each; for a reader that holds the storage lock over many lookups.
+  // Saving the index through this storage drops the reading, so the storage's own changes are seen.
+  class TIndexSnapshot {
+   public:
+    explicit TIndexSnapshot(TFileStorage& storage);
+    ~TIndexSnapshot();
+    TIndexSnapshot(const TIndexSnapshot&) = delete;
+    TIndexSnapshot& operator=(const TIndexSnapshot&) = delete;
+
+   private:
+    friend class TFileStorage;
+    TFileStorage& storage_;
+    TIndexSnapshot* outer_;
+    bool read_ = false, exists_ = false;
+    TFileStorageFileList index_;
+  };
+
  protected:
   // The content and date of a stored file by its local name.
   void ReadLocalFile(const std::string& localName, TStream& stream) const;
   TDateTime LocalFileDate(const std::string& localName) const;
-  void LoadIndex(TFileStorageFileList& index) const;
+  // Whether there is an index; an empty list when there is none.
+  bool LoadIndex(TFileStorageFileList& index) const;
   void SaveIndex(const TFileStorageFileList& index) const;
   bool HasIndex() const;
+  // The index for a lookup, from this thread's snapshot when there is one, else read into `fresh`;
+  // nullptr when the storage has no index.
+  const TFileStorageFileList* IndexForLookup(TFileStorageFileList& fresh) const;
 
  private:
   std::string root_;

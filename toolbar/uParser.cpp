@@ -19,35 +19,44 @@ namespace {
 
 // ---- attribute kinds ----
 
-std::string Text(TXMLNode* node, std::string_view name, const Variant& fallback) {
-  return VarToStr(GetAttributeDef(node, name, fallback));
+std::string Text(TXMLNode* node, std::string_view name, std::string_view fallback) {
+  std::optional<std::string> value = GetAttributeText(node, name);
+  return value ? std::move(*value) : std::string(fallback);
 }
 
-std::string RequiredText(TXMLNode* node, std::string_view name) { return VarToStr(GetRequiredAttribute(node, name)); }
+std::string RequiredText(TXMLNode* node, std::string_view name) { return GetRequiredAttributeText(node, name); }
+
+// The attribute as a variant (a string), or the default.
+Variant Value(TXMLNode* node, std::string_view name, const Variant& fallback) {
+  std::optional<std::string> value = GetAttributeText(node, name);
+  return value ? Variant(std::move(*value)) : fallback;
+}
 
 // Converted as a variant.
 int Integer(TXMLNode* node, std::string_view name, const Variant& fallback) {
-  return GetAttributeDef(node, name, fallback).AsInteger();
+  return Value(node, name, fallback).AsInteger();
 }
 
-int RequiredInteger(TXMLNode* node, std::string_view name) { return GetRequiredAttribute(node, name).AsInteger(); }
+int RequiredInteger(TXMLNode* node, std::string_view name) { return Variant(RequiredText(node, name)).AsInteger(); }
 
-// Converted as text (decimal, or hexadecimal after "$"); the default is turned into text first.
+// Converted as text (decimal, or hexadecimal after "$"); without the attribute, the default.
 int IntegerText(TXMLNode* node, std::string_view name, int fallback) {
-  return StrToInt(Text(node, name, IntToStr(fallback)));
+  std::optional<std::string> value = GetAttributeText(node, name);
+  return value ? StrToInt(*value) : fallback;
 }
 
 // "true", "false" or a number.
-bool Flag(TXMLNode* node, std::string_view name, bool fallback) {
-  return GetAttributeDef(node, name, fallback).AsBoolean();
-}
+bool Flag(TXMLNode* node, std::string_view name, bool fallback) { return Value(node, name, fallback).AsBoolean(); }
 
 // False only for the exact text "0".
-bool ZeroFlag(TXMLNode* node, std::string_view name) { return Text(node, name, "0") != "0"; }
+bool ZeroFlag(TXMLNode* node, std::string_view name) {
+  std::optional<std::string> value = GetAttributeText(node, name);
+  return value && *value != "0";
+}
 
 // Any number but 0.
 bool NumberFlag(TXMLNode* node, std::string_view name, int fallback) {
-  return VarCompareValue(GetAttributeDef(node, name, fallback), Variant(0)) != vrEqual;
+  return VarCompareValue(Value(node, name, fallback), Variant(0)) != vrEqual;
 }
 
 TColor Colour(TXMLNode* node, std::string_view name, const char* fallback) {
@@ -66,7 +75,7 @@ int Choice(const std::string& text, std::initializer_list<const char*> names, co
   throw ETessaline(Format(error, {text}));
 }
 
-bool Named(TXMLNode* node, std::string_view name) { return CompareText(node->NodeName(), name) == 0; }
+bool Named(TXMLNode* node, std::string_view name) { return SameText(node->NodeName(), name); }
 
 // Loads a new object and then hands it to `add`; a failure frees it.
 template <class T, class Add, class Load>
@@ -88,7 +97,7 @@ void LoadListItems(TXMLNode* node, TStringList* items, bool valueRequired) {
     if (!Named(item, "ITEM")) continue;
     std::string value = valueRequired ? RequiredText(item, "value") : Text(item, "value", "");
     std::string caption = RequiredText(item, "CaPtIoN");
-    items->Add(Format("%s=%s", {caption, value}));
+    items->Add(caption + '=' + value);
   }
 }
 
@@ -228,7 +237,7 @@ void TToolbarTextInputControl::LoadFromNode(TXMLNode* node, TFileStorage*) {
   id_ = RequiredText(node, "id");
   width_ = RequiredInteger(node, "width");
   maxLength_ = Integer(node, "maxlength", 0);
-  passwordChar_ = Text(node, "passwordchar", 0);
+  passwordChar_ = Text(node, "passwordchar", "0");
   hint_ = Text(node, "hint", "");
   defaultValue_ = Text(node, "defaultvalue", "");
 }
@@ -409,7 +418,7 @@ TToolBarControl* MakeControl(TCustomToolbarDefinition* definition) {
 // The children of TOOLBAR that go to Controls, in the order their names are tested (after action and feed,
 // before IMAGELIST).
 constexpr struct {
-  const char* name;
+  std::string_view name;
   TToolBarControl* (*make)(TCustomToolbarDefinition*);
 } kControlElements[] = {
     {"spacer", MakeControl<TToolbarSpacerControl>},     {"BUTTON", MakeControl<TToolbarButtonControl>},
@@ -458,6 +467,7 @@ TToolbarImageList* TCustomToolbarDefinition::FindImageList(const std::string& id
 
 void TCustomToolbarDefinition::ParseXML(const std::string& text, TFileStorage* storage) {
   url_ = storage->GetBaseURL();
+  TFileStorage::TIndexSnapshot snapshot(*storage);  // one reading of the index for every file named
   std::unique_ptr<TXMLDocument> document = LoadXMLData(text);
   LoadFromNode(GetRequiredChildNode(document->Node(), "TOOLBAR"), storage);
 }

@@ -86,8 +86,6 @@ int CompareText(std::string_view a, std::string_view b) {
   return CompareBy(a, b, [](unsigned char c) { return kAsciiFold[c]; });
 }
 
-bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
-
 int AnsiCompareText(std::string_view a, std::string_view b) {
   return CompareBy(a, b, [](unsigned char c) { return kWeight[c]; });
 }

@@ -1,34 +1,32 @@
-// The DOM document over libxml2: a read-only tree, parsed strictly, with no network, no DTD loading and
-// no external entities.
+// The DOM document as COM objects over the parsed tree: read-only, parsed strictly, with no network, no
+// DTD loading and no external entities.
 #include "platform/xmldom/XMLDOM.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
-#include <libxml/xmlerror.h>
-
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "platform/com/ClassTable.h"
 #include "platform/com/ComPtr.h"
+#include "platform/xmldom/XMLTree.h"
 
 namespace {
 
-using Tree = std::shared_ptr<xmlDoc>;
+using xmltree::TreeNode;
+using xmltree::TreePtr;
 
-// UTF-8 from libxml2 to a new BSTR, sized in a first pass so that it is allocated once.
-BSTR Utf8ToBstr(const xmlChar* text) {
-  if (!text) return SysAllocStringLen(nullptr, 0);
+// UTF-8 to a new BSTR, sized in a first pass so that it is allocated once.
+BSTR Utf8ToBstr(std::string_view text) {
+  const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = begin + text.size();
   UINT units = 0;
-  for (const unsigned char* p = text; *p; ++p) {
+  for (const unsigned char* p = begin; p < end; ++p) {
     if ((*p & 0xC0) != 0x80) ++units;   // a lead byte or an ASCII character
     if ((*p & 0xF8) == 0xF0) ++units;   // a four-byte sequence needs a surrogate pair
   }
   BSTR out = SysAllocStringLen(nullptr, units);
   if (!out) return nullptr;
   UINT n = 0;
-  for (const unsigned char* p = text; *p && n < units;) {
+  for (const unsigned char* p = begin; p < end && n < units;) {
     char32_t cp;
     int extra;
     if (*p < 0x80) cp = *p, extra = 0;
@@ -36,7 +34,7 @@ BSTR Utf8ToBstr(const xmlChar* text) {
     else if ((*p & 0xF0) == 0xE0) cp = *p & 0x0F, extra = 2;
     else cp = *p & 0x07, extra = 3;
     ++p;
-    for (int k = 0; k < extra && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
+    for (int k = 0; k < extra && p < end && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
     if (cp >= 0x10000 && n + 1 < units) {
       cp -= 0x10000;
       out[n++] = char16_t(0xD800 + (cp >> 10));
@@ -48,168 +46,79 @@ BSTR Utf8ToBstr(const xmlChar* text) {
   return out;
 }
 
-BSTR Utf8ToBstr(const std::string& text) { return Utf8ToBstr(reinterpret_cast<const xmlChar*>(text.c_str())); }
-
-std::string QualifiedName(const xmlNs* ns, const xmlChar* local) {
-  std::string name;
-  if (ns && ns->prefix) name = std::string(reinterpret_cast<const char*>(ns->prefix)) + ":";
-  return name + reinterpret_cast<const char*>(local);
-}
-
-bool WhiteSpaceOnly(const xmlChar* text) {
-  for (const xmlChar* p = text; p && *p; ++p)
-    if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') return false;
-  return true;
-}
-
-// One node of the tree: a libxml2 node, or a namespace declaration shown as an attribute.
-struct NodeRef {
-  xmlNode* node = nullptr;
-  xmlNs* declaration = nullptr;
-};
-
-DOMNodeType TypeOf(const NodeRef& ref) {
-  if (ref.declaration) return NODE_ATTRIBUTE;
-  switch (ref.node->type) {
-    case XML_ELEMENT_NODE: return NODE_ELEMENT;
-    case XML_ATTRIBUTE_NODE: return NODE_ATTRIBUTE;
-    case XML_TEXT_NODE: return NODE_TEXT;
-    case XML_CDATA_SECTION_NODE: return NODE_CDATA_SECTION;
-    case XML_ENTITY_REF_NODE: return NODE_ENTITY_REFERENCE;
-    case XML_PI_NODE: return NODE_PROCESSING_INSTRUCTION;
-    case XML_COMMENT_NODE: return NODE_COMMENT;
-    case XML_DOCUMENT_NODE: return NODE_DOCUMENT;
-    default: return NODE_INVALID;
-  }
-}
-
-// Whether a child node appears in a child list: the document type and its declarations never do, texts of
-// white space only unless white space is preserved.
-bool IsListedChild(const xmlNode* c, bool preserveWhiteSpace) {
-  switch (c->type) {
-    case XML_TEXT_NODE: return preserveWhiteSpace || !WhiteSpaceOnly(c->content);
-    case XML_ELEMENT_NODE:
-    case XML_CDATA_SECTION_NODE:
-    case XML_COMMENT_NODE:
-    case XML_PI_NODE:
-    case XML_ENTITY_REF_NODE: return true;
-    default: return false;
-  }
-}
-
 // The child nodes or the attributes of a node, walked in place: nothing is copied, and walking the items
 // in order costs one step each.
 class NodeSequence {
  public:
-  static NodeSequence Children(xmlNode* parent, bool preserve) { return NodeSequence(parent, false, preserve); }
-  static NodeSequence Attributes(xmlNode* element) { return NodeSequence(element, true, false); }
-  static NodeSequence None() { return NodeSequence(nullptr, false, false); }
+  static NodeSequence Children(const TreeNode* parent, bool preserve) {
+    return NodeSequence(parent && parent->type != NODE_ATTRIBUTE ? parent->children : nullptr, preserve);
+  }
+  static NodeSequence Attributes(const TreeNode* element) { return NodeSequence(element->attributes, true); }
+  static NodeSequence None() { return NodeSequence(nullptr, false); }
 
   LONG Length() const { return length_; }
-  bool Get(LONG index, NodeRef& ref) {
+  bool Get(LONG index, const TreeNode*& node) {
     if (index < 0 || index >= length_) return false;
     if (index < cursorIndex_ || cursorIndex_ < 0) {
       cursorIndex_ = 0;
-      cursor_ = First();
+      cursor_ = first_;
     }
     while (cursorIndex_ < index) {
-      cursor_ = Next(cursor_);
+      cursor_ = xmltree::NextChild(cursor_, preserve_);
       ++cursorIndex_;
     }
-    ref = cursor_;
+    node = cursor_;
     return true;
   }
 
  private:
-  NodeSequence(xmlNode* owner, bool attributes, bool preserve)
-      : owner_(owner), attributes_(attributes), preserve_(preserve) {
-    if (!owner_) return;
-    for (NodeRef r = First(); r.node || r.declaration; r = Next(r)) ++length_;
-  }
-  NodeRef First() const {
-    if (attributes_) {
-      if (owner_->nsDef) return {owner_, owner_->nsDef};
-      return {reinterpret_cast<xmlNode*>(owner_->properties), nullptr};
-    }
-    return Skip(owner_->children);
-  }
-  NodeRef Next(const NodeRef& r) const {
-    if (attributes_) {
-      if (r.declaration) {
-        if (r.declaration->next) return {owner_, r.declaration->next};
-        return {reinterpret_cast<xmlNode*>(owner_->properties), nullptr};
-      }
-      return {r.node->next, nullptr};
-    }
-    return Skip(r.node->next);
-  }
-  NodeRef Skip(xmlNode* c) const {
-    while (c && !IsListedChild(c, preserve_)) c = c->next;
-    return {c, nullptr};
+  NodeSequence(const TreeNode* first, bool preserve) : first_(xmltree::Listed(first, preserve)), preserve_(preserve) {
+    for (const TreeNode* n = first_; n; n = xmltree::NextChild(n, preserve_)) ++length_;
   }
 
-  xmlNode* owner_;
-  bool attributes_, preserve_;
+  const TreeNode* first_;
+  bool preserve_;
   LONG length_ = 0;
   LONG cursorIndex_ = -1;
-  NodeRef cursor_;
+  const TreeNode* cursor_ = nullptr;
 };
 
 class TDOMNode : public TComObjectImpl<IXMLDOMNode> {
  public:
-  TDOMNode(Tree tree, NodeRef ref, bool preserve) : tree_(std::move(tree)), ref_(ref), preserve_(preserve) {}
+  TDOMNode(TreePtr tree, const TreeNode* node, bool preserve)
+      : tree_(std::move(tree)), node_(node), preserve_(preserve) {}
 
   HRESULT get_nodeName(BSTR* name) override {
     if (!name) return E_POINTER;
-    if (ref_.declaration)
-      *name = Utf8ToBstr(ref_.declaration->prefix ? "xmlns:" + std::string(reinterpret_cast<const char*>(
-                                                                   ref_.declaration->prefix))
-                                                  : std::string("xmlns"));
-    else if (ref_.node->type == XML_ELEMENT_NODE || ref_.node->type == XML_ATTRIBUTE_NODE)
-      *name = Utf8ToBstr(QualifiedName(ref_.node->ns, ref_.node->name));
-    else if (ref_.node->type == XML_TEXT_NODE) *name = Utf8ToBstr("#text");
-    else if (ref_.node->type == XML_CDATA_SECTION_NODE) *name = Utf8ToBstr("#cdata-section");
-    else if (ref_.node->type == XML_COMMENT_NODE) *name = Utf8ToBstr("#comment");
-    else *name = Utf8ToBstr(ref_.node->name);
+    *name = Utf8ToBstr(node_->prefix.empty() ? std::string(node_->local)
+                                             : std::string(node_->prefix) + ":" + std::string(node_->local));
     return S_OK;
   }
   HRESULT get_nodeValue(BSTR* value) override {
     if (!value) return E_POINTER;
     *value = nullptr;
-    if (ref_.declaration) {
-      *value = Utf8ToBstr(ref_.declaration->href);
-      return S_OK;
-    }
-    switch (ref_.node->type) {
-      case XML_ELEMENT_NODE:
-      case XML_ENTITY_REF_NODE: return S_FALSE;
-      case XML_ATTRIBUTE_NODE: {
-        xmlChar* text = xmlNodeGetContent(ref_.node);
-        *value = Utf8ToBstr(text);
-        xmlFree(text);
-        return S_OK;
-      }
-      default: *value = Utf8ToBstr(ref_.node->content); return S_OK;
-    }
+    if (!xmltree::HasValue(node_)) return S_FALSE;
+    *value = Utf8ToBstr(node_->value);
+    return S_OK;
   }
   HRESULT get_nodeType(DOMNodeType* type) override {
     if (!type) return E_POINTER;
-    *type = TypeOf(ref_);
+    *type = node_->type;
     return S_OK;
   }
   HRESULT get_childNodes(IXMLDOMNodeList** list) override;
   HRESULT get_attributes(IXMLDOMNamedNodeMap** map) override;
 
  private:
-  Tree tree_;  // keeps the tree alive as long as one of its nodes is held
-  NodeRef ref_;
+  TreePtr tree_;  // keeps the tree alive as long as one of its nodes is held
+  const TreeNode* node_;
   bool preserve_;
 };
 
 template <class Interface>
 class TNodeCollection : public TComObjectImpl<Interface> {
  public:
-  TNodeCollection(Tree tree, NodeSequence nodes, bool preserve)
+  TNodeCollection(TreePtr tree, NodeSequence nodes, bool preserve)
       : tree_(std::move(tree)), nodes_(nodes), preserve_(preserve) {}
   HRESULT get_length(LONG* length) override {
     if (!length) return E_POINTER;
@@ -219,23 +128,21 @@ class TNodeCollection : public TComObjectImpl<Interface> {
   HRESULT get_item(LONG index, IXMLDOMNode** node) override {
     if (!node) return E_POINTER;
     *node = nullptr;
-    NodeRef ref;
-    if (!nodes_.Get(index, ref)) return S_FALSE;
-    *node = MakeComObject<TDOMNode>(tree_, ref, preserve_).Detach();
+    const TreeNode* item = nullptr;
+    if (!nodes_.Get(index, item)) return S_FALSE;
+    *node = MakeComObject<TDOMNode>(tree_, item, preserve_).Detach();
     return S_OK;
   }
 
  private:
-  Tree tree_;
+  TreePtr tree_;
   NodeSequence nodes_;
   bool preserve_;
 };
 
 HRESULT TDOMNode::get_childNodes(IXMLDOMNodeList** list) {
   if (!list) return E_POINTER;
-  NodeSequence children = ref_.declaration || ref_.node->type == XML_ATTRIBUTE_NODE
-                              ? NodeSequence::None()
-                              : NodeSequence::Children(ref_.node, preserve_);
+  NodeSequence children = NodeSequence::Children(node_, preserve_);
   *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, children, preserve_).Detach();
   return S_OK;
 }
@@ -243,8 +150,8 @@ HRESULT TDOMNode::get_childNodes(IXMLDOMNodeList** list) {
 HRESULT TDOMNode::get_attributes(IXMLDOMNamedNodeMap** map) {
   if (!map) return E_POINTER;
   *map = nullptr;
-  if (ref_.declaration || ref_.node->type != XML_ELEMENT_NODE) return S_FALSE;
-  *map = MakeComObject<TNodeCollection<IXMLDOMNamedNodeMap>>(tree_, NodeSequence::Attributes(ref_.node), preserve_)
+  if (node_->type != NODE_ELEMENT) return S_FALSE;
+  *map = MakeComObject<TNodeCollection<IXMLDOMNamedNodeMap>>(tree_, NodeSequence::Attributes(node_), preserve_)
              .Detach();
   return S_OK;
 }
@@ -273,63 +180,8 @@ class TDOMParseError : public TComObjectImpl<IXMLDOMParseError> {
   LONG line_, column_;
 };
 
-// The first error of a parse (warnings pass, except a reference to an undeclared entity).
-struct ParseOutcome {
-  bool failed = false;
-  LONG code = 0;
-  std::string reason;
-  LONG line = 0, column = 0;
-
-  void Fail(LONG errorCode, std::string text, LONG atLine, LONG atColumn) {
-    if (failed) return;
-    failed = true;
-    code = errorCode;
-    for (char& c : text)
-      if (c == '\n') c = ' ';
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    reason = std::move(text);
-    line = atLine;
-    column = atColumn;
-  }
-};
-
-// Refuses every external resource (DTDs, external entities), which fails the document that needs one.
-xmlParserInputPtr RefuseExternal(const char* url, const char*, xmlParserCtxtPtr ctxt) {
-  if (ctxt && ctxt->_private) {
-    auto* outcome = static_cast<ParseOutcome*>(ctxt->_private);
-    xmlParserInputPtr document = ctxt->inputNr > 0 ? ctxt->inputTab[0] : ctxt->input;
-    LONG line = document ? document->line : 0, column = document ? document->col : 0;
-    outcome->Fail(XML_IO_LOAD_ERROR, std::string("External entity \"") + (url ? url : "") + "\" is not loaded",
-                  line, column);
-  }
-  return nullptr;
-}
-
-void InitLibxml() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    xmlInitParser();
-    xmlSetExternalEntityLoader(RefuseExternal);
-  });
-}
-
-void OnParseError(void* userData, xmlErrorPtr error) {
-  auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
-  auto* outcome = static_cast<ParseOutcome*>(ctxt->_private);
-  if (!outcome || !error) return;
-  if (error->level < XML_ERR_ERROR && error->code != XML_WAR_UNDECLARED_ENTITY) return;
-  outcome->Fail(error->code, error->message ? error->message : "XML parse error", error->line, error->int2);
-}
-
-// Encoding failures are also reported to libxml2's generic channel (stderr); the parse error says it all.
-void IgnoreGenericError(void*, const char*, ...) {}
-
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-
-class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
+class TDOMDocument : public TComObjectImpl<IXMLDOMDocument, xmltree::IXMLDOMTreeOwner> {
  public:
-  TDOMDocument() { InitLibxml(); }
-
   HRESULT get_nodeName(BSTR* name) override {
     if (!name) return E_POINTER;
     *name = Utf8ToBstr("#document");
@@ -347,8 +199,7 @@ class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
   }
   HRESULT get_childNodes(IXMLDOMNodeList** list) override {
     if (!list) return E_POINTER;
-    NodeSequence children =
-        tree_ ? NodeSequence::Children(reinterpret_cast<xmlNode*>(tree_.get()), preserve_) : NodeSequence::None();
+    NodeSequence children = tree_ ? NodeSequence::Children(tree_->Document(), preserve_) : NodeSequence::None();
     *list = MakeComObject<TNodeCollection<IXMLDOMNodeList>>(tree_, children, preserve_).Detach();
     return S_OK;
   }
@@ -360,9 +211,10 @@ class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
   HRESULT get_documentElement(IXMLDOMNode** element) override {
     if (!element) return E_POINTER;
     *element = nullptr;
-    xmlNode* root = tree_ ? xmlDocGetRootElement(tree_.get()) : nullptr;
+    const TreeNode* root = tree_ ? tree_->Document()->children : nullptr;
+    while (root && root->type != NODE_ELEMENT) root = root->next;
     if (!root) return S_FALSE;
-    *element = MakeComObject<TDOMNode>(tree_, NodeRef{root, nullptr}, preserve_).Detach();
+    *element = MakeComObject<TDOMNode>(tree_, root, preserve_).Detach();
     return S_OK;
   }
   HRESULT get_preserveWhiteSpace(VARIANT_BOOL* preserve) override {
@@ -374,42 +226,33 @@ class TDOMDocument : public TComObjectImpl<IXMLDOMDocument> {
     preserve_ = preserve != VARIANT_FALSE;
     return S_OK;
   }
-  HRESULT load(const BYTE* data, LONG size, VARIANT_BOOL* success) override;
+  HRESULT load(const BYTE* data, LONG size, VARIANT_BOOL* success) override {
+    if (success) *success = VARIANT_FALSE;
+    if ((!data && size != 0) || size < 0) return E_INVALIDARG;
+    tree_.reset();
+    try {
+      tree_ = xmltree::Parse(std::string_view(reinterpret_cast<const char*>(data), size_t(size)), error_);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
+    if (!tree_) return S_FALSE;
+    if (success) *success = VARIANT_TRUE;
+    return S_OK;
+  }
   HRESULT get_parseError(IXMLDOMParseError** error) override {
     if (!error) return E_POINTER;
-    *error = MakeComObject<TDOMParseError>(outcome_.code, outcome_.reason, outcome_.line, outcome_.column).Detach();
+    *error = MakeComObject<TDOMParseError>(error_.code, error_.reason, error_.line, error_.column).Detach();
     return S_OK;
   }
 
- private:
-  Tree tree_;
-  bool preserve_ = false;
-  ParseOutcome outcome_;
-};
+  TreePtr GetTree() override { return tree_; }
+  bool PreservesWhiteSpace() override { return preserve_; }
 
-HRESULT TDOMDocument::load(const BYTE* data, LONG size, VARIANT_BOOL* success) {
-  if (success) *success = VARIANT_FALSE;
-  if ((!data && size != 0) || size < 0) return E_INVALIDARG;
-  tree_.reset();
-  outcome_ = ParseOutcome{};
-  std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
-  if (!ctxt) return E_OUTOFMEMORY;
-  ctxt->_private = &outcome_;
-  ctxt->sax->serror = OnParseError;
-  xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);  // per thread
-  static const char kEmpty = 0;
-  xmlDocPtr doc = xmlCtxtReadMemory(ctxt.get(), data ? reinterpret_cast<const char*>(data) : &kEmpty, int(size),
-                                    nullptr, nullptr, kParseOptions);
-  Tree tree(doc, [](xmlDoc* d) { if (d) xmlFreeDoc(d); });
-  bool wellFormed = doc && ctxt->wellFormed && ctxt->nsWellFormed && !outcome_.failed;
-  if (!wellFormed) {
-    outcome_.Fail(XML_ERR_INTERNAL_ERROR, "The document is not well-formed", 0, 0);
-    return S_FALSE;
-  }
-  tree_ = std::move(tree);
-  if (success) *success = VARIANT_TRUE;
-  return S_OK;
-}
+ private:
+  TreePtr tree_;
+  bool preserve_ = false;
+  xmltree::ParseError error_;
+};
 
 const bool g_registered = [] {
   for (const CLSID& clsid : {CLSID_DOMDocument, CLSID_DOMDocument26, CLSID_DOMDocument30})
@@ -418,3 +261,7 @@ const bool g_registered = [] {
 }();
 
 }  // namespace
+
+ComPtr<IXMLDOMNode> xmltree::MakeDOMNode(TreePtr tree, const TreeNode* node, bool preserveWhiteSpace) {
+  return ComPtr<IXMLDOMNode>(MakeComObject<TDOMNode>(std::move(tree), node, preserveWhiteSpace));
+}

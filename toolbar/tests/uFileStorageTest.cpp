@@ -126,6 +126,37 @@ TEST_F(FileStorage, GetLocalNameWithAndWithoutIndex) {
   EXPECT_EQ(storage->GetLocalName("C:\\abs\\x.xml"), "C:\\abs\\x.xml");
 }
 
+TEST_F(FileStorage, AnIndexSnapshotReadsOnceSeesTheStoragesOwnChangesAndEndsWithItsScope) {
+  auto storage = Make();
+  auto other = Make();  // another writer of the same folder, as another process would be
+  Put(*storage, "http://host/a.xml", "a");
+  {
+    TFileStorage::TIndexSnapshot snapshot(*storage);
+    EXPECT_EQ(storage->GetLocalName("http://host/a.xml"), "host_a_xml.xml");
+    Put(*other, "http://host/b.xml", "b");
+    EXPECT_THROW(storage->GetLocalName("http://host/b.xml"), EStorageFileNotFound) << "one reading per snapshot";
+    EXPECT_EQ(other->GetLocalName("http://host/b.xml"), "host_b_xml.xml") << "other storages read the disk";
+    {
+      TFileStorage::TIndexSnapshot nested(*storage);
+      EXPECT_THROW(storage->GetLocalName("http://host/b.xml"), EStorageFileNotFound) << "the outer reading serves";
+    }
+    Put(*storage, "http://host/c.xml", "c");
+    EXPECT_EQ(storage->GetLocalName("http://host/c.xml"), "host_c_xml.xml") << "its own change is seen";
+    EXPECT_EQ(storage->GetLocalName("http://host/b.xml"), "host_b_xml.xml") << "by reading the index again";
+  }
+  Put(*other, "http://host/d.xml", "d");
+  EXPECT_EQ(storage->ReadString("http://host/d.xml"), "d") << "no reading outlives its snapshot";
+
+  // A storage without an index: plain names are sanitised until its own first file creates one.
+  auto empty = Make("C:\\Empty");
+  TFileStorage::TIndexSnapshot snapshot(*empty);
+  EXPECT_EQ(empty->GetLocalName("img\\x.bmp"), "img_x.bmp");
+  Put(*empty, "http://host/img/x.bmp", "BM");
+  empty->SetBaseURL("http://host/");
+  EXPECT_EQ(empty->GetLocalName("img/x.bmp"), "host_img_x_bmp.bmp");
+  EXPECT_THROW(empty->GetLocalName("img\\y.bmp"), EStorageFileNotFound);
+}
+
 TEST_F(FileStorage, IndexLinesAreExactAndNamesAlreadyIndexedStayValid) {
   auto storage = Make();
   Put(*storage, "http://host/tb/toolbar.xml", "a");
@@ -323,10 +354,19 @@ TEST_F(DownloadStorage, FetchesAMissingFileOnceAndIndexesItUnderTheCombinedUrl) 
   EXPECT_EQ(index.Keys(1), server_.Url("/tb/img/logo.bmp"));
   EXPECT_EQ(storage_->GetRootURL(), root);
 
+  // Inside a snapshot, as while a definition is read, files fetched on the way are found.
+  {
+    TFileStorage::TIndexSnapshot snapshot(*storage_);
+    EXPECT_EQ(storage_->ReadString("img/logo.bmp"), "BM-logo");
+    EXPECT_EQ(storage_->ReadString("menu.xml"), "wrong menu");
+    EXPECT_EQ(storage_->ReadString("menu.xml"), "wrong menu");
+    EXPECT_EQ(Fetches("/tb/menu.xml"), 1);
+  }
+
   // A file the server does not have: the download error, and nothing indexed.
   EXPECT_THROW(storage_->ReadString("img/missing.bmp"), EWinInetServerError);
   index.LoadFromFile("C:\\Download\\.files");
-  EXPECT_EQ(index.Count(), 2);
+  EXPECT_EQ(index.Count(), 3);
 }
 
 TEST_F(DownloadStorage, RefreshFetchesAgainInPlaceAgainstTheCallersBaseUrl) {

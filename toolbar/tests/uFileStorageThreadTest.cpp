@@ -41,4 +41,26 @@ TEST(FileStorageThreads, WritesOfOneFileFromManyThreadsNeverInterleave) {
   EXPECT_EQ(last, std::string(4096, last[0])) << "one whole write, not a mixture";
 }
 
+TEST(FileStorageThreads, AnIndexSnapshotServesOnlyTheThreadThatMadeIt) {
+  testing_support::TestMachine machine;
+  std::unique_ptr<TDynamicFileStorage> storage(TDynamicFileStorage::Create("C:\\Shared"));
+  std::unique_ptr<TDynamicFileStorage> other(TDynamicFileStorage::Create("C:\\Shared"));
+  TStringStream a("a"), b("b");
+  storage->StoreFile("http://host/a.xml", a, 0, "");
+  TFileStorage::TIndexSnapshot snapshot(*storage);
+  EXPECT_EQ(storage->ReadString("http://host/a.xml"), "a");
+  other->StoreFile("http://host/b.xml", b, 0, "");
+  EXPECT_THROW(storage->ReadString("http://host/b.xml"), EStorageFileNotFound);
+  std::string seen;
+  std::thread reader([&] {
+    try {
+      seen = storage->ReadString("http://host/b.xml");
+    } catch (const Exception& e) {
+      seen = e.Message();
+    }
+  });
+  reader.join();
+  EXPECT_EQ(seen, "b");
+}
+
 }  // namespace
