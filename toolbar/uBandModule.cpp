@@ -13,34 +13,23 @@
 
 namespace {
 
-// Holds a storage's lock for a scope.
-class TStorageLock {
+// Holds the lock of a storage or of the module for a scope.
+template <class T>
+class TScopedLock {
  public:
-  explicit TStorageLock(TFileStorage& storage) : storage_(storage) { storage_.Lock(); }
-  ~TStorageLock() { storage_.Unlock(); }
-  TStorageLock(const TStorageLock&) = delete;
-  TStorageLock& operator=(const TStorageLock&) = delete;
+  explicit TScopedLock(T& owner) : owner_(owner) { owner_.Lock(); }
+  ~TScopedLock() { owner_.Unlock(); }
+  TScopedLock(const TScopedLock&) = delete;
+  TScopedLock& operator=(const TScopedLock&) = delete;
 
  private:
-  TFileStorage& storage_;
-};
-
-// The same for the module lock.
-class TModuleLock {
- public:
-  explicit TModuleLock(TTessalineDeskBandModule& module) : module_(module) { module_.Lock(); }
-  ~TModuleLock() { module_.Unlock(); }
-  TModuleLock(const TModuleLock&) = delete;
-  TModuleLock& operator=(const TModuleLock&) = delete;
-
- private:
-  TTessalineDeskBandModule& module_;
+  T& owner_;
 };
 
 // The date of a storage's root file, read under the storage's lock (the key resolves against its base URL,
 // which another thread may be setting).
 TDateTime RootFileDate(TFileStorage& storage) {
-  TStorageLock guard(storage);
+  TScopedLock<TFileStorage> guard(storage);
   return storage.GetFileDate(storage.GetRootURL());
 }
 
@@ -122,7 +111,7 @@ TToolbarDefinition* TTessalineDeskBandModule::LoadDefinition() {
   TObjectPtr<TToolbarDefinition> definition;
   {
     // The base URL stays the root's for the whole parse: other threads parse through the same storage.
-    TStorageLock guard(*storage);
+    TScopedLock<TFileStorage> guard(*storage);
     std::string root = storage->GetRootURL();
     storage->SetBaseURL(root);
     // The stored bytes as they are: the document's own declaration decides its encoding.
@@ -134,8 +123,8 @@ TToolbarDefinition* TTessalineDeskBandModule::LoadDefinition() {
 }
 
 TToolbarDefinition* TTessalineDeskBandModule::ParseDefinition(const std::string& text, TFileStorage* storage) {
-  TStorageLock storageGuard(*storage);
-  TModuleLock moduleGuard(*this);
+  TScopedLock<TFileStorage> storageGuard(*storage);
+  TScopedLock<TTessalineDeskBandModule> moduleGuard(*this);
   TObjectPtr<TToolbarDefinition> definition(TToolbarDefinition::Create());
   definition->LoadFromXML(text, storage);
   return definition.release();
