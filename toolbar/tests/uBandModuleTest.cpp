@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "platform/com/ClassTable.h"
 #include "platform/components/ComServ.h"
 #include "platform/components/FileUtils.h"
@@ -16,6 +14,7 @@
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Registry.h"
+#include "toolbar/tests/DefinitionTestSupport.h"
 #include "toolbar/tests/LibraryTestSupport.h"
 #include "toolbar/uHints.h"
 #include "toolbar/uInstance.h"
@@ -29,14 +28,6 @@ using testing_support::TestMachine;
 
 const std::string kMainKey = "Software\\Quorrel\\Tessaline\\" + kGuid;
 const std::string kShippedRoot = kFolder + "\\toolbar.xml";
-
-std::string Outcome(const std::function<std::string()>& call) {
-  try {
-    return call();
-  } catch (const Exception& e) {
-    return e.ClassName() + ": " + e.Message();
-  }
-}
 
 void SetValue(const std::string& name, DWORD type, const std::string& data) {
   HKEY key = nullptr;

@@ -1,11 +1,11 @@
 // A library that links the component library, for the tests of what it frees when it is unloaded.
+#include <string>
+#include <vector>
+
 #include "platform/components/Application.h"
 #include "platform/components/Menus.h"
 #include "platform/components/ModuleTeardown.h"
 #include "platform/components/StdCtrls.h"
-
-#include <string>
-#include <vector>
 
 struct SampleWindows {
   HWND application;
