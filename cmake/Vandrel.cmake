@@ -91,11 +91,15 @@ function(vandrel_module_tests prefix)
   endforeach()
 endfunction()
 
-# vandrel_system_library(NAME LIBS libs...): the code of one system folder as a static library with hidden
-# visibility, linked into its deliverable; its tests as vandrel_module_tests.
+# vandrel_system_library(NAME LIBS libs... [EXCLUDE files...]): the code of one system folder (but the files
+# excluded, such as the deliverable's main source) as a static library with hidden visibility, linked into its
+# deliverable; its tests as vandrel_module_tests.
 function(vandrel_system_library name)
-  cmake_parse_arguments(S "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(S "" "" "LIBS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded IN LISTS S_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_link_libraries(${name} PUBLIC ${S_LIBS})

@@ -10,6 +10,7 @@
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Module.h"
 #include "platform/winapi/ShellFolders.h"
+#include "toolbar/uInstance.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ std::string AddTrailingBackslash(std::string_view path) {
 
 std::string GetModuleFolder() {
   char path[MAX_PATH + 1] = {};
-  DWORD length = GetModuleFileNameA(HInstance(), path, sizeof path);
+  DWORD length = GetModuleFileNameA(InstanceModule(), path, sizeof path);
   if (length == 0 || length >= sizeof path) RaiseLastOSError();
   return ExtractFilePath(std::string(path, length));
 }

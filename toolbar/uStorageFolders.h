@@ -9,7 +9,7 @@
 
 // The path with "\" appended unless it ends with one (an empty path becomes "\").
 std::string AddTrailingBackslash(std::string_view path);
-// The folder of the library file, with a trailing backslash.
+// The folder of the library file (the instance unit's module), with a trailing backslash.
 std::string GetModuleFolder();
 // The user's local application-data folder and the temporary folder, with a trailing backslash; a failing
 // system call raises.

@@ -103,6 +103,7 @@ void THintWindow::CreateParams(TCreateParams& p) {
   p.Style = WS_POPUP | WS_BORDER;
   p.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
   p.WndParent = nullptr;
+  p.WindowClassStyle |= CS_DROPSHADOW;
 }
 
 void THintWindow::ActivateHint(const RECT& r, const std::string& hint) {
@@ -287,8 +288,13 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
 }
 
 void TApplication::SetShowHint(bool value) {
+  if (value == showHint_) return;
   showHint_ = value;
-  if (!value) CancelHint();
+  if (value) {
+    hintWindow_ = HintWindowClass.Create(this);
+  } else {
+    FreeAndNil(hintWindow_);
+  }
 }
 
 void TApplication::SetHint(const std::string& hint) {

@@ -84,6 +84,7 @@ class TApplication : public TComponent {
   int MessageBox(const std::string& text, const std::string& caption, UINT flags);
 
   bool ShowHint() const { return showHint_; }
+  // Switching hints off frees the hint window; switching them on makes a fresh one of HintWindowClass.
   void SetShowHint(bool value);
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& hint);

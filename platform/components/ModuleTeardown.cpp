@@ -1,5 +1,6 @@
 #include "platform/components/ModuleTeardown.h"
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -11,17 +12,25 @@ namespace {
 struct Teardown {
   std::mutex lock;
   std::vector<std::function<void()>> stages[2];
-
-  ~Teardown() {
-    if (!vandrel::IsUnloadingModule(HInstance())) return;
-    for (auto& stage : stages)
-      for (auto it = stage.rbegin(); it != stage.rend(); ++it) (*it)();
-  }
 };
+
+std::atomic<Teardown*> g_teardown{nullptr};
 
 Teardown& T() {
   static Teardown t;
+  g_teardown.store(&t, std::memory_order_release);
   return t;
+}
+
+// A destructor function of the module runs before its C++ static objects are destroyed, so the cleanups
+// may still use every one of them, also those made after the first cleanup was arranged.
+[[gnu::destructor]] void RunModuleTeardown() {
+  Teardown* t = g_teardown.load(std::memory_order_acquire);
+  if (!t || !vandrel::IsUnloadingModule(HInstance())) return;
+  for (auto& stage : t->stages) {
+    for (auto it = stage.rbegin(); it != stage.rend(); ++it) (*it)();
+    stage.clear();
+  }
 }
 
 }  // namespace

@@ -69,6 +69,15 @@ void FreeAndNil(T*& object) {
   if (doomed) doomed->Free();
 }
 
+// Frees an object when the std::unique_ptr that holds it lets it go: TObjectPtr<TStringList>.
+struct TObjectFree {
+  void operator()(TObject* object) const {
+    if (object) object->Free();
+  }
+};
+template <class T>
+using TObjectPtr = std::unique_ptr<T, TObjectFree>;
+
 // "is" with a null check; the checked cast As<T> (raising EInvalidCast) is in Exceptions.h.
 template <class T>
 T* DynamicAs(TObject* object) {

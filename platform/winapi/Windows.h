@@ -62,6 +62,7 @@ constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
 constexpr UINT CS_DBLCLKS = 0x0008;
 constexpr UINT CS_GLOBALCLASS = 0x4000;
+constexpr UINT CS_DROPSHADOW = 0x00020000;
 
 constexpr int CW_USEDEFAULT = int(0x80000000);
 inline HWND const HWND_BROADCAST = reinterpret_cast<HWND>(intptr_t(0xFFFF));

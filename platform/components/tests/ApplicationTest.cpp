@@ -142,9 +142,13 @@ TEST(Application, HintsGoThroughOnShowHintAndTheHintWindowClass) {
   Application->ActivateHint(dialog->bnNext);
   EXPECT_FALSE(IsWindowVisible(Application->HintWindow()->Handle()));
   Application->SetShowHint(false);
+  EXPECT_EQ(Application->HintWindow(), nullptr) << "switching hints off frees the hint window";
   dialog->bnBack->SetHint("Back");
   Application->ActivateHint(dialog->bnBack);
   EXPECT_EQ(hints, (std::vector<std::string>{"Go to the next page", "Back"}));
+  Application->SetShowHint(true);
+  ASSERT_NE(Application->HintWindow(), nullptr) << "and switching them on makes a fresh one";
+  EXPECT_EQ(Application->HintWindow()->ClassName(), "TLoudHint");
   dialog->Free();
 }
 

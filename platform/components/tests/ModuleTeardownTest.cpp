@@ -24,9 +24,10 @@ TEST(ModuleTeardown, UnloadingTheLibraryDestroysItsWindowsClassesAndHooks) {
   std::replace(windows.begin(), windows.end(), '/', '\\');
   HMODULE library = LoadLibraryA(windows.c_str());
   ASSERT_TRUE(library);
-  auto setUp = reinterpret_cast<SampleWindows (*)()>(GetProcAddress(library, "SampleSetUp"));
+  auto setUp = reinterpret_cast<SampleWindows (*)(size_t*)>(GetProcAddress(library, "SampleSetUp"));
   ASSERT_TRUE(setUp);
-  SampleWindows w = setUp();
+  size_t lateTableSize = 0;
+  SampleWindows w = setUp(&lateTableSize);
   EXPECT_TRUE(IsWindow(w.application));
   EXPECT_TRUE(IsWindow(w.popupList));
   EXPECT_TRUE(GetClassInfoA(w.classInstance, "TForm", nullptr));
@@ -41,6 +42,7 @@ TEST(ModuleTeardown, UnloadingTheLibraryDestroysItsWindowsClassesAndHooks) {
   EXPECT_FALSE(GetClassInfoA(w.classInstance, "TForm", nullptr));
   EXPECT_FALSE(GetClassInfoA(w.classInstance, "TButton", nullptr));
   EXPECT_FALSE(GetWakeMainThread()) << "the hook before it is back";
+  EXPECT_EQ(lateTableSize, 4u) << "cleanups run while the library's static objects still exist";
 }
 
 }  // namespace

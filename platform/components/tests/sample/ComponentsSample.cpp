@@ -1,6 +1,10 @@
 // A library that links the component library, for the tests of what it frees when it is unloaded.
+#include <string>
+#include <vector>
+
 #include "platform/components/Application.h"
 #include "platform/components/Menus.h"
+#include "platform/components/ModuleTeardown.h"
 #include "platform/components/StdCtrls.h"
 
 struct SampleWindows {
@@ -9,7 +13,14 @@ struct SampleWindows {
   HINSTANCE classInstance;  // the instance the library's window classes are registered under
 };
 
-extern "C" [[gnu::visibility("default")]] SampleWindows SampleSetUp() {
+// A table the library makes after its first cleanup was arranged, which a later cleanup still uses.
+std::vector<std::string>& LateTable() {
+  static std::vector<std::string> table;
+  return table;
+}
+
+// `report` receives, at the unload, the number of entries the late table had then.
+extern "C" [[gnu::visibility("default")]] SampleWindows SampleSetUp(size_t* report) {
   SampleWindows out{};
   TForm* form = TForm::CreateNew<TForm>(nullptr);
   TButton* button = NewObject<TButton>(form);
@@ -24,5 +35,10 @@ extern "C" [[gnu::visibility("default")]] SampleWindows SampleSetUp() {
   out.popupList = PopupList()->Window();
   menu->Free();
   out.application = Application->Handle();
+  LateTable().assign(3, "entry");
+  AtModuleUnload(TUnloadStage::Objects, [report] {
+    LateTable().push_back("unloading");
+    *report = LateTable().size();
+  });
   return out;
 }

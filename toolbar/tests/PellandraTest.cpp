@@ -1,0 +1,160 @@
+// The toolbar library as the shell meets it: installed on drive C: with its shipped definition, registered,
+// hosted in a taskbar and unregistered by the shell host as a child process; and loaded and unloaded here.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "platform/com/ClassTable.h"
+#include "platform/runtime/Cp1250.h"
+#include "platform/testing/ChildProcess.h"
+#include "platform/winapi/DynamicLibrary.h"
+#include "platform/winapi/Files.h"
+#include "toolbar/tests/LibraryTestSupport.h"
+
+namespace {
+
+using namespace library_test;
+using testing_support::RunProgram;
+using testing_support::TestMachine;
+
+const std::string kBin = std::string(VANDREL_BINARY_DIR) + "/bin";
+const std::string kClassKey = "HKEY_CLASSES_ROOT\\CLSID\\" + kGuid;
+const std::string kToolbarsKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
+
+// The shell host's exit code and its output (in place of what `out` held).
+int Host(const std::vector<std::string>& args, std::string* out) {
+  out->clear();
+  return RunProgram(kBin + "/shellhost", args, out);
+}
+
+// regtool's export of a key (CP1250, without CRs); "" when it does not exist.
+std::string Export(const std::string& key) {
+  std::string out;
+  if (RunProgram(kBin + "/regtool", {"export", key}, &out) != 0) return "";
+  out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+  return out;
+}
+
+// The class key as registration leaves it, with the class key's default value.
+std::string RegisteredClass(const std::string& defaultValue) {
+  return "REGEDIT4\n\n"
+         "[" + kClassKey + "]\n@=\"" + defaultValue + "\"\n\n"
+         "[" + kClassKey + "\\InprocServer32]\n@=\"C:\\\\Program Files\\\\Vandrel\\\\Pellandra\\\\Pellandra.so\"\n"
+         "\"ThreadingModel\"=\"Apartment\"\n\n"
+         "[" + kClassKey + "\\Implemented Categories]\n\n"
+         "[" + kClassKey + "\\Implemented Categories\\{00021492-0000-0000-C000-000000000046}]\n\n";
+}
+
+bool HasLine(const std::string& text, const std::string& line) {
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);)
+    if (l == line) return true;
+  return false;
+}
+
+// The log of the instance, in the machine's temporary folder.
+std::string LogText() {
+  char temp[MAX_PATH + 1] = {};
+  GetTempPathA(sizeof temp, temp);
+  return ReadWholeFile(std::string(temp) + "Tessaline\\" + kGuid + "\\Tessaline.log");
+}
+
+TEST(Pellandra, TheShellRegistersShowsAndUnregistersTheInstalledLibrary) {
+  TestMachine machine;
+  InstallLibrary(machine);
+  std::string out;
+  ASSERT_EQ(Host({"register", kLibrary}, &out), 0) << out;
+  EXPECT_EQ(out, "DllRegisterServer in " + kLibrary + ": S_OK\n");
+  EXPECT_EQ(Export(kClassKey), RegisteredClass("Vandrel eszköztár"_cp)) << "the definition's menu caption";
+  EXPECT_TRUE(HasLine(Export(kToolbarsKey), "\"" + kGuid + "\"=\"\""));
+  EXPECT_TRUE(HasLine(Export("HKEY_CURRENT_USER\\Software\\Quorrel\\Tessaline\\" + kGuid),
+                      "\"ToolBarName\"=\"Vandrel eszköztár\""_cp));
+
+  ASSERT_EQ(Host({"run", "--virtual-time", "--seconds", "1", kGuid}, &out), 0) << out;
+  EXPECT_TRUE(HasLine(out, "- band info: S_OK min 200x22 max -1x22 integral 1x1 actual 200x22 modes 0xA8 "
+                           "title \"Vandrel\""))
+      << out;
+  EXPECT_TRUE(HasLine(out, "  band 2 \"Vandrel\" 90,0,300,22 child 100,0,300,22")) << out;
+  EXPECT_TRUE(HasLine(out, "- the library is unloaded")) << out;
+  EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
+
+  ASSERT_EQ(Host({"unregister", kLibrary}, &out), 0) << out;
+  EXPECT_EQ(out, "DllUnregisterServer in " + kLibrary + ": S_OK\n");
+  EXPECT_EQ(Export(kClassKey), "");
+  EXPECT_FALSE(HasLine(Export(kToolbarsKey), "\"" + kGuid + "\"=\"\""));
+  EXPECT_EQ(LogText(), "") << "nothing went wrong";
+}
+
+TEST(Pellandra, ABrokenShippedDefinitionStillRegistersWithTheDesignTimeCaption) {
+  struct Case {
+    const char* name;
+    std::function<void(TestMachine&)> breakIt;
+    std::string logged;  // the end of the one log line
+  } cases[] = {
+      {"not well-formed",
+       [](TestMachine&) { WriteWholeFile(kFolder + "\\toolbar.xml", "<TOOLBAR caption=\"Vandrel\">"); },
+       "  Exception (EDOMParseError): "},
+      {"of another toolbar",
+       [](TestMachine&) {
+         WriteWholeFile(kFolder + "\\toolbar.xml",
+                        "<TOOLBAR guid=\"{80C5BAD5-2B8D-44AF-82FA-F86E57899FB8}\" caption=\"Vandrel\"/>");
+       },
+       "  Exception (Exception): FATAL: Definition GUID is not matching\r\n"},
+      {"without its index",
+       [](TestMachine& m) { std::filesystem::remove(HostFolder(m) + "/.files"); },
+       "  Exception (EStorage): File storage empty. Unable to get root url.\r\n"},
+      {"without its image list",
+       [](TestMachine& m) { std::filesystem::remove(HostFolder(m) + "/buttons.bmp"); },
+       "  Exception (EFOpenError): Cannot open file \""},
+  };
+  for (const Case& c : cases) {
+    TestMachine machine;
+    InstallLibrary(machine);
+    c.breakIt(machine);
+    std::string out;
+    ASSERT_EQ(Host({"register", kLibrary}, &out), 0) << c.name << ": " << out;
+    EXPECT_EQ(out, "DllRegisterServer in " + kLibrary + ": S_OK\n") << c.name;
+    EXPECT_EQ(Export(kClassKey), RegisteredClass("Custom Tessaline Band")) << c.name;
+    std::string log = LogText();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << c.name << ": " << log;
+    EXPECT_NE(log.find(c.logged), std::string::npos) << c.name << ": " << log;
+    EXPECT_EQ(Export("HKEY_CURRENT_USER\\Software\\Quorrel"), "") << "no configuration was made";
+
+    ASSERT_EQ(Host({"run", "--virtual-time", kGuid}, &out), 0) << c.name << ": " << out;
+    EXPECT_TRUE(HasLine(out, "  band 2 \"Custom Tessaline Band\" 90,0,300,22 child 100,0,300,22")) << out;
+    EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
+  }
+}
+
+TEST(Pellandra, ExportsTheFourEntryPointsOnly) {
+  std::string out;
+  ASSERT_EQ(RunProgram("/usr/bin/nm", {"-D", "--defined-only", kBin + "/Pellandra.so"}, &out), 0);
+  std::vector<std::string> names;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) names.push_back(line.substr(line.find_last_of(' ') + 1));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                             "DllUnregisterServer"}))
+      << out;
+}
+
+TEST(Pellandra, LoadingAndUnloadingAgainLeavesNothingBehind) {
+  TestMachine machine;
+  InstallLibrary(machine);
+  CoInitialize(nullptr);
+  for (int round = 1; round <= 2; ++round) {
+    HMODULE library = LoadLibraryA(kLibrary.c_str());
+    ASSERT_NE(library, nullptr) << round;
+    auto call = [library](const char* entry) { return reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, entry))(); };
+    EXPECT_EQ(call(round == 1 ? "DllRegisterServer" : "DllUnregisterServer"), S_OK) << round;
+    EXPECT_EQ(call("DllCanUnloadNow"), S_OK) << round;
+    EXPECT_TRUE(FreeLibrary(library));
+    EXPECT_EQ(GetModuleHandleA(kLibrary.c_str()), nullptr) << "really unloaded, round " << round;
+  }
+  EXPECT_EQ(Export(kClassKey), "") << "the second load unregistered what the first registered";
+  CoUninitialize();
+}
+
+}  // namespace
