@@ -12,23 +12,23 @@ namespace {
 
 using namespace wizard_test;
 
-struct Part {
+struct PageControl {
   const char* name;  // empty: an unnamed label, known by its tag
   const char* cls;
   int tag;
 };
 
-struct PageSpec {
+struct PageLayout {
   const char* name;
-  std::vector<Part> parts;  // a heading's title and subtitle come first
+  std::vector<PageControl> controls;  // a heading's title and subtitle come first
 };
 
 constexpr const char* L = "TLabel";
 constexpr const char* R = "TRadioButton";
 
 // The 22 pages with their pictures, tagged captions and named components.
-const std::vector<PageSpec>& Pages() {
-  static const std::vector<PageSpec> pages = {
+const std::vector<PageLayout>& Pages() {
+  static const std::vector<PageLayout> pages = {
       {"KozosKezdolap", {{"imgKep1", "TImage", 0}, {"", L, 1}}},
       {"KozosJogiElfogadas",
        {{"", L, 109}, {"", L, 110}, {"moKozosNyilatkozat", "TMemo", 0}, {"cbKozosElfogad", "TCheckBox", 111}}},
@@ -206,17 +206,17 @@ class Structure : public ::testing::Test {
 TEST_F(Structure, ThePagesHoldTheirComponentsAndTaggedCaptions) {
   ASSERT_EQ(form->Notebook->PageCount(), int(Pages().size()));
   for (size_t p = 0; p < Pages().size(); ++p) {
-    const PageSpec& spec = Pages()[p];
-    EXPECT_EQ(form->Notebook->Pages()->Strings(int(p)), spec.name);
+    const PageLayout& layout = Pages()[p];
+    EXPECT_EQ(form->Notebook->Pages()->Strings(int(p)), layout.name);
     std::multiset<int> expectedTags, tags;
-    for (const Part& part : spec.parts) {
-      if (part.tag) expectedTags.insert(part.tag);
-      if (!*part.name) continue;
-      auto* c = DynamicAs<TControl>(form->FindComponent(part.name));
-      ASSERT_NE(c, nullptr) << part.name;
-      EXPECT_EQ(c->ClassName(), part.cls) << part.name;
-      EXPECT_EQ(c->Tag(), part.tag) << part.name;
-      EXPECT_EQ(PageOf(c), int(p)) << part.name;
+    for (const PageControl& control : layout.controls) {
+      if (control.tag) expectedTags.insert(control.tag);
+      if (!*control.name) continue;
+      auto* c = DynamicAs<TControl>(form->FindComponent(control.name));
+      ASSERT_NE(c, nullptr) << control.name;
+      EXPECT_EQ(c->ClassName(), control.cls) << control.name;
+      EXPECT_EQ(c->Tag(), control.tag) << control.name;
+      EXPECT_EQ(PageOf(c), int(p)) << control.name;
     }
     for (int i = 0; i < form->ComponentCount(); ++i) {
       auto* c = DynamicAs<TControl>(form->Components(i));
@@ -226,7 +226,7 @@ TEST_F(Structure, ThePagesHoldTheirComponentsAndTaggedCaptions) {
         EXPECT_TRUE(DynamicAs<TLabel>(c) || DynamicAs<TRadioButton>(c) || DynamicAs<TCheckBox>(c)) << c->Name();
       }
     }
-    EXPECT_EQ(tags, expectedTags) << spec.name;
+    EXPECT_EQ(tags, expectedTags) << layout.name;
   }
 }
 
@@ -241,7 +241,7 @@ TEST_F(Structure, HeadingPicturesStandOnEveryPageButTheFourWithALargePicture) {
     const bool isLarge = std::find(std::begin(large), std::end(large), p) != std::end(large);
     if (!isLarge) ++icon;
     const std::string expected =
-        isLarge ? Pages()[size_t(p)].parts[0].name : (icon < 10 ? "imgIkon0" : "imgIkon") + std::to_string(icon);
+        isLarge ? Pages()[size_t(p)].controls[0].name : (icon < 10 ? "imgIkon0" : "imgIkon") + std::to_string(icon);
     EXPECT_EQ(images, std::vector<std::string>{expected}) << p;
   }
   EXPECT_EQ(icon, 18);
