@@ -21,15 +21,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/components/Application.h"
 #include "platform/components/UserScript.h"
 #include "platform/runtime/Cp1250.h"
+#include "platform/runtime/FileSystem.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/Machine.h"
 
@@ -133,14 +132,6 @@ bool ResolveProgram(const std::string& program, std::string& hostPath, std::stri
   return false;
 }
 
-bool ReadFile(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  if (!in || !(content << in.rdbuf())) return false;
-  text = content.str();
-  return true;
-}
-
 // The environment of the child: this one's, with the launcher's variables as this run sets them.
 std::vector<std::string> ChildEnvironment(const Options& o, const std::string& commandLine) {
   static const char* const kOwn[] = {"VANDREL_ROOT=", "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=", "VANDREL_SNAPSHOT=",
@@ -180,8 +171,8 @@ int main(int argc, char** argv) {
     }
 
   if (!o.script.empty()) {
-    std::string text;
-    if (!ReadFile(o.script, text)) return Fail(kUserScriptFailed, "cannot read " + o.script + ": " + std::strerror(errno));
+    std::string text, error;
+    if (!ReadHostFile(o.script, text, error)) return Fail(kUserScriptFailed, "cannot read " + o.script + ": " + error);
     try {
       ReadUserScript(text, TUserVerbs::Standard());
     } catch (const EUserScriptError& e) {

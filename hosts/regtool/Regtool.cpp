@@ -3,15 +3,12 @@
 //   regtool import FILE    imports a REGEDIT4 file (CP1250), all of it or nothing
 //   regtool export [KEY]   writes the key and all below it (default: HKEY_LOCAL_MACHINE and
 //                          HKEY_CURRENT_USER) as REGEDIT4 text (CP1250) on standard output
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "platform/runtime/Cp1250.h"
+#include "platform/runtime/FileSystem.h"
 #include "platform/winapi/Machine.h"
 #include "platform/winapi/Registry.h"
 
@@ -28,11 +25,9 @@ int Fail(const std::string& message) {
 }
 
 int Import(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  if (!in || !(text << in.rdbuf())) return Fail("cannot read " + file + ": " + std::strerror(errno));
-  std::string error;
-  if (!vandrel::ImportRegistryText(text.str(), error)) return Fail(file + ": " + cp1250::ToUtf8(error));
+  std::string text, error;
+  if (!ReadHostFile(file, text, error)) return Fail("cannot read " + file + ": " + error);
+  if (!vandrel::ImportRegistryText(text, error)) return Fail(file + ": " + cp1250::ToUtf8(error));
   return 0;
 }
 

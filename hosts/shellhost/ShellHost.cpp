@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <set>
@@ -13,6 +12,7 @@
 #include "platform/components/TestDriver.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
+#include "platform/runtime/FileSystem.h"
 #include "platform/runtime/SysUtils.h"
 #include "platform/winapi/CommonControls.h"
 #include "platform/winapi/DynamicLibrary.h"
@@ -573,12 +573,11 @@ int ShellHostMain(const std::vector<std::string>& args, std::ostream& out, std::
   if (!clsid || seconds < 0) return Usage(err);
   std::vector<TUserAction> actions;
   if (!script.empty()) {
-    std::ifstream in(script, std::ios::binary);
-    if (!in) {
-      err << "shellhost: cannot read " << script << "\n";
+    std::string text, error;
+    if (!ReadHostFile(script, text, error)) {
+      err << "shellhost: cannot read " << script << ": " << error << "\n";
       return 2;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     try {
       actions = ReadUserScript(text, ShellHostVerbs());
     } catch (const Exception& e) {

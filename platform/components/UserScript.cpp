@@ -1,16 +1,13 @@
 #include "platform/components/UserScript.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "platform/components/Application.h"
 #include "platform/runtime/Cp1250.h"
+#include "platform/runtime/FileSystem.h"
 #include "platform/runtime/Format.h"
 #include "platform/winapi/Input.h"
 #include "platform/winapi/MessageBox.h"
@@ -295,12 +292,11 @@ void TRequestedUserScript::Play(TCustomForm* mainForm) {
     if (snapshotOnly_) {
       player.WriteSnapshot();
     } else {
-      std::ifstream in(file_, std::ios::binary);
-      std::stringstream text;
-      if (!in || !(text << in.rdbuf())) {
-        Fail(std::string("cannot read the script: ") + std::strerror(errno));
+      std::string text, error;
+      if (!ReadHostFile(file_, text, error)) {
+        Fail("cannot read the script: " + error);
       } else {
-        std::vector<TUserAction> actions = ReadUserScript(text.str(), verbs);
+        std::vector<TUserAction> actions = ReadUserScript(text, verbs);
         WriteOut("== start\n");
         player.WriteSnapshot();
         player.Play(actions);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -256,4 +257,29 @@ IFileSystem& FileSystem() {
 IFileSystem* InstallFileSystem(IFileSystem* layer) {
   IFileSystem* previous = g_installed.exchange(layer, std::memory_order_acq_rel);
   return previous ? previous : &HostFileSystem();
+}
+
+bool ReadHostFile(const std::string& hostPath, std::string& text, std::string& error) {
+  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got > 0) {
+      content.append(buffer, size_t(got));
+    } else if (got == 0) {
+      break;
+    } else if (errno != EINTR) {
+      error = std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+  }
+  ::close(fd);
+  text = std::move(content);
+  return true;
 }

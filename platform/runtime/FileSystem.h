@@ -52,3 +52,7 @@ IFileSystem& FileSystem();
 IFileSystem* InstallFileSystem(IFileSystem* layer);
 // The host layer: CP1250 names converted to host names, share modes checked among the opens of this process.
 IFileSystem& HostFileSystem();
+
+// Reads a whole file of the host (a host path as the command line gives it, not CP1250) into text; an empty
+// file gives empty text. On failure returns false with the system's reason in error.
+bool ReadHostFile(const std::string& hostPath, std::string& text, std::string& error);

@@ -6,14 +6,13 @@
 
 #include <atomic>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <vector>
 
+#include "platform/runtime/FileSystem.h"
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
@@ -89,14 +88,11 @@ bool ReadManifest(const ACTCTXA& record, std::string& text) {
     hostPath = host.path;
   }
   if (!fromResource) {
-    std::ifstream in(hostPath, std::ios::binary);
-    if (!in) {
+    std::string error;
+    if (!ReadHostFile(hostPath, text, error)) {
       SetLastError(ERROR_FILE_NOT_FOUND);
       return false;
     }
-    std::stringstream s;
-    s << in.rdbuf();
-    text = s.str();
     return true;
   }
   std::string block;

@@ -69,6 +69,9 @@ TEST_F(Desktop, ASnapshotShowsTheFirstPageAndClosesTheProgramAsAPersonWould) {
   std::string out;
   EXPECT_EQ(Run({"--snapshot", kSample}, out), 0);
   EXPECT_EQ(out, kFirstPage + "closed\n");
+  // An empty script plays no step: the start, then the close.
+  EXPECT_EQ(Run({"--script", WriteScript(""), kSample}, out), 0);
+  EXPECT_EQ(out, "== start\n" + kFirstPage + "closed\n");
 }
 
 // What the steps of the script below show.

@@ -83,7 +83,12 @@ TEST(Regtool, LooseTextImportsAsItsCanonicalForm) {
 TEST(Regtool, ErrorsExitNonZeroAndImportNothing) {
   TestMachine machine;
   std::string output;
-  EXPECT_EQ(RunProgram(kRegtool, {"import", machine.Root() + "/nincs.reg"}, &output), 1);
+  const auto both = testing_support::ChildOutput::StdoutAndStderr;
+  EXPECT_EQ(RunProgram(kRegtool, {"import", machine.Root() + "/nincs.reg"}, &output, both), 1);
+  EXPECT_NE(output.find("nincs.reg: No such file or directory"), std::string::npos) << output;
+  // An empty file is read, and refused for what it lacks.
+  EXPECT_EQ(RunProgram(kRegtool, {"import", WriteTemp(machine, "")}, &output, both), 1);
+  EXPECT_NE(output.find("does not start with \"REGEDIT4\""), std::string::npos) << output;
   std::string malformed = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Fel]\n\"a\"=\"jó\"\n\"b\"=dword:xyz\n"_cp;
   EXPECT_EQ(RunProgram(kRegtool, {"import", WriteTemp(machine, malformed)}), 1);
   EXPECT_EQ(RunProgram(kRegtool, {"export", "HKEY_CURRENT_USER\\Software\\Fel"}), 1) << "nothing half-imported";

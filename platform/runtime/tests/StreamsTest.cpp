@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -363,3 +366,26 @@ TEST(FileSystemLayer, StreamsAndListsReachTheInstalledLayer) {
 }
 
 }  // namespace
+
+TEST(HostFile, ReadsWholeFilesOfAnySizeAndSaysWhyItCannot) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("hostfile-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::string big(200000, '\0');
+  std::mt19937 random(7);
+  for (char& c : big) c = char(random());
+  const std::vector<std::string> contents = {"", "x", std::string("a\0b\r\n", 5), big};
+  for (const std::string& content : contents) {
+    const std::string path = (dir / "f.bin").string();
+    std::ofstream(path, std::ios::binary).write(content.data(), std::streamsize(content.size()));
+    std::string text = "old", error;
+    EXPECT_TRUE(ReadHostFile(path, text, error)) << error;
+    EXPECT_EQ(text, content) << content.size();
+  }
+  std::string text = "kept", error;
+  EXPECT_FALSE(ReadHostFile((dir / "missing").string(), text, error));
+  EXPECT_EQ(error, std::strerror(ENOENT));
+  EXPECT_FALSE(ReadHostFile(dir.string(), text, error));
+  EXPECT_EQ(error, std::strerror(EISDIR));
+  EXPECT_EQ(text, "kept");
+  std::filesystem::remove_all(dir);
+}
