@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/components/ComServ.h"
+#include "platform/components/comserver/ComServ.h"
 #include "platform/components/FormResource.h"
 #include "platform/components/ModuleTeardown.h"
 #include "platform/components/RegistryObject.h"

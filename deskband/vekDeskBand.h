@@ -10,7 +10,7 @@
 #include "platform/com/Persist.h"
 #include "platform/com/ShellBand.h"
 #include "platform/com/WebBrowser.h"
-#include "platform/components/ComObj.h"
+#include "platform/components/comserver/ComObj.h"
 #include "platform/components/Forms.h"
 #include "platform/components/Menus.h"
 

@@ -1,7 +1,7 @@
 // The toolbar library: the unit initialisations and the start-up run when the shell loads it; it exports
 // the four entry points of an in-process server.
 #include "platform/components/Application.h"
-#include "platform/components/ComServ.h"
+#include "platform/components/comserver/ComServ.h"
 #include "toolbar/uBandModule.h"
 #include "toolbar/uLibrary.h"
 

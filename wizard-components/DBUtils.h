@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "platform/components/DataSet.h"
+#include "platform/components/data/DataSet.h"
 #include "platform/runtime/Variant.h"
 
 // Makes current the first record whose key fields (names separated by ";") equal the key values (the

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/components/DataSet.h"
+#include "platform/components/data/DataSet.h"
 #include "platform/runtime/Streams.h"
 
 class TWkMemoryData;

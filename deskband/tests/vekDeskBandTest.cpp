@@ -9,7 +9,7 @@
 #include "deskband/tests/sample/SampleBandForms.h"
 #include "hosts/shellhost/ShellHost.h"
 #include "platform/com/ClassTable.h"
-#include "platform/components/ComServ.h"
+#include "platform/components/comserver/ComServ.h"
 #include "platform/components/ExtCtrls.h"
 #include "platform/components/Themes.h"
 #include "platform/runtime/Cp1250.h"

@@ -5,7 +5,7 @@
 // a host path (known to the program by its Z: form); a missing "NAME.exe" is also looked for as "NAME" (host
 // programs have no extension), a missing "NAME" as "NAME.exe". The program sees its Windows path and ARGS
 // (UTF-8 here, CP1250 there) through its command line, quoted as Windows quotes. --script plays the user
-// actions of FILE (platform/components/UserScript.h) and prints a snapshot of the main form after each
+// actions of FILE (platform/components/automation/UserScript.h) and prints a snapshot of the main form after each
 // step; --snapshot prints the first one and ends; --virtual-time runs the program on the virtual clock, so
 // that waits and timers cost no real time. The machine is created first when the folder has none.
 // The program's output goes straight to this one's. Exit codes: the program's (128 + N when signal N ended
@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "platform/components/Application.h"
-#include "platform/components/UserScript.h"
+#include "platform/components/automation/UserScript.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/FileSystem.h"
 #include "platform/winapi/Files.h"

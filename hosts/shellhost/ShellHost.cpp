@@ -9,7 +9,7 @@
 
 #include "platform/com/ClassTable.h"
 #include "platform/com/OleError.h"
-#include "platform/components/TestDriver.h"
+#include "platform/components/automation/TestDriver.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/FileSystem.h"

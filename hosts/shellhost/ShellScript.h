@@ -9,7 +9,7 @@
 //                        ITEM (captions joined by "|") from the menu that shows
 //   navigate URL         the browser goes to the address as the user's address bar does (browser only)
 #pragma once
-#include "platform/components/UserScript.h"
+#include "platform/components/automation/UserScript.h"
 
 VCL_EXCEPTION(EShellScriptError, Exception);
 

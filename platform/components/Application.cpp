@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/components/ModuleTeardown.h"
-#include "platform/components/UserScript.h"
+#include "platform/components/automation/UserScript.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"

@@ -5,7 +5,7 @@
 #include "platform/components/Application.h"
 #include "platform/components/FormResource.h"
 #include "platform/components/ModuleTeardown.h"
-#include "platform/components/TestDriver.h"
+#include "platform/components/automation/TestDriver.h"
 #include "platform/runtime/Format.h"
 #include "platform/winapi/Input.h"
 #include "platform/winapi/MessageQueue.h"

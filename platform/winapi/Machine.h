@@ -37,5 +37,9 @@ void EnsureUserProfile(const std::string& user);
 // "%USERPROFILE%" stands for the user's profile folder.
 const std::string& DefaultMachineText();
 const std::string& DefaultUserText();
+// The per-user part for one user, with the profile folder put in.
+std::string DefaultUserTextFor(const std::string& user);
+// Makes the folders that a new profile's registry names (shell folders, TEMP, the links folder).
+void MakeProfileFolders(const std::string& user);
 
 }  // namespace vandrel

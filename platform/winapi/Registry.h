@@ -3,6 +3,8 @@
 // HKEY_LOCAL_MACHINE\SOFTWARE\Classes. Names compare in either letter case and keep their case; keys and
 // values enumerate in the order they were added. Every call reads and writes the databases afresh.
 #pragma once
+#include <optional>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -71,6 +73,18 @@ bool ImportRegistryText(std::string_view text, std::string& error);
 // REGEDIT4 text (CP1250, CR LF) of a key and everything below it, named by its full path
 // ("HKEY_LOCAL_MACHINE\SOFTWARE"); an empty path exports HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
 bool ExportRegistryText(std::string_view key, std::string& text, std::string& error);
+
+// The machine's own settings, read straight from its registry beneath the key handles (for the stand-ins):
+// a string value (REG_SZ or REG_EXPAND_SZ, without its terminator) of HKEY_LOCAL_MACHINE or of a user's
+// HKEY_CURRENT_USER; nullopt when the key or value is missing or of another type.
+std::optional<std::string> ReadMachineString(std::string_view keyPath, const std::string& name);
+std::optional<std::string> ReadUserString(const std::string& user, std::string_view keyPath, const std::string& name);
+// Every REG_SZ value of a key, in order.
+std::vector<std::string> ReadMachineStrings(std::string_view keyPath);
+std::vector<std::string> ReadUserStrings(const std::string& user, std::string_view keyPath);
+// Whether the machine's registry holds the default machine; puts it there once (several processes may try).
+bool MachineRegistryCreated();
+void CreateMachineRegistry();
 
 }  // namespace vandrel
 

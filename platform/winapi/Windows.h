@@ -259,3 +259,8 @@ constexpr UINT SPI_GETSCREENSAVERRUNNING = 0x0072;
 BOOL SystemParametersInfoA(UINT action, UINT param, LPVOID value, UINT winIni);
 // Test and host hook: what SPI_GETSCREENSAVERRUNNING reports.
 void SetScreenSaverRunning(bool running);
+
+namespace vandrel {
+// Called when a module unloads: its window classes that no window uses go, as on Windows.
+void UnregisterModuleClasses(HINSTANCE instance);
+}  // namespace vandrel

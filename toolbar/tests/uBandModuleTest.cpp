@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/ClassTable.h"
-#include "platform/components/ComServ.h"
+#include "platform/components/comserver/ComServ.h"
 #include "platform/components/FileUtils.h"
 #include "platform/components/StdCtrls.h"
 #include "platform/runtime/Clock.h"

@@ -4,7 +4,7 @@
 
 #include "platform/components/Application.h"
 #include "platform/components/FormResource.h"
-#include "platform/components/TestDriver.h"
+#include "platform/components/automation/TestDriver.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/Clipboard.h"
 #include "platform/winapi/Input.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/components/Application.h"
-#include "platform/components/TestDriver.h"
+#include "platform/components/automation/TestDriver.h"
 #include "platform/testing/TestMachine.h"
 #include "wizard/Main.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "deskband/tests/sample/SampleBandForms.h"
-#include "platform/components/ComServ.h"
+#include "platform/components/comserver/ComServ.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/components/TestDriver.h"
+#include "platform/components/automation/TestDriver.h"
 #include "platform/components/tests/TestForms.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/components/DataSet.h"
+#include "platform/components/data/DataSet.h"
 
 class TArrayDataSet : public TDataSet {
   VCL_CLASS(TArrayDataSet, TDataSet)

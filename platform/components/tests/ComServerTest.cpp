@@ -4,7 +4,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/OleError.h"
-#include "platform/components/ComServ.h"
+#include "platform/components/comserver/ComServ.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Module.h"

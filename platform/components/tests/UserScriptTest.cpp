@@ -1,4 +1,4 @@
-#include "platform/components/UserScript.h"
+#include "platform/components/automation/UserScript.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/components/UserScript.h"
+#include "platform/components/automation/UserScript.h"
 #include "platform/runtime/Cp1250.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

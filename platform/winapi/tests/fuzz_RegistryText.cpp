@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/winapi/RegistryText.h"
+#include "platform/winapi/advapi32/RegistryText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto parsed = vandrel::registry::ParseRegistryText(std::string_view(reinterpret_cast<const char*>(data), size));
