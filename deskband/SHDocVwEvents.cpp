@@ -51,8 +51,7 @@ void Describe(EXCEPINFO* info, const std::string& source, const std::string& mes
 HRESULT TSHDocVwEventsBaseSink::Invoke(DISPID dispId, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
                                        VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
   try {
-    if (!(flags & DISPATCH_METHOD))
-      throw Exception(Format("%s only supports sinking of method calls!", {ClassName()}));
+    if (!(flags & DISPATCH_METHOD)) throw Exception(Format("%s only supports sinking of method calls!", {ClassName()}));
     UINT count = params ? params->cArgs : 0;
     UINT named = params ? params->cNamedArgs : 0;
     if ((count && !params->rgvarg) || named > count || (named && !params->rgdispidNamedArgs)) return E_INVALIDARG;
@@ -207,20 +206,14 @@ HRESULT TSHDocVwDWebBrowserEvents2::DoInvoke(DISPID dispId, REFIID, LCID, WORD, 
     return S_OK;
   };
   switch (dispId) {
-    case DISPID_STATUSTEXTCHANGE:
-      return event("s", StatusTextChange, [&] { StatusTextChange(self, a.Str(0)); });
-    case DISPID_PROGRESSCHANGE:
-      return event("ii", ProgressChange, [&] { ProgressChange(self, a.Int(0), a.Int(1)); });
+    case DISPID_STATUSTEXTCHANGE: return event("s", StatusTextChange, [&] { StatusTextChange(self, a.Str(0)); });
+    case DISPID_PROGRESSCHANGE: return event("ii", ProgressChange, [&] { ProgressChange(self, a.Int(0), a.Int(1)); });
     case DISPID_COMMANDSTATECHANGE:
       return event("ib", CommandStateChange, [&] { CommandStateChange(self, a.Int(0), a.Bool(1)); });
-    case DISPID_DOWNLOADBEGIN:
-      return event("", DownloadBegin, [&] { DownloadBegin(self); });
-    case DISPID_DOWNLOADCOMPLETE:
-      return event("", DownloadComplete, [&] { DownloadComplete(self); });
-    case DISPID_TITLECHANGE:
-      return event("s", TitleChange, [&] { TitleChange(self, a.Str(0)); });
-    case DISPID_PROPERTYCHANGE:
-      return event("s", PropertyChange, [&] { PropertyChange(self, a.Str(0)); });
+    case DISPID_DOWNLOADBEGIN: return event("", DownloadBegin, [&] { DownloadBegin(self); });
+    case DISPID_DOWNLOADCOMPLETE: return event("", DownloadComplete, [&] { DownloadComplete(self); });
+    case DISPID_TITLECHANGE: return event("s", TitleChange, [&] { TitleChange(self, a.Str(0)); });
+    case DISPID_PROPERTYCHANGE: return event("s", PropertyChange, [&] { PropertyChange(self, a.Str(0)); });
     case DISPID_BEFORENAVIGATE2:
       return event("dVVVVVB", BeforeNavigate2, [&] {
         BeforeNavigate2(self, a.Disp(0), a.Var(1), a.Var(2), a.Var(3), a.Var(4), a.Var(5), a.BoolRef(6));
@@ -240,38 +233,23 @@ HRESULT TSHDocVwDWebBrowserEvents2::DoInvoke(DISPID dispId, REFIID, LCID, WORD, 
       return event("dV", NavigateComplete2, [&] { NavigateComplete2(self, a.Disp(0), a.Var(1)); });
     case DISPID_DOCUMENTCOMPLETE:
       return event("dV", DocumentComplete, [&] { DocumentComplete(self, a.Disp(0), a.Var(1)); });
-    case DISPID_ONQUIT:
-      return event("", OnQuit, [&] { OnQuit(self); });
-    case DISPID_ONVISIBLE:
-      return event("b", OnVisible, [&] { OnVisible(self, a.Bool(0)); });
-    case DISPID_ONTOOLBAR:
-      return event("b", OnToolBar, [&] { OnToolBar(self, a.Bool(0)); });
-    case DISPID_ONMENUBAR:
-      return event("b", OnMenuBar, [&] { OnMenuBar(self, a.Bool(0)); });
-    case DISPID_ONSTATUSBAR:
-      return event("b", OnStatusBar, [&] { OnStatusBar(self, a.Bool(0)); });
-    case DISPID_ONFULLSCREEN:
-      return event("b", OnFullScreen, [&] { OnFullScreen(self, a.Bool(0)); });
-    case DISPID_ONTHEATERMODE:
-      return event("b", OnTheaterMode, [&] { OnTheaterMode(self, a.Bool(0)); });
-    case DISPID_WINDOWSETRESIZABLE:
-      return event("b", WindowSetResizable, [&] { WindowSetResizable(self, a.Bool(0)); });
-    case DISPID_WINDOWSETLEFT:
-      return event("i", WindowSetLeft, [&] { WindowSetLeft(self, a.Int(0)); });
-    case DISPID_WINDOWSETTOP:
-      return event("i", WindowSetTop, [&] { WindowSetTop(self, a.Int(0)); });
-    case DISPID_WINDOWSETWIDTH:
-      return event("i", WindowSetWidth, [&] { WindowSetWidth(self, a.Int(0)); });
-    case DISPID_WINDOWSETHEIGHT:
-      return event("i", WindowSetHeight, [&] { WindowSetHeight(self, a.Int(0)); });
-    case DISPID_WINDOWCLOSING:
-      return event("bB", WindowClosing, [&] { WindowClosing(self, a.Bool(0), a.BoolRef(1)); });
+    case DISPID_ONQUIT: return event("", OnQuit, [&] { OnQuit(self); });
+    case DISPID_ONVISIBLE: return event("b", OnVisible, [&] { OnVisible(self, a.Bool(0)); });
+    case DISPID_ONTOOLBAR: return event("b", OnToolBar, [&] { OnToolBar(self, a.Bool(0)); });
+    case DISPID_ONMENUBAR: return event("b", OnMenuBar, [&] { OnMenuBar(self, a.Bool(0)); });
+    case DISPID_ONSTATUSBAR: return event("b", OnStatusBar, [&] { OnStatusBar(self, a.Bool(0)); });
+    case DISPID_ONFULLSCREEN: return event("b", OnFullScreen, [&] { OnFullScreen(self, a.Bool(0)); });
+    case DISPID_ONTHEATERMODE: return event("b", OnTheaterMode, [&] { OnTheaterMode(self, a.Bool(0)); });
+    case DISPID_WINDOWSETRESIZABLE: return event("b", WindowSetResizable, [&] { WindowSetResizable(self, a.Bool(0)); });
+    case DISPID_WINDOWSETLEFT: return event("i", WindowSetLeft, [&] { WindowSetLeft(self, a.Int(0)); });
+    case DISPID_WINDOWSETTOP: return event("i", WindowSetTop, [&] { WindowSetTop(self, a.Int(0)); });
+    case DISPID_WINDOWSETWIDTH: return event("i", WindowSetWidth, [&] { WindowSetWidth(self, a.Int(0)); });
+    case DISPID_WINDOWSETHEIGHT: return event("i", WindowSetHeight, [&] { WindowSetHeight(self, a.Int(0)); });
+    case DISPID_WINDOWCLOSING: return event("bB", WindowClosing, [&] { WindowClosing(self, a.Bool(0), a.BoolRef(1)); });
     case DISPID_CLIENTTOHOSTWINDOW:
       return event("II", ClientToHostWindow, [&] { ClientToHostWindow(self, a.IntRef(0), a.IntRef(1)); });
-    case DISPID_SETSECURELOCKICON:
-      return event("i", SetSecureLockIcon, [&] { SetSecureLockIcon(self, a.Int(0)); });
-    case DISPID_FILEDOWNLOAD:
-      return event("B", FileDownload, [&] { FileDownload(self, a.BoolRef(0)); });
+    case DISPID_SETSECURELOCKICON: return event("i", SetSecureLockIcon, [&] { SetSecureLockIcon(self, a.Int(0)); });
+    case DISPID_FILEDOWNLOAD: return event("B", FileDownload, [&] { FileDownload(self, a.BoolRef(0)); });
     case DISPID_NAVIGATEERROR:
       return event("dVVVB", NavigateError,
                    [&] { NavigateError(self, a.Disp(0), a.Var(1), a.Var(2), a.Var(3), a.BoolRef(4)); });
@@ -283,7 +261,6 @@ HRESULT TSHDocVwDWebBrowserEvents2::DoInvoke(DISPID dispId, REFIID, LCID, WORD, 
       return event("dVV", UpdatePageStatus, [&] { UpdatePageStatus(self, a.Disp(0), a.Var(1), a.Var(2)); });
     case DISPID_PRIVACYIMPACTEDSTATECHANGE:
       return event("b", PrivacyImpactedStateChange, [&] { PrivacyImpactedStateChange(self, a.Bool(0)); });
-    default:
-      return DISP_E_MEMBERNOTFOUND;
+    default: return DISP_E_MEMBERNOTFOUND;
   }
 }

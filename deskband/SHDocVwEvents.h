@@ -56,7 +56,8 @@ class TSHDocVwEventsBaseSink : public TComponent, public IDispatch {
   IDispatch* source_ = nullptr;
 };
 
-#define DWB2_EVENT(Name, ...) using TDWebBrowserEvents2##Name##Event = std::function<void(TObject* Sender __VA_OPT__(, ) __VA_ARGS__)>
+#define DWB2_EVENT(Name, ...) \
+  using TDWebBrowserEvents2##Name##Event = std::function<void(TObject * Sender __VA_OPT__(, ) __VA_ARGS__)>
 DWB2_EVENT(StatusTextChange, const WideString& Text);
 DWB2_EVENT(ProgressChange, int Progress, int ProgressMax);
 DWB2_EVENT(CommandStateChange, int Command, WordBool Enable);
@@ -64,8 +65,8 @@ DWB2_EVENT(DownloadBegin);
 DWB2_EVENT(DownloadComplete);
 DWB2_EVENT(TitleChange, const WideString& Text);
 DWB2_EVENT(PropertyChange, const WideString& szProperty);
-DWB2_EVENT(BeforeNavigate2, IDispatch* pDisp, VARIANT& URL, VARIANT& Flags, VARIANT& TargetFrameName,
-           VARIANT& PostData, VARIANT& Headers, WordBool& Cancel);
+DWB2_EVENT(BeforeNavigate2, IDispatch* pDisp, VARIANT& URL, VARIANT& Flags, VARIANT& TargetFrameName, VARIANT& PostData,
+           VARIANT& Headers, WordBool& Cancel);
 DWB2_EVENT(NewWindow2, ComPtr<IDispatch>& ppDisp, WordBool& Cancel);
 DWB2_EVENT(NavigateComplete2, IDispatch* pDisp, VARIANT& URL);
 DWB2_EVENT(DocumentComplete, IDispatch* pDisp, VARIANT& URL);

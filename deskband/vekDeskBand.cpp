@@ -4,10 +4,10 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/components/comserver/ComServ.h"
 #include "platform/components/FormResource.h"
 #include "platform/components/ModuleTeardown.h"
 #include "platform/components/RegistryObject.h"
+#include "platform/components/comserver/ComServ.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/SysUtils.h"
 

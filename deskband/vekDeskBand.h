@@ -10,9 +10,9 @@
 #include "platform/com/Persist.h"
 #include "platform/com/ShellBand.h"
 #include "platform/com/WebBrowser.h"
-#include "platform/components/comserver/ComObj.h"
 #include "platform/components/Forms.h"
 #include "platform/components/Menus.h"
+#include "platform/components/comserver/ComObj.h"
 
 class TDeskBand;
 class TDeskBandForm;
@@ -272,8 +272,8 @@ class TDeskBandForm : public TForm, public IDocHostUIHandler {
   ULONG Release() override { return 1; }
   HRESULT ShowContextMenu(DWORD id, POINT* point, IUnknown* commandTarget, IDispatch* object) override;
   HRESULT GetHostInfo(DOCHOSTUIINFO* info) override;
-  HRESULT ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* commandTarget,
-                 IOleInPlaceFrame* frame, IOleInPlaceUIWindow* document) override;
+  HRESULT ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* commandTarget, IOleInPlaceFrame* frame,
+                 IOleInPlaceUIWindow* document) override;
   HRESULT HideUI() override;
   HRESULT UpdateUI() override;
   HRESULT EnableModeless(BOOL enable) override;

@@ -105,8 +105,8 @@ void TDeskBandForm::SetFocus() {
 
 // ---- browser events ----
 
-void TDeskBandForm::BeforeNavigate2(TObject*, IDispatch*, VARIANT&, VARIANT&, VARIANT&, VARIANT&, VARIANT&,
-                                    WordBool&) {}
+void TDeskBandForm::BeforeNavigate2(TObject*, IDispatch*, VARIANT&, VARIANT&, VARIANT&, VARIANT&, VARIANT&, WordBool&) {
+}
 void TDeskBandForm::NavigateComplete2(TObject*, IDispatch*, VARIANT&) {}
 void TDeskBandForm::NewWindow2(TObject*, ComPtr<IDispatch>&, WordBool&) {}
 void TDeskBandForm::DocumentComplete(TObject*, IDispatch*, VARIANT&) {}
@@ -126,9 +126,8 @@ void TDeskBandForm::ConnectBrowserEvents() {
   }
   TSHDocVwDWebBrowserEvents2* e = browserEvents_;
   e->BeforeNavigate2 = [this](TObject* s, IDispatch* d, VARIANT& url, VARIANT& flags, VARIANT& frame, VARIANT& post,
-                              VARIANT& headers, WordBool& cancel) {
-    BeforeNavigate2(s, d, url, flags, frame, post, headers, cancel);
-  };
+                              VARIANT& headers,
+                              WordBool& cancel) { BeforeNavigate2(s, d, url, flags, frame, post, headers, cancel); };
   e->NavigateComplete2 = [this](TObject* s, IDispatch* d, VARIANT& url) { NavigateComplete2(s, d, url); };
   e->NewWindow2 = [this](TObject* s, ComPtr<IDispatch>& d, WordBool& cancel) { NewWindow2(s, d, cancel); };
   e->DocumentComplete = [this](TObject* s, IDispatch* d, VARIANT& url) { DocumentComplete(s, d, url); };
@@ -261,16 +260,12 @@ void TDeskBandForm::CallWndProcHook(TThunkRecord& r) {
           if (!header || !band_) break;
           if (header->code == RBN_CHEVRONPUSHED && reinterpret_cast<NMREBARCHEVRON*>(header)->wID == band_->BandID())
             ChevronPushed(*cwp);
-          else if (header->code == RBN_CHILDSIZE &&
-                   reinterpret_cast<NMREBARCHILDSIZE*>(header)->wID == band_->BandID())
+          else if (header->code == RBN_CHILDSIZE && reinterpret_cast<NMREBARCHILDSIZE*>(header)->wID == band_->BandID())
             rebarId_ = int(header->idFrom);
           break;
         }
-        case WM_ENTERMENULOOP:
-          RestoreWorkerW();
-          break;
-        default:
-          break;
+        case WM_ENTERMENULOOP: RestoreWorkerW(); break;
+        default: break;
       }
     } catch (...) {
     }

@@ -19,14 +19,22 @@ void TDeskBand::BeforeDestruction() {
 }
 
 HRESULT TDeskBand::ObjQueryInterface(REFIID riid, void** ppv) {
-  if (riid == IInputObject::Iid) *ppv = static_cast<IInputObject*>(this);
-  else if (riid == IContextMenu::Iid) *ppv = static_cast<IContextMenu*>(this);
-  else if (riid == IObjectWithSite::Iid) *ppv = static_cast<IObjectWithSite*>(this);
-  else if (riid == IPersistStreamInit::Iid) *ppv = static_cast<IPersistStreamInit*>(this);
-  else if (riid == IPersistStream::Iid) *ppv = static_cast<IPersistStream*>(this);
-  else if (riid == IPersist::Iid) *ppv = static_cast<IPersist*>(static_cast<IPersistStreamInit*>(this));
-  else if (riid == IDeskBand::Iid) *ppv = static_cast<IDeskBand*>(this);
-  else return TComObject::ObjQueryInterface(riid, ppv);
+  if (riid == IInputObject::Iid)
+    *ppv = static_cast<IInputObject*>(this);
+  else if (riid == IContextMenu::Iid)
+    *ppv = static_cast<IContextMenu*>(this);
+  else if (riid == IObjectWithSite::Iid)
+    *ppv = static_cast<IObjectWithSite*>(this);
+  else if (riid == IPersistStreamInit::Iid)
+    *ppv = static_cast<IPersistStreamInit*>(this);
+  else if (riid == IPersistStream::Iid)
+    *ppv = static_cast<IPersistStream*>(this);
+  else if (riid == IPersist::Iid)
+    *ppv = static_cast<IPersist*>(static_cast<IPersistStreamInit*>(this));
+  else if (riid == IDeskBand::Iid)
+    *ppv = static_cast<IDeskBand*>(this);
+  else
+    return TComObject::ObjQueryInterface(riid, ppv);
   AddRef();
   return S_OK;
 }
@@ -82,7 +90,8 @@ HRESULT TDeskBand::SetSite(IUnknown* site) {
     commandTarget_ = commandTarget;
     hostBrowser_ = nullptr;
     ComPtr<IWebBrowser2> browser;
-    if (SUCCEEDED(services->QueryService(SID_SWebBrowserApp, IWebBrowser2::Iid, browser.PutVoid()))) hostBrowser_ = browser;
+    if (SUCCEEDED(services->QueryService(SID_SWebBrowserApp, IWebBrowser2::Iid, browser.PutVoid())))
+      hostBrowser_ = browser;
     GetBandForm()->Init();
     return S_OK;
   });

@@ -62,12 +62,14 @@ int TRSSChannelList::Add(TRSSChannel* channel) {
 }
 
 TRSSChannel::TRSSChannel(TXMLNode* node)
-    : title_(ChildText(node, "title")), link_(ChildText(node, "link")),
-      description_(ChildText(node, "description")) {}
+    : title_(ChildText(node, "title")), link_(ChildText(node, "link")), description_(ChildText(node, "description")) {}
 
 TRSSItem::TRSSItem(TXMLNode* node, TRSSChannel* channel)
-    : channel_(channel), title_(ChildText(node, "title")), link_(ChildText(node, "link")),
-      description_(ChildText(node, "description")), category_(ChildText(node, "category")),
+    : channel_(channel),
+      title_(ChildText(node, "title")),
+      link_(ChildText(node, "link")),
+      description_(ChildText(node, "description")),
+      category_(ChildText(node, "category")),
       guid_(ChildText(node, "guid")) {
   author_ = FindChildNode(node, "author") ? ChildText(node, "author") : ChildText(node, "dc:creator");
   date_ = RSSDateFromText(ChildText(node, "dc:date"));

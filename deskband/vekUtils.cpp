@@ -34,7 +34,7 @@ bool TimeoutElapsed(TDateTime start, int64_t timeout, TDateTime now) {
 Variant RegReadValue(HKEY root, const std::string& key, const std::string& name, const Variant& defaultValue) {
   Variant result = defaultValue;
   std::unique_ptr<TRegistry, void (*)(TRegistry*)> registry(TRegistry::Create(KEY_READ),
-                                                           [](TRegistry* r) { r->Free(); });
+                                                            [](TRegistry* r) { r->Free(); });
   registry->SetRootKey(root);
   if (!registry->OpenKey(key, false) || !registry->ValueExists(name)) return result;
   switch (registry->GetDataType(name)) {

@@ -34,7 +34,9 @@ void CheckActCtxSupported();
 class TEasyContextActivation : public TObject {
   VCL_CLASS(TEasyContextActivation, TObject)
   explicit TEasyContextActivation(uint8_t manifestType) : manifestType_(manifestType) {}
-  static TEasyContextActivation* Create(uint8_t manifestType) { return NewObject<TEasyContextActivation>(manifestType); }
+  static TEasyContextActivation* Create(uint8_t manifestType) {
+    return NewObject<TEasyContextActivation>(manifestType);
+  }
 
   void AfterConstruction() override;
   void BeforeDestruction() override;

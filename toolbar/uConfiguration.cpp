@@ -127,10 +127,16 @@ bool TTessalineConfiguration::GetDebugLog() { return ReadInteger(kMain, "DebugLo
 bool TTessalineConfiguration::GetFirstStart() { return ReadInteger(kMain, "FirstStart", 1) == 1; }
 void TTessalineConfiguration::SetFirstStart(bool firstStart) { WriteInteger(kMain, "FirstStart", firstStart ? 1 : 0); }
 
-TDateTime TTessalineConfiguration::GetLastDefDownloadSuccess() { return ReadDateTime(kMain, "LastDefDownloadSuccess", 0); }
-void TTessalineConfiguration::SetLastDefDownloadSuccess(TDateTime date) { WriteDateTime(kMain, "LastDefDownloadSuccess", date); }
+TDateTime TTessalineConfiguration::GetLastDefDownloadSuccess() {
+  return ReadDateTime(kMain, "LastDefDownloadSuccess", 0);
+}
+void TTessalineConfiguration::SetLastDefDownloadSuccess(TDateTime date) {
+  WriteDateTime(kMain, "LastDefDownloadSuccess", date);
+}
 TDateTime TTessalineConfiguration::GetLastDefDownloadError() { return ReadDateTime(kMain, "LastDefDownloadError", 0); }
-void TTessalineConfiguration::SetLastDefDownloadError(TDateTime date) { WriteDateTime(kMain, "LastDefDownloadError", date); }
+void TTessalineConfiguration::SetLastDefDownloadError(TDateTime date) {
+  WriteDateTime(kMain, "LastDefDownloadError", date);
+}
 TDateTime TTessalineConfiguration::GetLastPopup() { return ReadDateTime(kMain, "LastPopup", 0); }
 void TTessalineConfiguration::SetLastPopup(TDateTime date) { WriteDateTime(kMain, "LastPopup", date); }
 TDateTime TTessalineConfiguration::GetLastPopupClick() { return ReadDateTime(kMain, "LastPopupClick", 0); }

@@ -59,8 +59,8 @@ int RandomBelow(int limit) {
 // File dates: local time in the packed form of the file system (two-second precision).
 TDateTime DosToDateTime(WORD date, WORD time) {
   TDateTime value = 0;
-  if (!TryEncodeDateTime((date >> 9) + 1980, (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63,
-                         (time & 31) * 2, 0, value))
+  if (!TryEncodeDateTime((date >> 9) + 1980, (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2,
+                         0, value))
     return 0;
   return value;
 }
@@ -311,8 +311,10 @@ void TDownloadFileStorage::Refresh(const std::string& key) {
   }
   const std::string combined = CombineURL(key);
   TMemoryStream content;
-  if (IsURLKey(combined)) LoadUrlToStream(combined, content, 1);
-  else ReadStream(combined, content);
+  if (IsURLKey(combined))
+    LoadUrlToStream(combined, content, 1);
+  else
+    ReadStream(combined, content);
   content.SetPosition(0);
   WriteFile(combined, content);
 }

@@ -132,9 +132,7 @@ class TDynamicFileStorage : public TFileStorage {
 class TDownloadFileStorage : public TDynamicFileStorage {
   VCL_CLASS(TDownloadFileStorage, TDynamicFileStorage)
   using TDynamicFileStorage::TDynamicFileStorage;
-  static TDownloadFileStorage* Create(const std::string& folder) {
-    return NewObject<TDownloadFileStorage>(folder);
-  }
+  static TDownloadFileStorage* Create(const std::string& folder) { return NewObject<TDownloadFileStorage>(folder); }
 
   std::string GetLocalName(const std::string& key) override;
   // Fetches the combined URL afresh (no cache) and stores it under a new local name.

@@ -46,8 +46,10 @@ std::string ExpandMacroTable(const std::string& text, const std::vector<TMacroEn
     int last = std::min(highIndex, int(table.size()) - 1);
     auto entry = std::find_if(table.begin(), table.begin() + std::max(last + 1, 0),
                               [&](const TMacroEntry& e) { return AnsiSameText(e.Name, name); });
-    if (entry != table.begin() + std::max(last + 1, 0)) result += entry->Handler(name, context);
-    else result += kDelimiter + name + kDelimiter;
+    if (entry != table.begin() + std::max(last + 1, 0))
+      result += entry->Handler(name, context);
+    else
+      result += kDelimiter + name + kDelimiter;
   }
   return result;
 }
@@ -77,7 +79,8 @@ std::string ExpandMacrosFromList(const std::string& text, const TStrings& list) 
     std::string line = list[i];
     size_t equals = line.find('=');
     std::string value = equals == std::string::npos ? std::string() : line.substr(equals + 1);
-    table.push_back({equals == std::string::npos ? std::string() : line.substr(0, equals), [value](const std::string&, TObject*) { return value; }});
+    table.push_back({equals == std::string::npos ? std::string() : line.substr(0, equals),
+                     [value](const std::string&, TObject*) { return value; }});
   }
   return ExpandMacroTable(text, table, int(table.size()) - 1, nullptr);
 }

@@ -111,8 +111,7 @@ void ReadFileInto(TFileStorage* storage, const std::string& key, TStream& stream
 void CheckIncludeChain(TCustomToolbarDefinition* definition, const std::string& url) {
   int depth = 0;
   for (TCustomToolbarDefinition* d = definition; d;) {
-    if (CompareText(d->URL(), url) == 0)
-      throw ETessaline(Format("Include cycle: \"%s\" is already being read", {url}));
+    if (CompareText(d->URL(), url) == 0) throw ETessaline(Format("Include cycle: \"%s\" is already being read", {url}));
     auto* include = DynamicAs<TToolbarIncludeDefinition>(d);
     if (!include) break;
     ++depth;
@@ -272,7 +271,7 @@ void TToolbarComboControl::LoadFromNode(TXMLNode* node, TFileStorage*) {
   historyId_ = Text(node, "historyid", id_);
   width_ = RequiredInteger(node, "width");
   listType_ = TToolbarComboListType(Choice(Text(node, "listtype", "dropdown"), {"dropdown", "dropdownlist", "simple"},
-                                            "\"%s\" is not a valid combotype"));
+                                           "\"%s\" is not a valid combotype"));
   maxLength_ = Integer(node, "maxlength", 0);
   dropDownSize_ = Integer(node, "dropdownsize", 0);
   defaultValue_ = Text(node, "defaultvalue", "");
@@ -421,10 +420,10 @@ constexpr struct {
   std::string_view name;
   TToolBarControl* (*make)(TCustomToolbarDefinition*);
 } kControlElements[] = {
-    {"spacer", MakeControl<TToolbarSpacerControl>},     {"BUTTON", MakeControl<TToolbarButtonControl>},
+    {"spacer", MakeControl<TToolbarSpacerControl>},       {"BUTTON", MakeControl<TToolbarButtonControl>},
     {"SEPARATOR", MakeControl<TToolbarSeparatorControl>}, {"COMBO", MakeControl<TToolbarComboControl>},
-    {"TEXT", MakeControl<TToolbarTextInputControl>},    {"SELECT", MakeControl<TToolbarSelectControl>},
-    {"HTMLAREA", MakeControl<TToolbarHtmlControl>},     {"IMAGE", MakeControl<TToolbarImageControl>},
+    {"TEXT", MakeControl<TToolbarTextInputControl>},      {"SELECT", MakeControl<TToolbarSelectControl>},
+    {"HTMLAREA", MakeControl<TToolbarHtmlControl>},       {"IMAGE", MakeControl<TToolbarImageControl>},
     {"INCLUDE", MakeControl<TToolbarIncludeControl>},
 };
 

@@ -32,16 +32,11 @@ TBSEdit::TBSEdit(TComponent* owner) : TEdit(owner) {}
 
 std::string TBSEdit::PresetChars(TBasicFilter filter) {
   switch (filter) {
-    case bfNumbers:
-      return "0123456789";
-    case bfChars:
-      return "AÁBCDEÉFGHIÍJKLMNOÓPQRSTUÚÜŰVWXYZaábcdeéfghiíjklmnoópqrstuúüűvwxyz"_cp;
-    case bfUpperChars:
-      return "AÁBCDEÉFGHIÍJKLMNOÓPQRSTUÚÜŰVWXYZ"_cp;
-    case bfLowerChars:
-      return "aábcdeéfghiíjklmnoópqrstuúüűvwxyz"_cp;
-    case bfCustom:
-      break;
+    case bfNumbers: return "0123456789";
+    case bfChars: return "AÁBCDEÉFGHIÍJKLMNOÓPQRSTUÚÜŰVWXYZaábcdeéfghiíjklmnoópqrstuúüűvwxyz"_cp;
+    case bfUpperChars: return "AÁBCDEÉFGHIÍJKLMNOÓPQRSTUÚÜŰVWXYZ"_cp;
+    case bfLowerChars: return "aábcdeéfghiíjklmnoópqrstuúüűvwxyz"_cp;
+    case bfCustom: break;
   }
   return {};
 }

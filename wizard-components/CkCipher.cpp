@@ -65,7 +65,7 @@ void Block128InitKey(const TCipherKey& key, Block128Context& context, int32_t ro
       g ^= h << 8, b += g, h += a;
       h ^= a >> 9, c += h, a += b;
     }
-    uint32_t (*pairs)[2] = context.Keys + 4 * pass;
+    uint32_t(*pairs)[2] = context.Keys + 4 * pass;
     pairs[0][0] = a, pairs[0][1] = b, pairs[1][0] = c, pairs[1][1] = d;
     pairs[2][0] = e, pairs[2][1] = f, pairs[3][0] = g, pairs[3][1] = h;
   }

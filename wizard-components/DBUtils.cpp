@@ -24,8 +24,7 @@ bool RecordMatches(const std::vector<TField*>& fields, const Variant& keyValues,
 
 }  // namespace
 
-bool LocateThrough(TDataSet* dataSet, const std::string& keyFields, const Variant& keyValues,
-                   TLocateOptions options) {
+bool LocateThrough(TDataSet* dataSet, const std::string& keyFields, const Variant& keyValues, TLocateOptions options) {
   dataSet->CheckBrowseMode();
   if (dataSet->Bof() && dataSet->Eof()) return false;
   std::vector<TField*> fields;

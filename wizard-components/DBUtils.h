@@ -11,5 +11,4 @@
 // length); other fields as variants. The current record is tested first. When nothing matches, the
 // record that was current stays current; errors propagate after the dataset is back there and its
 // controls are enabled again.
-bool LocateThrough(TDataSet* dataSet, const std::string& keyFields, const Variant& keyValues,
-                   TLocateOptions options);
+bool LocateThrough(TDataSet* dataSet, const std::string& keyFields, const Variant& keyValues, TLocateOptions options);

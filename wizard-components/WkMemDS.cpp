@@ -114,21 +114,33 @@ void TWkMemoryData::SetCapacity(int capacity) {
 
 bool TWkMemoryData::IsSupportedType(TFieldType type) {
   switch (type) {
-    case ftUnknown: case ftCursor: case ftArray: case ftReference: case ftDataSet: case ftInterface:
-    case ftIDispatch:
-      return false;
-    default:
-      return type < kFieldTypeCount;
+    case ftUnknown:
+    case ftCursor:
+    case ftArray:
+    case ftReference:
+    case ftDataSet:
+    case ftInterface:
+    case ftIDispatch: return false;
+    default: return type < kFieldTypeCount;
   }
 }
 
 int64_t TWkMemoryData::ValueSize(TFieldType type, int64_t size) {
   size = std::max<int64_t>(size, 0);
   switch (type) {
-    case ftString: case ftFixedChar: return size + 1;
-    case ftSmallint: case ftWord: case ftBoolean: return 2;
-    case ftInteger: case ftDate: case ftTime: case ftAutoInc: return 4;
-    case ftFloat: case ftCurrency: case ftDateTime: case ftLargeint: return 8;
+    case ftString:
+    case ftFixedChar: return size + 1;
+    case ftSmallint:
+    case ftWord:
+    case ftBoolean: return 2;
+    case ftInteger:
+    case ftDate:
+    case ftTime:
+    case ftAutoInc: return 4;
+    case ftFloat:
+    case ftCurrency:
+    case ftDateTime:
+    case ftLargeint: return 8;
     case ftBCD: return 34;
     case ftBytes: return size;
     case ftVarBytes: return size + 2;
@@ -453,8 +465,7 @@ bool TWkMemoryData::GetFieldData(TField* field, void* buffer) {
     if (!place) return false;
     bool present = place[0] != 0;
     TFieldType type = field->DataType();
-    if (present && IsTextType(type))
-      present = type == ftWideString ? (place[1] != 0 || place[2] != 0) : place[1] != 0;
+    if (present && IsTextType(type)) present = type == ftWideString ? (place[1] != 0 || place[2] != 0) : place[1] != 0;
     if (present && buffer) {
       if (type == ftVariant) {
         const Variant* value = VariantAt(place + 1);
@@ -644,9 +655,14 @@ int TWkMemoryData::CompareValues(const TField* field, const char* a, const char*
     case ftGuid: return Sign(AnsiCompareText(text(a, 38), text(b, 38)));
     case ftSmallint: return order(read(a, int16_t()), read(b, int16_t()));
     case ftWord: return order(read(a, uint16_t()), read(b, uint16_t()));
-    case ftInteger: case ftDate: case ftTime: case ftAutoInc: return order(read(a, int32_t()), read(b, int32_t()));
+    case ftInteger:
+    case ftDate:
+    case ftTime:
+    case ftAutoInc: return order(read(a, int32_t()), read(b, int32_t()));
     case ftLargeint: return order(read(a, int64_t()), read(b, int64_t()));
-    case ftFloat: case ftCurrency: case ftDateTime: return order(read(a, double()), read(b, double()));
+    case ftFloat:
+    case ftCurrency:
+    case ftDateTime: return order(read(a, double()), read(b, double()));
     case ftBoolean: return order(read(a, uint16_t()) != 0, read(b, uint16_t()) != 0);
     default: return 0;
   }
@@ -679,8 +695,7 @@ void TMemBlobStream::AfterConstruction() {
   if (!dataSet_ || !dataSet_->GetActiveRecordBuffer(buffer_)) return;
   if (!field_->Modified() && mode_ != bmRead) {
     if (field_->ReadOnly()) DatabaseErrorFmt(DBMessages::FieldReadOnly, {field_->DisplayName()}, dataSet_);
-    if (dataSet_->State() != dsEdit && dataSet_->State() != dsInsert)
-      DatabaseError(DBMessages::NotEditing, dataSet_);
+    if (dataSet_->State() != dsEdit && dataSet_->State() != dsInsert) DatabaseError(DBMessages::NotEditing, dataSet_);
     cached_ = true;
   } else {
     cached_ = buffer_ == dataSet_->ActiveBuffer();

@@ -146,7 +146,7 @@ class TWkMemoryData : public TDataSet {
   int recordBufferSize_ = 0;
   std::vector<uint16_t> offsets_;
   std::vector<uint8_t> inRecordData_;  // by flattened definition: whether the value lives in record data
-  std::vector<int> variantPlaces_;  // record-data offsets of the variant values' null flags
+  std::vector<int> variantPlaces_;     // record-data offsets of the variant values' null flags
   int32_t lastID_ = INT32_MIN;
   int32_t autoInc_ = 1;
   bool open_ = false;

@@ -68,9 +68,9 @@ class TmoxXMLNode2 : public TObject {
   std::string Text;
   TmoxXMLParser2* Document = nullptr;  // the parser that made the node; empty on the root
   TmoxXMLNode2* Parent = nullptr;
-  const mox_detail::Owned<TmoxXMLNodeList2> Children;  // TmoxXMLNode2 items, in document order
+  const mox_detail::Owned<TmoxXMLNodeList2> Children;    // TmoxXMLNode2 items, in document order
   const mox_detail::Owned<TmoxXMLNodeList2> Attributes;  // TmoxXMLAttribute2 items, by first appearance
-  int32_t Position = 0;  // 1-based read position of a parse
+  int32_t Position = 0;                                  // 1-based read position of a parse
 
   TmoxXMLNode2* Child(int index) const { return Children->Item<TmoxXMLNode2>(index); }
   TmoxXMLAttribute2* Attribute(int index) const { return Attributes->Item<TmoxXMLAttribute2>(index); }
@@ -100,10 +100,10 @@ class TmoxXMLParser2 : public TmoxXMLNode2 {
   static TmoxXMLParser2* Create() { return NewObject<TmoxXMLParser2>(); }
 
   std::string Source;
-  std::string LastError;  // of the last parse; empty after a successful one
-  const mox_detail::Owned<TmoxXMLNode2> Declaration;  // attributes of the XML declaration
+  std::string LastError;                                   // of the last parse; empty after a successful one
+  const mox_detail::Owned<TmoxXMLNode2> Declaration;       // attributes of the XML declaration
   const mox_detail::Owned<TmoxXPathParserList2> PathList;  // cleared by every parse
-  int32_t GrowthStep = 65536;  // first capacity of the output buffer, and its least growth
+  int32_t GrowthStep = 65536;                              // first capacity of the output buffer, and its least growth
 
   // Stores the text and parses it; the error text goes to LastError. A malformed attribute list in the
   // XML declaration raises to the caller instead.

@@ -333,9 +333,7 @@ void TFMain::GoNext() {
         Go(pgKozosLevelAdatok);
       }
       break;
-    case pgModemSikeroldal:
-      ModemFinish();
-      break;
+    case pgModemSikeroldal: ModemFinish(); break;
     case pgADSLVizsgalat:
       if (!TestComputer())
         ShowErrorTexts(167, 168, 2);
@@ -364,9 +362,7 @@ void TFMain::GoNext() {
         Go(pgKozosLevelAdatok);
       }
       break;
-    case pgADSLSikeroldal:
-      ADSLFinish();
-      break;
+    case pgADSLSikeroldal: ADSLFinish(); break;
     case pgKozosLevelAdatok:
       if (ModemRoad()) {
         FillModemSummary();
@@ -376,8 +372,7 @@ void TFMain::GoNext() {
         Go(pgADSLSikeroldal);
       }
       break;
-    case pgKozosHiba:
-      break;
+    case pgKozosHiba: break;
     default:
       // The pages that only lead on: 0, 1, 3, 4, 7, 9, 10, 13 and 17.
       Go(Notebook->PageIndex() + 1);
@@ -397,19 +392,14 @@ void TFMain::GoBack() {
   const int page = Notebook->PageIndex();
   switch (page) {
     case pgKozosKezdolap:
-    case pgKozosHiba:
-      break;
+    case pgKozosHiba: break;
     case pgModemKezdolap:
-    case pgADSLKezdolap:
-      Go(pgKozosKapcsolatFajta);
-      break;
+    case pgADSLKezdolap: Go(pgKozosKapcsolatFajta); break;
     case pgModemSikeroldal:
       Go(rbModemLevelezesNem->Checked() ? pgModemBongKedvLevel : pgKozosLevelAdatok);
       bnKovetkezo->SetCaption(NextCaption());
       break;
-    case pgADSLTrelvinTelepitese:
-      Go(IsPPPoEClientInstalled() ? pgADSLTrelvinTorlese : pgADSLVizsgalat);
-      break;
+    case pgADSLTrelvinTelepitese: Go(IsPPPoEClientInstalled() ? pgADSLTrelvinTorlese : pgADSLVizsgalat); break;
     case pgADSLFelhAdatok:
       if (HasBuiltInPPPoE())
         Go(IsPPPoEClientInstalled() ? pgADSLTrelvinTorlese : pgADSLVizsgalat);
@@ -420,9 +410,7 @@ void TFMain::GoBack() {
       Go(rbADSLLevelezesNem->Checked() ? pgADSLBongKedvToolbarLevel : pgKozosLevelAdatok);
       bnKovetkezo->SetCaption(NextCaption());
       break;
-    case pgKozosLevelAdatok:
-      Go(ModemRoad() ? pgModemBongKedvLevel : pgADSLBongKedvToolbarLevel);
-      break;
+    case pgKozosLevelAdatok: Go(ModemRoad() ? pgModemBongKedvLevel : pgADSLBongKedvToolbarLevel); break;
     default:
       // 1 to 11 but 3, and 14, 15 and 18: the page before.
       Go(page - 1);
@@ -441,15 +429,9 @@ void TFMain::EnableDisableButtons(TObject*) {
   const int page = Notebook->PageIndex();
   bool back = true, next = true, exit = true;
   switch (page) {
-    case pgKozosKezdolap:
-      back = false;
-      break;
-    case pgKozosJogiElfogadas:
-      next = cbKozosElfogad->Checked();
-      break;
-    case pgKozosKapcsolatFajta:
-      next = rbModemKapcsolat->Checked() || rbADSLKapcsolat->Checked();
-      break;
+    case pgKozosKezdolap: back = false; break;
+    case pgKozosJogiElfogadas: next = cbKozosElfogad->Checked(); break;
+    case pgKozosKapcsolatFajta: next = rbModemKapcsolat->Checked() || rbADSLKapcsolat->Checked(); break;
     case pgModemValasztas: {
       const bool prefix = PrefixNeeded();
       lbModemElohivoszam->SetVisible(prefix);
@@ -458,18 +440,12 @@ void TFMain::EnableDisableButtons(TObject*) {
              (cbModemElohivoKell->ItemIndex() == 1 || (prefix && !edModemElohivoszam->Text().empty()));
       break;
     }
-    case pgModemVizsgalat:
-      back = next = !ModemTestRunning();
-      break;
-    case pgModemLetoltes:
-      back = !Downloading();
-      break;
+    case pgModemVizsgalat: back = next = !ModemTestRunning(); break;
+    case pgModemLetoltes: back = !Downloading(); break;
     case pgModemSzolgaltatas:
       next = rbModemOnlineAktivalas->Checked() || rbModemOnlineElofizetes->Checked() || rbModemMeglevo->Checked();
       break;
-    case pgModemKorzetszam:
-      next = cbModemKorzetszam->ItemIndex() >= 0;
-      break;
+    case pgModemKorzetszam: next = cbModemKorzetszam->ItemIndex() >= 0; break;
     case pgModemCsomagTipus:
       back = !Dialing();
       next = cbModemCsomag->ItemIndex() >= 0 && !Dialing();
@@ -477,23 +453,17 @@ void TFMain::EnableDisableButtons(TObject*) {
     case pgModemFelhAdatok:
       next = !edModemTarcsazasiNev->Text().empty() && !edModemTarcsazasiJelszo->Text().empty();
       break;
-    case pgADSLVizsgalat:
-      back = next = !AdslTestRunning();
-      break;
+    case pgADSLVizsgalat: back = next = !AdslTestRunning(); break;
     case pgADSLFelhAdatok:
       next = !edADSLTarcsazasiNev->Text().empty() && !edADSLTarcsazasiJelszo->Text().empty();
       break;
-    case pgADSLSikeroldal:
-      back = next = exit = !Finishing();
-      break;
+    case pgADSLSikeroldal: back = next = exit = !Finishing(); break;
     case pgKozosLevelAdatok:
       next = !edKozosSzemelyNev->Text().empty() && !edKozosEMailCim->Text().empty() &&
              !edKozosLevelezesiNev->Text().empty();
       Part<TLabel>("lbReklam5")->SetVisible(ModemRoad());
       break;
-    case pgKozosHiba:
-      back = next = false;
-      break;
+    case pgKozosHiba: back = next = false; break;
   }
   bnElozo->SetEnabled(back);
   bnKovetkezo->SetEnabled(next);
@@ -503,30 +473,14 @@ void TFMain::EnableDisableButtons(TObject*) {
 void TFMain::NotebookPageChanged(TObject*) {
   TWinControl* first = nullptr;
   switch (Notebook->PageIndex()) {
-    case pgKozosJogiElfogadas:
-      first = moKozosNyilatkozat;
-      break;
-    case pgModemKorzetszam:
-      first = cbModemKorzetszam;
-      break;
-    case pgModemCsomagTipus:
-      first = cbModemCsomag;
-      break;
-    case pgModemFelhAdatok:
-      first = edModemTarcsazasiNev;
-      break;
-    case pgModemBongKedvLevel:
-      first = Panel21;
-      break;
-    case pgADSLFelhAdatok:
-      first = edADSLTarcsazasiNev;
-      break;
-    case pgADSLBongKedvToolbarLevel:
-      first = Panel51;
-      break;
-    case pgKozosLevelAdatok:
-      first = edKozosSzemelyNev;
-      break;
+    case pgKozosJogiElfogadas: first = moKozosNyilatkozat; break;
+    case pgModemKorzetszam: first = cbModemKorzetszam; break;
+    case pgModemCsomagTipus: first = cbModemCsomag; break;
+    case pgModemFelhAdatok: first = edModemTarcsazasiNev; break;
+    case pgModemBongKedvLevel: first = Panel21; break;
+    case pgADSLFelhAdatok: first = edADSLTarcsazasiNev; break;
+    case pgADSLBongKedvToolbarLevel: first = Panel51; break;
+    case pgKozosLevelAdatok: first = edKozosSzemelyNev; break;
   }
   if (first) {
     try {

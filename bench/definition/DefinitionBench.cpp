@@ -1,10 +1,10 @@
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
 
 #include "platform/com/ClassTable.h"
 #include "platform/testing/BmpWriter.h"
@@ -25,27 +25,32 @@ std::string Controls(const std::string& prefix) {
                "\" hint=\"Tipp\" action=\"openurl\" href=\"http://bench/" + n + "?q=%%q%%\" target=\"_blank\"/>\n";
         break;
       case 1:
-        xml += "<BUTTON caption=\"Men\xC3\xBC " + n + "\" action=\"none\"><MENU imagelist=\"icons\">"
+        xml += "<BUTTON caption=\"Men\xC3\xBC " + n +
+               "\" action=\"none\"><MENU imagelist=\"icons\">"
                "<ITEM caption=\"Egy\" action=\"openurl\" href=\"http://bench/1\" imageindex=\"1\"/>"
                "<ITEM caption=\"Kett\xC5\x91\" action=\"toggle\" checkedvalue=\"1\" uncheckedvalue=\"0\"/>"
-               "<ITEM caption=\"T\xC3\xB6" "bb\" action=\"none\"><MENU><ITEM caption=\"Al\" actionid=\"go\"/></MENU></ITEM>"
+               "<ITEM caption=\"T\xC3\xB6"
+               "bb\" action=\"none\"><MENU><ITEM caption=\"Al\" actionid=\"go\"/></MENU></ITEM>"
                "</MENU></BUTTON>\n";
         break;
       case 2: xml += "<SEPARATOR/>\n"; break;
       case 3:
-        xml += "<COMBO id=\"" + n + "\" width=\"150\" listtype=\"dropdown\" action=\"openurl\" href=\"http://bench/?q=%%" +
-               n + "%%\"><ITEMS><ITEM value=\"1\" caption=\"Egy\"/><ITEM value=\"2\" caption=\"Kett\xC5\x91\"/>"
+        xml += "<COMBO id=\"" + n +
+               "\" width=\"150\" listtype=\"dropdown\" action=\"openurl\" href=\"http://bench/?q=%%" + n +
+               "%%\"><ITEMS><ITEM value=\"1\" caption=\"Egy\"/><ITEM value=\"2\" caption=\"Kett\xC5\x91\"/>"
                "<ITEM value=\"3\" caption=\"H\xC3\xA1rom\"/></ITEMS></COMBO>\n";
         break;
       case 4: xml += "<TEXT id=\"t" + n + "\" width=\"80\" maxlength=\"40\" hint=\"Sz\xC3\xB6veg\"/>\n"; break;
       case 5:
-        xml += "<SELECT id=\"s" + n + "\" width=\"60\"><ITEMS><ITEM value=\"a\" caption=\"A\"/><ITEM value=\"b\" "
+        xml += "<SELECT id=\"s" + n +
+               "\" width=\"60\"><ITEMS><ITEM value=\"a\" caption=\"A\"/><ITEM value=\"b\" "
                "caption=\"B\"/></ITEMS></SELECT>\n";
         break;
       case 6: xml += "<spacer width=\"4\"/>\n"; break;
       default:
-        xml += "<HTMLAREA width=\"120\" src=\"http://bench/area?g=%%toolbarguid%%\" defaultcontent=\"&lt;b&gt;"
-               "V\xC3\xA1rjon&lt;/b&gt;\" autohide=\"1\"/>\n";
+        xml +=
+            "<HTMLAREA width=\"120\" src=\"http://bench/area?g=%%toolbarguid%%\" defaultcontent=\"&lt;b&gt;"
+            "V\xC3\xA1rjon&lt;/b&gt;\" autohide=\"1\"/>\n";
         break;
     }
   }
@@ -67,8 +72,9 @@ struct Bench {
     setenv("VANDREL_ROOT", folder, 1);
     mkdir((std::string(folder) + "/drive_c").c_str(), 0700);
     CoInitialize(nullptr);
-    root = Document("<IMAGELIST id=\"icons\" src=\"img/icons.bmp\"/><action id=\"go\" action=\"openurl\" href=\"h\"/>\n" +
-                    Controls("r") + "<INCLUDE src=\"parts/a.xml\" refresh=\"3600\"/><INCLUDE src=\"parts/b.xml\"/>\n");
+    root =
+        Document("<IMAGELIST id=\"icons\" src=\"img/icons.bmp\"/><action id=\"go\" action=\"openurl\" href=\"h\"/>\n" +
+                 Controls("r") + "<INCLUDE src=\"parts/a.xml\" refresh=\"3600\"/><INCLUDE src=\"parts/b.xml\"/>\n");
     first = Document("<action id=\"go\" action=\"none\"/>" + Controls("a"));
     second = Document("<action id=\"go\" action=\"none\"/>" + Controls("b"));
     storage = TDynamicFileStorage::Create("C:\\Bench");

@@ -33,7 +33,8 @@ std::vector<std::string> PlainLines() {
     add("    <tarsasag nev=\"Távközlési társaság "_cp + std::to_string(c) + "\">");
     for (int n = 0; n < 5; ++n) {
       add("      <szam ertek=\"06" + std::to_string(51200200 + c * 10 + n) + "\">");
-      for (int a = 0; a < 8; ++a) add("        <korzet>" + std::to_string(20 + (c * 40 + n * 8 + a) % 80) + "</korzet>");
+      for (int a = 0; a < 8; ++a)
+        add("        <korzet>" + std::to_string(20 + (c * 40 + n * 8 + a) % 80) + "</korzet>");
       add("      </szam>");
     }
     add("    </tarsasag>");
@@ -57,8 +58,8 @@ std::vector<std::string> PlainLines() {
   add("    <szovegek>");
   const int texts = kLines - int(lines.size()) - 4;
   for (int t = 0; t < texts; ++t)
-    add("      <szoveg" + std::to_string(t) + ">Kérjük, válassza ki a körzetszámot és a csomagot ("_cp + std::to_string(t) +
-        ").\\Árvíztűrő tükörfúrógép.</szoveg"_cp + std::to_string(t) + ">");
+    add("      <szoveg" + std::to_string(t) + ">Kérjük, válassza ki a körzetszámot és a csomagot ("_cp +
+        std::to_string(t) + ").\\Árvíztűrő tükörfúrógép.</szoveg"_cp + std::to_string(t) + ">");
   add("    </szovegek>");
   add("  </beallitasok>");
   add("</selvaring>");

@@ -13,8 +13,12 @@ namespace {
 // Variants of the arguments, kept alive for one call. Values are owned here; references point at them.
 class TArgs {
  public:
-  TArgs& Int(LONG v) { return Add(VT_I4, [v](VARIANT& x) { x.lVal = v; }); }
-  TArgs& Bool(bool v) { return Add(VT_BOOL, [v](VARIANT& x) { x.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE; }); }
+  TArgs& Int(LONG v) {
+    return Add(VT_I4, [v](VARIANT& x) { x.lVal = v; });
+  }
+  TArgs& Bool(bool v) {
+    return Add(VT_BOOL, [v](VARIANT& x) { x.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE; });
+  }
   TArgs& Str(const std::string& v) {
     return Add(VT_BSTR, [v](VARIANT& x) { x.bstrVal = StringToOleStr(v); });
   }
@@ -37,8 +41,12 @@ class TArgs {
     LONG* t = ints_.back().get();
     return Add(VT_BYREF | VT_I4, [t](VARIANT& x) { x.plVal = t; });
   }
-  TArgs& DispRef(IDispatch** slot) { return Add(VT_BYREF | VT_DISPATCH, [slot](VARIANT& x) { x.ppdispVal = slot; }); }
-  TArgs& Raw(VARTYPE type) { return Add(type, [](VARIANT&) {}); }
+  TArgs& DispRef(IDispatch** slot) {
+    return Add(VT_BYREF | VT_DISPATCH, [slot](VARIANT& x) { x.ppdispVal = slot; });
+  }
+  TArgs& Raw(VARTYPE type) {
+    return Add(type, [](VARIANT&) {});
+  }
   ~TArgs() {
     for (VARIANT& v : values_) VariantClear(&v);
   }
@@ -78,14 +86,18 @@ class EventSink : public ::testing::Test {
     auto& s = *sink_;
     auto log = [this](std::string line) { trace_.push_back(std::move(line)); };
     s.StatusTextChange = [=, this](TObject*, const WideString& t) { log("StatusTextChange " + t.ToString()); };
-    s.ProgressChange = [=, this](TObject*, int p, int m) { log("ProgressChange " + std::to_string(p) + "/" + std::to_string(m)); };
-    s.CommandStateChange = [=, this](TObject*, int c, WordBool e) { log("CommandStateChange " + std::to_string(c) + B(e)); };
+    s.ProgressChange = [=, this](TObject*, int p, int m) {
+      log("ProgressChange " + std::to_string(p) + "/" + std::to_string(m));
+    };
+    s.CommandStateChange = [=, this](TObject*, int c, WordBool e) {
+      log("CommandStateChange " + std::to_string(c) + B(e));
+    };
     s.DownloadBegin = [=, this](TObject*) { log("DownloadBegin"); };
     s.DownloadComplete = [=, this](TObject*) { log("DownloadComplete"); };
     s.TitleChange = [=, this](TObject*, const WideString& t) { log("TitleChange " + t.ToString()); };
     s.PropertyChange = [=, this](TObject*, const WideString& t) { log("PropertyChange " + t.ToString()); };
-    s.BeforeNavigate2 = [=, this](TObject* sender, IDispatch* d, VARIANT& url, VARIANT& flags, VARIANT& frame, VARIANT& post,
-                            VARIANT& headers, WordBool& cancel) {
+    s.BeforeNavigate2 = [=, this](TObject* sender, IDispatch* d, VARIANT& url, VARIANT& flags, VARIANT& frame,
+                                  VARIANT& post, VARIANT& headers, WordBool& cancel) {
       log("BeforeNavigate2 " + std::string(d ? "disp " : "") + Text(url) + " " + Text(flags) + Text(frame) +
           Text(post) + Text(headers) + (sender == sink_ ? "" : " (other sender)"));
       OleVariant changed("http://changed/");
@@ -126,11 +138,16 @@ class EventSink : public ::testing::Test {
       cancel = VARIANT_TRUE;
     };
     s.NavigateError = [=, this](TObject*, IDispatch*, VARIANT& url, VARIANT& frame, VARIANT& status, WordBool& cancel) {
-      log("NavigateError " + Text(url) + " " + Text(frame) + " " + std::to_string(OleVariant::RefTo(&status).AsInteger()));
+      log("NavigateError " + Text(url) + " " + Text(frame) + " " +
+          std::to_string(OleVariant::RefTo(&status).AsInteger()));
       cancel = VARIANT_TRUE;
     };
-    s.PrintTemplateInstantiation = [=, this](TObject*, IDispatch* d) { log(std::string("PrintTemplateInstantiation ") + (d ? "disp" : "none")); };
-    s.PrintTemplateTeardown = [=, this](TObject*, IDispatch* d) { log(std::string("PrintTemplateTeardown ") + (d ? "disp" : "none")); };
+    s.PrintTemplateInstantiation = [=, this](TObject*, IDispatch* d) {
+      log(std::string("PrintTemplateInstantiation ") + (d ? "disp" : "none"));
+    };
+    s.PrintTemplateTeardown = [=, this](TObject*, IDispatch* d) {
+      log(std::string("PrintTemplateTeardown ") + (d ? "disp" : "none"));
+    };
     s.UpdatePageStatus = [=, this](TObject*, IDispatch*, VARIANT& page, VARIANT& done) {
       log("UpdatePageStatus " + Text(page) + " " + Text(done));
     };
@@ -169,7 +186,10 @@ TEST_F(EventSink, EveryEventReachesItsHandlerWithItsArguments) {
       {104, [](TArgs&) {}, "DownloadComplete"},
       {113, [](TArgs& a) { a.Str("Title"); }, "TitleChange Title"},
       {112, [](TArgs& a) { a.Str("{prop}"); }, "PropertyChange {prop}"},
-      {250, [&](TArgs& a) { a.Disp(disp).VarRef("http://a/").VarRef("").VarRef("_self").VarRef("").VarRef("H").BoolRef(false); },
+      {250,
+       [&](TArgs& a) {
+         a.Disp(disp).VarRef("http://a/").VarRef("").VarRef("_self").VarRef("").VarRef("H").BoolRef(false);
+       },
        "BeforeNavigate2 disp http://a/ _selfH"},
       {252, [&](TArgs& a) { a.Disp(disp).VarRef("http://b/"); }, "NavigateComplete2 http://b/"},
       {259, [&](TArgs& a) { a.Disp(disp).VarRef("http://c/"); }, "DocumentComplete http://c/"},
@@ -275,19 +295,40 @@ TEST_F(EventSink, WrongCallsGetResultCodesNotExceptions) {
   } cases[] = {
       {"unknown DISPID", 261, [](TArgs&) {}, {}, DISPATCH_METHOD, DISP_E_MEMBERNOTFOUND, 99},
       {"DISPID 0", 0, [](TArgs& a) { a.Int(1); }, {}, DISPATCH_METHOD, DISP_E_MEMBERNOTFOUND, 99},
-      {"named DISPID beyond the arguments", 108, [](TArgs& a) { a.Int(1).Int(2); }, {5}, DISPATCH_METHOD,
-       DISP_E_PARAMNOTFOUND, 0},
+      {"named DISPID beyond the arguments",
+       108,
+       [](TArgs& a) { a.Int(1).Int(2); },
+       {5},
+       DISPATCH_METHOD,
+       DISP_E_PARAMNOTFOUND,
+       0},
       {"negative named DISPID", 108, [](TArgs& a) { a.Int(1).Int(2); }, {-3}, DISPATCH_METHOD, DISP_E_PARAMNOTFOUND, 0},
       {"too few arguments", 108, [](TArgs& a) { a.Int(1); }, {}, DISPATCH_METHOD, DISP_E_BADPARAMCOUNT, 99},
       {"none at all", 250, [](TArgs&) {}, {}, DISPATCH_METHOD, DISP_E_BADPARAMCOUNT, 99},
       {"a string for an Integer", 264, [](TArgs& a) { a.Str("10"); }, {}, DISPATCH_METHOD, DISP_E_TYPEMISMATCH, 0},
       {"an Integer for a WideString", 102, [](TArgs& a) { a.Int(1); }, {}, DISPATCH_METHOD, DISP_E_TYPEMISMATCH, 0},
       {"a value for a var WordBool", 270, [](TArgs& a) { a.Bool(true); }, {}, DISPATCH_METHOD, DISP_E_TYPEMISMATCH, 0},
-      {"a reference for a WordBool", 254, [](TArgs& a) { a.BoolRef(true); }, {}, DISPATCH_METHOD, DISP_E_TYPEMISMATCH, 0},
-      {"a BSTR for a var OleVariant", 252, [](TArgs& a) { a.Disp(nullptr).Str("http://x/"); }, {}, DISPATCH_METHOD,
-       DISP_E_TYPEMISMATCH, 0},
-      {"a null reference", 268, [](TArgs& a) { a.IntRef(1).Raw(VT_BYREF | VT_I4); }, {}, DISPATCH_METHOD,
-       DISP_E_TYPEMISMATCH, 0},
+      {"a reference for a WordBool",
+       254,
+       [](TArgs& a) { a.BoolRef(true); },
+       {},
+       DISPATCH_METHOD,
+       DISP_E_TYPEMISMATCH,
+       0},
+      {"a BSTR for a var OleVariant",
+       252,
+       [](TArgs& a) { a.Disp(nullptr).Str("http://x/"); },
+       {},
+       DISPATCH_METHOD,
+       DISP_E_TYPEMISMATCH,
+       0},
+      {"a null reference",
+       268,
+       [](TArgs& a) { a.IntRef(1).Raw(VT_BYREF | VT_I4); },
+       {},
+       DISPATCH_METHOD,
+       DISP_E_TYPEMISMATCH,
+       0},
       {"a property read", 104, [](TArgs&) {}, {}, DISPATCH_PROPERTYGET, DISP_E_EXCEPTION, 99},
   };
   for (const Case& c : cases) {
@@ -307,7 +348,8 @@ TEST_F(EventSink, WrongCallsGetResultCodesNotExceptions) {
   TArgs none;
   DISPPARAMS params = none.Positional();
   ASSERT_EQ(Invoke(104, params, DISPATCH_PROPERTYGET), DISP_E_EXCEPTION);
-  EXPECT_EQ(OleStrToString(excep_.bstrDescription), "TSHDocVwDWebBrowserEvents2 only supports sinking of method calls!");
+  EXPECT_EQ(OleStrToString(excep_.bstrDescription),
+            "TSHDocVwDWebBrowserEvents2 only supports sinking of method calls!");
   SysFreeString(excep_.bstrSource);
   SysFreeString(excep_.bstrDescription);
 }
@@ -360,9 +402,9 @@ TEST_F(EventSink, ConnectsToOneSourceAtATime) {
   EXPECT_EQ(sink_->Source(), static_cast<IDispatch*>(first.Get()));
   sink_->BeforeNavigate2 = nullptr;
   first->NavigateTo("http://first/");
-  EXPECT_EQ(trace_, (std::vector<std::string>{"DownloadBegin", "NavigateComplete2 http://first/",
-                                              "DocumentComplete http://first/", "DownloadComplete",
-                                              "CommandStateChange 2F"}));
+  EXPECT_EQ(trace_,
+            (std::vector<std::string>{"DownloadBegin", "NavigateComplete2 http://first/",
+                                      "DocumentComplete http://first/", "DownloadComplete", "CommandStateChange 2F"}));
   sink_->Connect(second.Get());
   EXPECT_EQ(first->SinkCount(), 0u) << "connecting again leaves the old source";
   EXPECT_EQ(first->References(), 1u);

@@ -9,9 +9,9 @@
 #include "deskband/tests/sample/SampleBandForms.h"
 #include "hosts/shellhost/ShellHost.h"
 #include "platform/com/ClassTable.h"
-#include "platform/components/comserver/ComServ.h"
 #include "platform/components/ExtCtrls.h"
 #include "platform/components/Themes.h"
+#include "platform/components/comserver/ComServ.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/CommonControls.h"
@@ -35,9 +35,9 @@ HWND HostWindow() {
   wc.lpfnWndProc = DefWindowProcA;
   wc.lpszClassName = "BandTestHost";
   RegisterClassA(&wc);
-  return CreateWindowExA(0, "BandTestHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 400, 30, nullptr, nullptr, nullptr, nullptr);
+  return CreateWindowExA(0, "BandTestHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 400, 30, nullptr, nullptr, nullptr,
+                         nullptr);
 }
-
 
 // ---- the module ----
 
@@ -184,10 +184,10 @@ TEST_F(HostedBand, AnswersTheShellInterfacesButNotTheirBasesAlone) {
   struct Case {
     IID iid;
     bool answered;
-  } cases[] = {{IID_IUnknown, true},          {ISupportErrorInfo::Iid, true}, {IInputObject::Iid, true},
-               {IContextMenu::Iid, true},     {IObjectWithSite::Iid, true},   {IPersistStreamInit::Iid, true},
-               {IPersistStream::Iid, true},   {IPersist::Iid, true},          {IDeskBand::Iid, true},
-               {IOleWindow::Iid, false},      {IDockingWindow::Iid, false},   {IDispatch::Iid, false}};
+  } cases[] = {{IID_IUnknown, true},        {ISupportErrorInfo::Iid, true}, {IInputObject::Iid, true},
+               {IContextMenu::Iid, true},   {IObjectWithSite::Iid, true},   {IPersistStreamInit::Iid, true},
+               {IPersistStream::Iid, true}, {IPersist::Iid, true},          {IDeskBand::Iid, true},
+               {IOleWindow::Iid, false},    {IDockingWindow::Iid, false},   {IDispatch::Iid, false}};
   for (const Case& c : cases) {
     ComPtr<IUnknown> out;
     EXPECT_EQ(band->QueryInterface(c.iid, out.PutVoid()) == S_OK, c.answered) << GUIDToString(c.iid);
@@ -228,7 +228,8 @@ TEST_F(HostedBand, BandInfoByBandTypeAndStyle) {
     IDeskBand* band = host_->Band();
     if (!c.hosted) band = (fresh = CreateBand()).Get();  // no band window yet
     DESKBANDINFO info{};
-    info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS | DBIM_BKCOLOR;
+    info.dwMask =
+        DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS | DBIM_BKCOLOR;
     info.ptMinSize = {7, 9};
     info.ptMaxSize = {1, 2};
     info.ptIntegral = {3, 4};
@@ -400,9 +401,9 @@ TEST_F(HostedBand, TabMovesThroughTheControlsAndWrapsOutOfTheBand) {
     HRESULT result;
     const char* focusAfter;
   } cases[] = {
-      {WM_KEYDOWN, false, S_OK, "btnGo"},     {WM_KEYDOWN, false, S_OK, "btnHelp"},
+      {WM_KEYDOWN, false, S_OK, "btnGo"},       {WM_KEYDOWN, false, S_OK, "btnHelp"},
       {WM_KEYDOWN, false, S_FALSE, "edSearch"},  // wrapped: the host takes the focus on
-      {WM_KEYUP, false, S_OK, "edSearch"},    // only a key-down moves the focus
+      {WM_KEYUP, false, S_OK, "edSearch"},       // only a key-down moves the focus
       {WM_KEYDOWN, true, S_FALSE, "btnHelp"},    // backwards from the first
       {WM_KEYDOWN, true, S_OK, "btnGo"},
   };
@@ -545,9 +546,8 @@ TEST_F(HostedBand, TwoBandsOnOneThreadEachSeeTheThreadsMessages) {
   ComPtr<TBandSite> sites[2];
   for (int i = 0; i < 2; ++i) {
     bands[i] = CreateBand();
-    sites[i] = MakeComObject<TBandSite>(rebar, nullptr, [&log, i](const std::string& line) {
-      log.push_back(std::to_string(i) + " " + line);
-    });
+    sites[i] = MakeComObject<TBandSite>(
+        rebar, nullptr, [&log, i](const std::string& line) { log.push_back(std::to_string(i) + " " + line); });
     ASSERT_EQ(bands[i].As<IObjectWithSite>()->SetSite(static_cast<IInputObjectSite*>(sites[i].Get())), S_OK);
     DESKBANDINFO info{};
     info.dwMask = DBIM_MINSIZE;
@@ -838,7 +838,8 @@ TEST_F(BareBandForm, BackgroundFromTheParentWhenThemesAreOn) {
   EXPECT_TRUE(vandrel::themes_testing::ParentBackgroundCalls().empty()) << "themes are off";
   std::string error;
   ASSERT_TRUE(vandrel::ImportRegistryText(
-      "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager]\n\"ThemeActive\"=\"1\"\n",
+      "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager]\n\"ThemeActive\"="
+      "\"1\"\n",
       error));
   EXPECT_EQ(erase(), 1);
   auto calls = vandrel::themes_testing::ParentBackgroundCalls();

@@ -195,11 +195,9 @@ TEST_F(VekRSS, DatesByFixedPositions) {
 }
 
 TEST_F(VekRSS, IdentityOfAnItemWithoutGuidIsStableAcrossDownloads) {
-  const std::string feed =
-      "<rss><channel><item><title>A</title><link>B</link></item></channel></rss>";
+  const std::string feed = "<rss><channel><item><title>A</title><link>B</link></item></channel></rss>";
   std::unique_ptr<TRSSFeed> one(TRSSFeed::Create(feed)), two(TRSSFeed::Create(feed));
-  std::string expected =
-      testing_support::RunPython("import hashlib\nprint(hashlib.md5(b'A|B').hexdigest().upper())\n");
+  std::string expected = testing_support::RunPython("import hashlib\nprint(hashlib.md5(b'A|B').hexdigest().upper())\n");
   EXPECT_EQ(one->Items().Items(0)->GetID() + "\n", expected);
   EXPECT_EQ(one->Items().Items(0)->GetID(), two->Items().Items(0)->GetID());
 }

@@ -23,11 +23,16 @@ TEST(MillisecondsBetween, RowsOfTheTable) {
     bool clamp;
     int64_t ms;
   } cases[] = {
-      {30, 0, false, 2592000000LL},   {30, 0, true, 2147483647},        {0, 30, false, -2592000000LL},
-      {0, 30, true, -2147483647},     {40000 + 1.0 / 2048, 40000, true, 42188},  // 42187.5 to even
-      {3.0 / 2048, 0, false, 126562},  // 126562.5 to even
-      {0, 1.0 / 2048, false, -42188}, {1.0 / 4096, 0, false, 21094},  // 21093.75
-      {38418.75, 38418.75, true, 0},  {2, 1, true, 86400000},
+      {30, 0, false, 2592000000LL},
+      {30, 0, true, 2147483647},
+      {0, 30, false, -2592000000LL},
+      {0, 30, true, -2147483647},
+      {40000 + 1.0 / 2048, 40000, true, 42188},  // 42187.5 to even
+      {3.0 / 2048, 0, false, 126562},            // 126562.5 to even
+      {0, 1.0 / 2048, false, -42188},
+      {1.0 / 4096, 0, false, 21094},  // 21093.75
+      {38418.75, 38418.75, true, 0},
+      {2, 1, true, 86400000},
   };
   for (const auto& c : cases)
     EXPECT_EQ(MillisecondsBetween(c.later, c.earlier, c.clamp), c.ms) << c.later << " " << c.earlier;
@@ -43,10 +48,14 @@ TEST(TimeoutElapsed, RowsOfTheTable) {
     TDateTime now;
     bool elapsed;
   } cases[] = {
-      {0, 604800000, -1, true},         {today, 1000, -1, false},
-      {0, kNeverTimeout, -1, false},    {0, 2147483646, -1, true},
-      {today - 1001 * kMs, 1000, -1, true}, {today - 1000 * kMs, 1000, -1, false},
-      {today, 500, today + 501 * kMs, true}, {today, 500, today + 500 * kMs, false},
+      {0, 604800000, -1, true},
+      {today, 1000, -1, false},
+      {0, kNeverTimeout, -1, false},
+      {0, 2147483646, -1, true},
+      {today - 1001 * kMs, 1000, -1, true},
+      {today - 1000 * kMs, 1000, -1, false},
+      {today, 500, today + 501 * kMs, true},
+      {today, 500, today + 500 * kMs, false},
       {today, 500, today - 10000 * kMs, false},  // a given now is not moved
       {today - 3600 * 1000 * kMs, 3600 * 1000 - 1, -1, true},
   };
@@ -71,10 +80,11 @@ TEST(TimeoutElapsed, AStartInTheFutureCountsFromThePresent) {
 TEST(RegReadValue, ByTypeOfTheValue) {
   TestMachine machine;
   std::string error;
-  ASSERT_TRUE(vandrel::ImportRegistryText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Olvas]\n"
-                                          "\"Szöveg\"=\"érték\"\n\"Szám\"=dword:0000002a\n\"Bájtok\"=hex:00,ff,41,80\n"
-                                          "\"Kibontható\"=hex(2):41,00\n\"Lista\"=hex(7):41,00,00\n\"Üres\"=\"\"\n"_cp,
-                                          error))
+  ASSERT_TRUE(
+      vandrel::ImportRegistryText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Olvas]\n"
+                                  "\"Szöveg\"=\"érték\"\n\"Szám\"=dword:0000002a\n\"Bájtok\"=hex:00,ff,41,80\n"
+                                  "\"Kibontható\"=hex(2):41,00\n\"Lista\"=hex(7):41,00,00\n\"Üres\"=\"\"\n"_cp,
+                                  error))
       << error;
   const Variant fallback = "???";
   struct Case {

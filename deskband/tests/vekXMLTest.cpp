@@ -51,9 +51,8 @@ TEST_F(VekXML, ChildLookupIgnoresAsciiCaseAndTakesTheFirstMatch) {
     const char* name;
     int found;  // the n attribute of the match, 0 for none
   } cases[] = {
-      {"toolbar", 1},   {"TOOLBAR", 1},      {"ToolBar", 1},
-      {"toolba", 0},    {"toolbarx ", 0},
-      {"t\xF3olbar", 0}, {"t\xD3olbar", 5},  // ASCII letters only fold
+      {"toolbar", 1},   {"TOOLBAR", 1},    {"ToolBar", 1},    {"toolba", 0},
+      {"toolbarx ", 0}, {"t\xF3olbar", 0}, {"t\xD3olbar", 5},  // ASCII letters only fold
   };
   for (const Case& c : cases) {
     TXMLNode* node = FindChildNode(settings, c.name);
@@ -133,11 +132,14 @@ TEST_F(VekXML, FactoryTriesVersionIndependentThen26Then30) {
     const char* error;  // nullptr: a document is made
   } cases[] = {
       {{{CLSID_DOMDocument, S_OK}, {CLSID_DOMDocument26, S_OK}, {CLSID_DOMDocument30, S_OK}},
-       {CLSID_DOMDocument}, nullptr},
+       {CLSID_DOMDocument},
+       nullptr},
       {{{CLSID_DOMDocument30, S_OK}}, {CLSID_DOMDocument30}, nullptr},
-      {{{CLSID_DOMDocument, REGDB_E_CLASSNOTREG}, {CLSID_DOMDocument26, REGDB_E_CLASSNOTREG},
+      {{{CLSID_DOMDocument, REGDB_E_CLASSNOTREG},
+        {CLSID_DOMDocument26, REGDB_E_CLASSNOTREG},
         {CLSID_DOMDocument30, S_OK}},
-       {CLSID_DOMDocument, CLSID_DOMDocument26, CLSID_DOMDocument30}, nullptr},
+       {CLSID_DOMDocument, CLSID_DOMDocument26, CLSID_DOMDocument30},
+       nullptr},
       {{{CLSID_DOMDocument, E_ACCESSDENIED}, {CLSID_DOMDocument30, S_OK}}, {CLSID_DOMDocument}, "Access is denied."},
       {{}, {}, "Microsoft MSXML is not installed"},
       {{{CLSID_DOMDocument26, REGDB_E_CLASSNOTREG}}, {CLSID_DOMDocument26}, "Microsoft MSXML is not installed"},

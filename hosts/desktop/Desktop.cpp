@@ -91,8 +91,8 @@ bool IsProgramFile(const std::string& hostPath) {
 }
 
 bool IsWindowsPath(const std::string& path) {
-  bool drive = path.size() >= 2 && path[1] == ':' &&
-               ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  bool drive =
+      path.size() >= 2 && path[1] == ':' && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
   return drive || path.find('\\') != std::string::npos;
 }
 
@@ -134,8 +134,8 @@ bool ResolveProgram(const std::string& program, std::string& hostPath, std::stri
 
 // The environment of the child: this one's, with the launcher's variables as this run sets them.
 std::vector<std::string> ChildEnvironment(const Options& o, const std::string& commandLine) {
-  static const char* const kOwn[] = {"VANDREL_ROOT=", "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=", "VANDREL_SNAPSHOT=",
-                                     "VANDREL_CLOCK="};
+  static const char* const kOwn[] = {
+      "VANDREL_ROOT=", "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=", "VANDREL_SNAPSHOT=", "VANDREL_CLOCK="};
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     bool own = false;

@@ -126,11 +126,13 @@ void TShellHost::AddLine(const std::string& line) { log_.push_back(line); }
 
 void TShellHost::MakeWindows() {
   InitCommonControls();
-  for (const char* name : {"Shell_TrayWnd", "IEFrame", "WorkerW", kHostBandClass}) RegisterHostClass(name, HostWindowProc);
+  for (const char* name : {"Shell_TrayWnd", "IEFrame", "WorkerW", kHostBandClass})
+    RegisterHostClass(name, HostWindowProc);
   std::string otherText;
   if (mode_ == TMode::Taskbar) {
-    top_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Shell_TrayWnd", "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                           0, 738, 1024, 30, nullptr, nullptr, nullptr, nullptr);
+    top_ =
+        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Shell_TrayWnd", "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                        0, 738, 1024, 30, nullptr, nullptr, nullptr, nullptr);
     rebar_ = CreateWindowExA(0, REBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 60, 2, 300, 26, top_,
                              reinterpret_cast<HMENU>(intptr_t(kRebarId)), nullptr, nullptr);
     otherText = "Quick Launch";
@@ -253,7 +255,8 @@ void TShellHost::SaveState() {
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kStreamsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
         ERROR_SUCCESS) {
       std::string name = GUIDToString(clsid_);
-      RegSetValueExA(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+      RegSetValueExA(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+                     DWORD(bytes.size()));
       RegCloseKey(key);
     }
   }
@@ -297,7 +300,8 @@ bool TShellHost::Start(REFCLSID clsid) {
   REBARBANDINFOA band{};
   band.cbSize = sizeof band;
   band.fMask = RBBIM_STYLE | RBBIM_TEXT | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID | RBBIM_IDEALSIZE;
-  band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS | (info.dwModeFlags & DBIMF_VARIABLEHEIGHT ? RBBS_VARIABLEHEIGHT : 0) |
+  band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS |
+                (info.dwModeFlags & DBIMF_VARIABLEHEIGHT ? RBBS_VARIABLEHEIGHT : 0) |
                 (info.dwModeFlags & DBIMF_USECHEVRON ? RBBS_USECHEVRON : 0);
   band.lpText = title.data();
   band.hwndChild = bandWindow_;
@@ -321,7 +325,8 @@ bool TShellHost::Finish() {
     AddLine("close: " + Result(band_->CloseDW(0)));
     LRESULT index = SendMessageA(rebar_, RB_IDTOINDEX, kBandId, 0);
     if (index >= 0) SendMessageA(rebar_, RB_DELETEBAND, WPARAM(index), 0);
-    if (ComPtr<IObjectWithSite> withSite = band_.As<IObjectWithSite>()) AddLine("unsite: " + Result(withSite->SetSite(nullptr)));
+    if (ComPtr<IObjectWithSite> withSite = band_.As<IObjectWithSite>())
+      AddLine("unsite: " + Result(withSite->SetSite(nullptr)));
     input_ = nullptr;
     band_ = nullptr;
     AddLine("released");
@@ -362,7 +367,8 @@ std::vector<std::string> TShellHost::LeftBehind() {
       left.push_back("subclassed " + WindowClassName(hosts[i]));
   if (browser_) {
     if (size_t sinks = browser_->SinkCount()) left.push_back("browser sinks: " + std::to_string(sinks));
-    if (ULONG refs = browser_->References(); refs != 1) left.push_back("browser references: " + std::to_string(refs - 1));
+    if (ULONG refs = browser_->References(); refs != 1)
+      left.push_back("browser references: " + std::to_string(refs - 1));
   }
   if (site_)
     if (ULONG refs = site_->References(); refs != 1) left.push_back("site references: " + std::to_string(refs - 1));
@@ -428,11 +434,16 @@ void TShellHost::Chevron(const std::string& band, const std::string& item) {
 
 void TShellHost::Play(const TUserAction& action) {
   try {
-    if (action.verb == "click") Click(action.name);
-    else if (action.verb == "focus") Focus(action.name);
-    else if (action.verb == "type") Type(action.name, action.text);
-    else if (action.verb == "key") Key(action.key, action.shift);
-    else if (action.verb == "wait") Wait(action.ms);
+    if (action.verb == "click")
+      Click(action.name);
+    else if (action.verb == "focus")
+      Focus(action.name);
+    else if (action.verb == "type")
+      Type(action.name, action.text);
+    else if (action.verb == "key")
+      Key(action.key, action.shift);
+    else if (action.verb == "wait")
+      Wait(action.ms);
     else if (action.verb == "chevron") {
       // chevron [this|other] [ITEM]
       size_t blank = action.text.find_first_of(" \t");
@@ -497,7 +508,8 @@ void TShellHost::Snapshot(const std::string& heading) {
   std::vector<TMenuRecord> menus = MenuRecords();
   for (size_t i = menusShown_; i < menus.size(); ++i) {
     text << "menu " << menus[i].menuName << " at " << menus[i].at.x << "," << menus[i].at.y << ":";
-    for (const TMenuRecordItem& item : menus[i].items) text << " \"" << item.path << "\"" << (item.enabled ? "" : " [disabled]");
+    for (const TMenuRecordItem& item : menus[i].items)
+      text << " \"" << item.path << "\"" << (item.enabled ? "" : " [disabled]");
     text << (menus[i].choice.empty() ? " (dismissed)" : " chose \"" + menus[i].choice + "\"") << "\n";
   }
   menusShown_ = menus.size();
@@ -562,12 +574,18 @@ int ShellHostMain(const std::vector<std::string>& args, std::ostream& out, std::
   long seconds = 0;
   std::string script, clsidText;
   for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--browser") browser = true;
-    else if (args[i] == "--virtual-time") virtualTime = true;
-    else if (args[i] == "--seconds" && i + 1 < args.size()) seconds = std::atol(args[++i].c_str());
-    else if (args[i] == "--script" && i + 1 < args.size()) script = args[++i];
-    else if (clsidText.empty() && !args[i].empty() && args[i][0] != '-') clsidText = args[i];
-    else return Usage(err);
+    if (args[i] == "--browser")
+      browser = true;
+    else if (args[i] == "--virtual-time")
+      virtualTime = true;
+    else if (args[i] == "--seconds" && i + 1 < args.size())
+      seconds = std::atol(args[++i].c_str());
+    else if (args[i] == "--script" && i + 1 < args.size())
+      script = args[++i];
+    else if (clsidText.empty() && !args[i].empty() && args[i][0] != '-')
+      clsidText = args[i];
+    else
+      return Usage(err);
   }
   std::optional<GUID> clsid = TryStringToGUID(clsidText);
   if (!clsid || seconds < 0) return Usage(err);

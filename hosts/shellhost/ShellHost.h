@@ -78,7 +78,7 @@ class TShellHost {
   std::ostream& out_;
   CLSID clsid_{};
   HWND top_ = nullptr, workerW_ = nullptr, rebar_ = nullptr, otherBand_ = nullptr, bandWindow_ = nullptr;
-  LONG_PTR hostProcs_[3]{};  // the procedures of top_, workerW_ and rebar_ as made
+  LONG_PTR hostProcs_[3]{};     // the procedures of top_, workerW_ and rebar_ as made
   std::vector<HWND> baseline_;  // the thread's windows before the band came
   ComPtr<TFakeBrowser> browser_;
   ComPtr<TBandSite> site_;

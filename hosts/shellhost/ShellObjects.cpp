@@ -5,7 +5,8 @@
 // ---- TFakeBrowser ----
 
 TFakeBrowser::TFakeBrowser(HWND frame, THostLog log)
-    : frame_(frame), log_(std::move(log)),
+    : frame_(frame),
+      log_(std::move(log)),
       events_(MakeComObject<TConnectionPoint>(static_cast<IConnectionPointContainer*>(this), DIID_DWebBrowserEvents2)) {
 }
 
@@ -52,8 +53,10 @@ VARIANT Value(VARTYPE type, LONG value) {
   VARIANT v;
   VariantInit(&v);
   v.vt = type;
-  if (type == VT_BOOL) v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-  else v.lVal = value;
+  if (type == VT_BOOL)
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  else
+    v.lVal = value;
   return v;
 }
 

@@ -50,8 +50,10 @@ std::string FromWide(const OLECHAR* text, size_t length) {
 
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
   BSTR b = Allocate(length);
-  if (b && text) std::memcpy(b, text, size_t(length) * sizeof(OLECHAR));
-  else if (b) std::memset(b, 0, size_t(length) * sizeof(OLECHAR));
+  if (b && text)
+    std::memcpy(b, text, size_t(length) * sizeof(OLECHAR));
+  else if (b)
+    std::memset(b, 0, size_t(length) * sizeof(OLECHAR));
   return b;
 }
 

@@ -8,8 +8,8 @@
 
 #include "platform/com/OleError.h"
 #include "platform/runtime/Cp1250.h"
-#include "platform/winapi/LastError.h"
 #include "platform/winapi/DynamicLibrary.h"
+#include "platform/winapi/LastError.h"
 #include "platform/winapi/Registry.h"
 
 namespace {

@@ -16,8 +16,7 @@ bool CoIsInitialized();
 
 // Registers a class object for a class id in this process; the cookie revokes it. The last registration
 // of a class id answers.
-HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD clsContext, DWORD flags,
-                              DWORD* cookie);
+HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD clsContext, DWORD flags, DWORD* cookie);
 HRESULT CoRevokeClassObject(DWORD cookie);
 
 // The class object of a class id: one registered in the process, else, for an in-process context, the one

@@ -14,8 +14,7 @@ class EOleSysError : public EOleError {
   static const TClassInfo* StaticClass() { return &ClassInfo_; }
   const TClassInfo* ClassType() const override { return &ClassInfo_; }
 
-  EOleSysError(std::string message, HRESULT errorCode)
-      : EOleError(std::move(message)), errorCode_(errorCode) {}
+  EOleSysError(std::string message, HRESULT errorCode) : EOleError(std::move(message)), errorCode_(errorCode) {}
   explicit EOleSysError(HRESULT errorCode);
   HRESULT ErrorCode() const { return errorCode_; }
 
@@ -30,10 +29,11 @@ class EOleException : public EOleSysError {
   static const TClassInfo* StaticClass() { return &ClassInfo_; }
   const TClassInfo* ClassType() const override { return &ClassInfo_; }
 
-  EOleException(std::string message, HRESULT errorCode, std::string source, std::string helpFile,
-                int helpContext)
-      : EOleSysError(std::move(message), errorCode), source_(std::move(source)),
-        helpFile_(std::move(helpFile)), helpContext_(helpContext) {}
+  EOleException(std::string message, HRESULT errorCode, std::string source, std::string helpFile, int helpContext)
+      : EOleSysError(std::move(message), errorCode),
+        source_(std::move(source)),
+        helpFile_(std::move(helpFile)),
+        helpContext_(helpContext) {}
   const std::string& Source() const { return source_; }
   const std::string& HelpFile() const { return helpFile_; }
   int HelpContext() const { return helpContext_; }

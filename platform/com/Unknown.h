@@ -8,9 +8,9 @@
 #include "platform/com/Guid.h"
 
 // Declares an interface's identity inside its body: its parent interface and its IID.
-#define COM_INTERFACE(Parent, iidText)                        \
- public:                                                      \
-  using ParentInterface = Parent;                             \
+#define COM_INTERFACE(Parent, iidText) \
+ public:                               \
+  using ParentInterface = Parent;      \
   static constexpr GUID Iid = iidText##_guid
 
 struct IUnknown {
@@ -44,8 +44,10 @@ namespace com_detail {
 template <class I>
 bool Answers(REFIID riid) {
   if (riid == I::Iid) return true;
-  if constexpr (std::is_same_v<I, IUnknown>) return false;
-  else return Answers<typename I::ParentInterface>(riid);
+  if constexpr (std::is_same_v<I, IUnknown>)
+    return false;
+  else
+    return Answers<typename I::ParentInterface>(riid);
 }
 }  // namespace com_detail
 
@@ -58,8 +60,10 @@ class TComObjectImpl : public First, public Rest... {
   HRESULT QueryInterface(REFIID riid, void** ppvObject) override {
     if (!ppvObject) return E_POINTER;
     *ppvObject = nullptr;
-    if (riid == IID_IUnknown) *ppvObject = static_cast<IUnknown*>(static_cast<First*>(this));
-    else Find<First, Rest...>(riid, ppvObject);
+    if (riid == IID_IUnknown)
+      *ppvObject = static_cast<IUnknown*>(static_cast<First*>(this));
+    else
+      Find<First, Rest...>(riid, ppvObject);
     if (!*ppvObject) return E_NOINTERFACE;
     AddRef();
     return S_OK;

@@ -11,8 +11,7 @@ inline constexpr GUID DIID_DWebBrowserEvents2 = "{34A715A0-6587-11D0-924A-0020AF
 
 struct IWebBrowser2 : IDispatch {
   COM_INTERFACE(IDispatch, "{D30C1661-CDAF-11D0-8A3E-00C04FC9E26E}");
-  virtual HRESULT Navigate(BSTR url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
-                           VARIANT* headers) = 0;
+  virtual HRESULT Navigate(BSTR url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData, VARIANT* headers) = 0;
   // The URL may be a BSTR variant or a reference to one.
   virtual HRESULT Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
                             VARIANT* headers) = 0;

@@ -59,8 +59,8 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
 }  // namespace
 
 std::string QuoteCommandLineArgument(const std::string& argument) {
-  bool quote = argument.empty() ||
-               std::any_of(argument.begin(), argument.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+  bool quote = argument.empty() || std::any_of(argument.begin(), argument.end(),
+                                               [](char c) { return static_cast<unsigned char>(c) <= ' '; });
   return quote ? "\"" + argument + "\"" : argument;
 }
 

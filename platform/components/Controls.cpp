@@ -88,8 +88,7 @@ void TSizeConstraints::Apply(int* width, int* height) const {
 
 // ---- TControl ----
 
-TControl::TControl(TComponent* owner)
-    : TComponent(owner), font_(new TFont), constraints_(new TSizeConstraints) {
+TControl::TControl(TComponent* owner) : TComponent(owner), font_(new TFont), constraints_(new TSizeConstraints) {
   font_->OnChange = [this](TObject*) { FontChanged(); };
   WindowProc = [this](TMessage& m) { WndProc(m); };
 }
@@ -272,11 +271,8 @@ void TControl::WndProc(TMessage& m) {
     case CM_ENABLEDCHANGED:
     case CM_TEXTCHANGED:
     case CM_COLORCHANGED:
-    case CM_FONTCHANGED:
-      Invalidate();
-      return;
-    default:
-      DefaultHandler(m);
+    case CM_FONTCHANGED: Invalidate(); return;
+    default: DefaultHandler(m);
   }
 }
 
@@ -438,8 +434,7 @@ void TWinControl::CreateHandleNow() {
 void TWinControl::CreateWnd() {
   TCreateParams p;
   CreateParams(p);
-  if ((p.Style & WS_CHILD) && !p.WndParent)
-    throw EInvalidOperation("Control '" + Name() + "' has no parent window");
+  if ((p.Style & WS_CHILD) && !p.WndParent) throw EInvalidOperation("Control '" + Name() + "' has no parent window");
   {
     std::lock_guard g(CM().lock);
     if (!CM().classes.count(p.WinClassName)) {
@@ -452,8 +447,8 @@ void TWinControl::CreateWnd() {
       CM().classes.insert(p.WinClassName);
     }
   }
-  HWND h = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
-                           p.Height, p.WndParent, nullptr, ModuleInstance(), this);
+  HWND h = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
+                           p.WndParent, nullptr, ModuleInstance(), this);
   if (!h) RaiseLastOSError();
 }
 
@@ -580,9 +575,7 @@ void TWinControl::AlignControls(TControl*, RECT& rect) {
           c->SetBounds(rect.right - c->width_, rect.top, c->width_, h);
           rect.right -= c->width_;
           break;
-        default:
-          c->SetBounds(rect.left, rect.top, w, h);
-          break;
+        default: c->SetBounds(rect.left, rect.top, w, h); break;
       }
     }
   }
@@ -611,8 +604,7 @@ void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) {
   }
 }
 
-TWinControl* TWinControl::FindNextControl(TWinControl* current, bool forward, bool checkTabStop,
-                                          bool checkParent) {
+TWinControl* TWinControl::FindNextControl(TWinControl* current, bool forward, bool checkTabStop, bool checkParent) {
   std::vector<TWinControl*> list;
   GetTabOrderList(list);
   if (list.empty()) return nullptr;
@@ -791,9 +783,7 @@ void TWinControl::WndProc(TMessage& m) {
         m.Result = 1;
       return;
     }
-    case CN_KEYUP:
-      m.Result = 0;
-      return;
+    case CN_KEYUP: m.Result = 0; return;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       if (DoKeyDown(m)) return;
@@ -808,9 +798,7 @@ void TWinControl::WndProc(TMessage& m) {
       if (DoKeyPress(m)) return;
       DefaultHandler(m);
       return;
-    case WM_GETDLGCODE:
-      m.Result = DialogCode();
-      return;
+    case WM_GETDLGCODE: m.Result = DialogCode(); return;
     case WM_WINDOWPOSCHANGED: {
       DefaultHandler(m);
       RECT wr;
@@ -844,21 +832,13 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
-    case CM_FOCUSCHANGED:
-      Broadcast(m);
-      return;
-    case CM_ENTER:
-      DoEnter();
-      return;
-    case CM_EXIT:
-      DoExit();
-      return;
+    case CM_FOCUSCHANGED: Broadcast(m); return;
+    case CM_ENTER: DoEnter(); return;
+    case CM_EXIT: DoExit(); return;
     case CM_ENABLEDCHANGED:
       if (handle_) EnableWindow(handle_, enabled_);
       return;
-    case CM_VISIBLECHANGED:
-      UpdateShowing();
-      return;
+    case CM_VISIBLECHANGED: UpdateShowing(); return;
     case CM_FONTCHANGED:
     case CM_COLORCHANGED: {
       TMessage notify{m.Msg == CM_FONTCHANGED ? CM_PARENTFONTCHANGED : CM_PARENTCOLORCHANGED, 0, 0, 0};
@@ -866,9 +846,7 @@ void TWinControl::WndProc(TMessage& m) {
       Invalidate();
       return;
     }
-    case CM_RECREATEWND:
-      RecreateWnd();
-      return;
+    case CM_RECREATEWND: RecreateWnd(); return;
     case WM_CONTEXTMENU:
       if (popupMenu_ && popupMenu_->AutoPopup()) {
         popupMenu_->SetPopupComponent(this);

@@ -14,9 +14,7 @@ int32_t PackedLocal(const FILETIME& utc) {
 }
 
 // Skips the entries whose attributes the search excludes; true at one that fits.
-bool Fits(TSearchRec& rec) {
-  return (rec.FindData.dwFileAttributes & DWORD(rec.ExcludeAttr)) == 0;
-}
+bool Fits(TSearchRec& rec) { return (rec.FindData.dwFileAttributes & DWORD(rec.ExcludeAttr)) == 0; }
 
 void Fill(TSearchRec& rec) {
   rec.Time = PackedLocal(rec.FindData.ftLastWriteTime);
@@ -69,8 +67,8 @@ int32_t FileAge(const std::string& fileName) {
 }
 
 int FileSetDate(const std::string& fileName, int32_t age) {
-  HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return int(GetLastError());
   FILETIME local, utc;
   int result = 0;

@@ -25,9 +25,7 @@ class Parser {
   }
 
  private:
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw EParserError(Format("%s on line %d", {what, line_}));
-  }
+  [[noreturn]] void Fail(const std::string& what) const { throw EParserError(Format("%s on line %d", {what, line_})); }
 
   void SkipSpace() {
     while (pos_ < s_.size()) {
@@ -296,7 +294,7 @@ std::string Key(std::string_view name) { return cp1250::Upper(name); }
 struct Tables {
   std::mutex lock;
   std::map<std::string, std::map<std::string, TPropertySetter>> properties;  // by class name
-  std::map<std::string, std::map<std::string, THandlerFactory>> methods;  // by class name
+  std::map<std::string, std::map<std::string, THandlerFactory>> methods;     // by class name
   std::map<std::string, std::map<std::string, TFieldBinder>> fields;
   std::map<std::string, std::string> resources;
 };
@@ -491,8 +489,7 @@ void TReader::Finish() {
 
 bool InitInheritedComponent(TComponent* instance, const TClassInfo* root) {
   std::vector<const TClassInfo*> chain;
-  for (const TClassInfo* c = instance->ClassType(); c && c != root && std::string(c->Name) != root->Name;
-       c = c->Parent)
+  for (const TClassInfo* c = instance->ClassType(); c && c != root && std::string(c->Name) != root->Name; c = c->Parent)
     chain.insert(chain.begin(), c);
   bool any = false;
   TReader reader(instance);

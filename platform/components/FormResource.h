@@ -15,7 +15,8 @@
 //   end
 // Values: integers (also $hex and negative), decimals, 'strings' joined by + across lines, identifiers
 // (True, False, enumeration names, handler and component names), sets [a, b], lists ( ... ), binary
-// data { hex } and collections < item Name = 'x' end item ... end >. Component references (PopupMenu = pmMenu) are resolved once the whole resource is read.
+// data { hex } and collections < item Name = 'x' end item ... end >. Component references (PopupMenu = pmMenu) are
+// resolved once the whole resource is read.
 #pragma once
 #include <any>
 #include <functional>
@@ -36,8 +37,8 @@ struct TResValue {
   Kind kind = Integer;
   int64_t integer = 0;
   double real = 0;
-  std::string text;             // String, Ident, Binary (the bytes)
-  std::vector<TResValue> items;  // Set (identifiers), List
+  std::string text;                                   // String, Ident, Binary (the bytes)
+  std::vector<TResValue> items;                       // Set (identifiers), List
   std::vector<std::vector<TResProperty>> collection;  // Collection: the properties of each item
   std::string Describe() const;
 };
@@ -179,8 +180,7 @@ class TProps {
     });
   }
   template <class E>
-  TProps& Enum(const std::string& name, std::function<void(T*, E)> set,
-               std::vector<std::pair<std::string, E>> values) {
+  TProps& Enum(const std::string& name, std::function<void(T*, E)> set, std::vector<std::pair<std::string, E>> values) {
     return Custom(name, [set, name, values](T* t, const TResValue& v, TReader& r) {
       if (v.kind == TResValue::Ident)
         for (auto& [ident, value] : values)
@@ -223,11 +223,13 @@ class TProps {
   TProps& Reference(const std::string& name, std::function<void(T*, C*)> set) {
     return Custom(name, [set, name](T* t, const TResValue& v, TReader& r) {
       if (v.kind != TResValue::Ident) r.Fail(name, "Invalid property value");
-      r.Fixup([t, set, name, &r](TComponent* found) {
-        C* typed = DynamicAs<C>(found);
-        if (found && !typed) r.FailFor(t, name, "Invalid property value");
-        set(t, typed);
-      }, v.text, name);
+      r.Fixup(
+          [t, set, name, &r](TComponent* found) {
+            C* typed = DynamicAs<C>(found);
+            if (found && !typed) r.FailFor(t, name, "Invalid property value");
+            set(t, typed);
+          },
+          v.text, name);
     });
   }
   // Accepted and without effect here (e.g. the design-time text height).
@@ -265,12 +267,12 @@ class TPublisher {
 };
 
 // In a form's unit: registers its resource text and runs its Publish(TPublisher<T>&).
-#define VCL_REGISTER_FORM(Class, resourceText)                            \
-  namespace {                                                             \
-  const bool Class##_registered = [] {                                    \
-    RegisterFormResource(Class::StaticClass(), resourceText);             \
-    TPublisher<Class> publisher;                                          \
-    Class::Publish(publisher);                                            \
-    return true;                                                          \
-  }();                                                                    \
+#define VCL_REGISTER_FORM(Class, resourceText)                \
+  namespace {                                                 \
+  const bool Class##_registered = [] {                        \
+    RegisterFormResource(Class::StaticClass(), resourceText); \
+    TPublisher<Class> publisher;                              \
+    Class::Publish(publisher);                                \
+    return true;                                              \
+  }();                                                        \
   }

@@ -73,16 +73,15 @@ void TCustomForm::AfterConstruction() {
   if (visible_ && !releasing_) ShowingChanged();
 }
 
-void TCustomForm::InitNew() {
-  SetBounds(left_, top_, 320, 240);
-}
+void TCustomForm::InitNew() { SetBounds(left_, top_, 320, 240); }
 
 void TCustomForm::Construct() {
   InitNew();
   if (createNew_ || ClassType() == TForm::StaticClass()) return;
   creating_ = true;
   try {
-    if (!InitInheritedComponent(TForm::StaticClass())) throw EResNotFound(Format("Resource \"%s\" not found", {ClassName()}));
+    if (!InitInheritedComponent(TForm::StaticClass()))
+      throw EResNotFound(Format("Resource \"%s\" not found", {ClassName()}));
   } catch (...) {
     creating_ = false;
     throw;
@@ -311,8 +310,8 @@ void TCustomForm::SetWindowFocus() {
 
 void TCustomForm::SetActiveControl(TWinControl* control) {
   if (control == activeControl_) return;
-  if (control && !(control != this && GetParentForm(control) == this &&
-                   ((ComponentState() & csLoading) || control->CanFocus())))
+  if (control &&
+      !(control != this && GetParentForm(control) == this && ((ComponentState() & csLoading) || control->CanFocus())))
     RaiseCannotFocus();
   activeControl_ = control;
   if (!(ComponentState() & csLoading) && active_) SetWindowFocus();
@@ -373,21 +372,15 @@ void TCustomForm::WndProc(TMessage& m) {
       else
         DefaultHandler(m);
       return;
-    case WM_CLOSE:
-      Close();
-      return;
+    case WM_CLOSE: Close(); return;
     case WM_SYSCOMMAND:
       if ((m.WParam & 0xFFF0) == SC_CLOSE) {
         Close();
         return;
       }
       break;
-    case CM_RELEASE:
-      Free();
-      return;
-    case CM_VISIBLECHANGED:
-      ShowingChanged();
-      return;
+    case CM_RELEASE: Free(); return;
+    case CM_VISIBLECHANGED: ShowingChanged(); return;
     case CM_DIALOGKEY:
       if (!(GetKeyState(VK_MENU) & 0x8000)) {
         switch (m.WParam) {
@@ -403,8 +396,7 @@ void TCustomForm::WndProc(TMessage& m) {
           case VK_UP:
           case VK_DOWN:
             if (activeControl_ && activeControl_->Parent()) {
-              activeControl_->Parent()->SelectNext(activeControl_, m.WParam == VK_RIGHT || m.WParam == VK_DOWN,
-                                                   false);
+              activeControl_->Parent()->SelectNext(activeControl_, m.WParam == VK_RIGHT || m.WParam == VK_DOWN, false);
               m.Result = 1;
             }
             return;

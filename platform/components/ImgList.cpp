@@ -47,4 +47,3 @@ TColor TCustomImageList::Pixels(int index, int x, int y) const {
   if (image.transparent[at]) return clNone;
   return PixelToColor(image.pixels[at]);
 }
-

@@ -11,7 +11,9 @@ class TCustomImageList : public TComponent {
   // Images of width x height pixels: a size below 1 raises ERangeError "Range check error", an image of
   // more than kMaxImagePixels pixels EOutOfResources "Out of system resources".
   TCustomImageList(TComponent* owner, int width, int height) : TComponent(owner), width_(width), height_(height) {}
-  static TCustomImageList* CreateSize(int width, int height) { return NewObject<TCustomImageList>(nullptr, width, height); }
+  static TCustomImageList* CreateSize(int width, int height) {
+    return NewObject<TCustomImageList>(nullptr, width, height);
+  }
 
   void AfterConstruction() override;
 

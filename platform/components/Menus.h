@@ -18,8 +18,8 @@ class TMenu;
 VCL_EXCEPTION(EMenuError, Exception);
 
 using TOwnerDrawState = unsigned;
-constexpr TOwnerDrawState odSelected = 1, odGrayed = 2, odDisabled = 4, odChecked = 8, odFocused = 16,
-                          odDefault = 32, odHotLight = 64, odInactive = 128, odNoAccel = 256;
+constexpr TOwnerDrawState odSelected = 1, odGrayed = 2, odDisabled = 4, odChecked = 8, odFocused = 16, odDefault = 32,
+                          odHotLight = 64, odInactive = 128, odNoAccel = 256;
 
 using TMenuMeasureItemEvent = std::function<void(TObject* sender, TCanvas* canvas, int& width, int& height)>;
 using TAdvancedMenuDrawItemEvent =
@@ -84,8 +84,7 @@ class TMenuItem : public TComponent {
  private:
   friend class TMenu;
   std::string caption_;
-  bool checked_ = false, enabled_ = true, visible_ = true, autoCheck_ = false, radioItem_ = false,
-       default_ = false;
+  bool checked_ = false, enabled_ = true, visible_ = true, autoCheck_ = false, radioItem_ = false, default_ = false;
   int groupIndex_ = 0;
   int imageIndex_ = -1;
   std::string hint_;

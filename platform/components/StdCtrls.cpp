@@ -118,7 +118,9 @@ void TButton::Click() {
   TButtonControl::Click();
 }
 
-LRESULT TButton::DialogCode() const { return active_ ? 0x0010 /* DLGC_DEFPUSHBUTTON */ : 0x0020 /* DLGC_UNDEFPUSHBUTTON */; }
+LRESULT TButton::DialogCode() const {
+  return active_ ? 0x0010 /* DLGC_DEFPUSHBUTTON */ : 0x0020 /* DLGC_UNDEFPUSHBUTTON */;
+}
 
 void TButton::WndProc(TMessage& m) {
   switch (m.Msg) {
@@ -416,9 +418,7 @@ void TCustomEdit::WndProc(TMessage& m) {
     case CM_ENTER:
       if (autoSelect_ && !MultiLine()) SelectAll();
       break;
-    case WM_SETTEXT:
-      DefaultHandler(m);
-      return;
+    case WM_SETTEXT: DefaultHandler(m); return;
   }
   TWinControl::WndProc(m);
 }
@@ -444,8 +444,8 @@ void TCustomEdit::DefaultHandler(TMessage& m) {
         case VK_HOME:
         case VK_END: {
           int anchor = selLength_ && shift ? selStart_ : (shift ? selStart_ : caret);
-          int target = m.WParam == VK_HOME ? 0
-                       : m.WParam == VK_END ? int(text_.size())
+          int target = m.WParam == VK_HOME   ? 0
+                       : m.WParam == VK_END  ? int(text_.size())
                        : m.WParam == VK_LEFT ? (selLength_ && !shift ? selStart_ : caret - 1)
                                              : (selLength_ && !shift ? caret : caret + 1);
           target = std::clamp(target, 0, int(text_.size()));
@@ -513,9 +513,7 @@ void TMemo::Change() {
   TCustomEdit::Change();
 }
 
-LRESULT TMemo::DialogCode() const {
-  return DLGC_WANTCHARS | DLGC_WANTARROWS | (wantReturns_ ? DLGC_WANTALLKEYS : 0);
-}
+LRESULT TMemo::DialogCode() const { return DLGC_WANTCHARS | DLGC_WANTARROWS | (wantReturns_ ? DLGC_WANTALLKEYS : 0); }
 
 // ---- TComboBox ----
 
@@ -548,8 +546,7 @@ void TComboBox::SetStyle(TComboBoxStyle style) {
 void TComboBox::SetSorted(bool value) { items_->SetSorted(value); }
 
 void TComboBox::SetItemIndex(int index) {
-  if (index < -1 || index >= items_->Count())
-    throw EListError(Format("List index out of bounds (%d)", {index}));
+  if (index < -1 || index >= items_->Count()) throw EListError(Format("List index out of bounds (%d)", {index}));
   itemIndex_ = index;
   selectedText_ = index >= 0 ? items_->Strings(index) : std::string();
   settingText_ = true;

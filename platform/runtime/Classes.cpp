@@ -106,8 +106,7 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
 
 void TComponent::SetName(const std::string& name) {
   if (name == name_) return;
-  if (!name.empty() && !IsValidIdent(name))
-    throw EComponentError("'" + name + "' is not a valid component name");
+  if (!name.empty() && !IsValidIdent(name)) throw EComponentError("'" + name + "' is not a valid component name");
   if (owner_)
     owner_->ValidateRename(this, name_, name);
   else

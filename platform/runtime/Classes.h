@@ -134,17 +134,15 @@ class TClassOf {
   constexpr TClassOf(const TClassInfo* info, Factory factory) : info_(info), factory_(factory) {}
 
   template <class T>
-    requires std::derived_from<T, Base> && std::constructible_from<T, TComponent*>
+  requires std::derived_from<T, Base> && std::constructible_from<T, TComponent*>
   static TClassOf Of() {
     return TClassOf(T::StaticClass(), [](TComponent* owner) -> TComponent* { return NewObject<T>(owner); });
   }
 
   // A reference to a derived class is a reference to its base class too.
   template <class Wider>
-    requires std::derived_from<Base, Wider>
-  operator TClassOf<Wider>() const {
-    return TClassOf<Wider>(info_, factory_);
-  }
+  requires std::derived_from<Base, Wider>
+  operator TClassOf<Wider>() const { return TClassOf<Wider>(info_, factory_); }
 
   // Creates an instance of the referenced class, with its construction sequence.
   Base* Create(TComponent* owner) const { return static_cast<Base*>(factory_(owner)); }

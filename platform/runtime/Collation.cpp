@@ -14,20 +14,20 @@ struct LetterFamily {
   const char* variants;
 };
 constexpr LetterFamily kFamilies[] = {
-    {'A', "\xC1\xC2\xC3\xC4\xA5"},      // Á Â Ă Ä Ą
-    {'C', "\xC7\xC6\xC8"},              // Ç Ć Č
-    {'D', "\xCF\xD0"},                  // Ď Đ
-    {'E', "\xC9\xCB\xCA\xCC"},          // É Ë Ę Ě
-    {'I', "\xCD\xCE"},                  // Í Î
-    {'L', "\xC5\xBC\xA3"},              // Ĺ Ľ Ł
-    {'N', "\xD1\xD2"},                  // Ń Ň
-    {'O', "\xD3\xD6\xD5\xD4"},          // Ó Ö Ő Ô
-    {'R', "\xC0\xD8"},                  // Ŕ Ř
-    {'S', "\x8C\xAA\x8A\xDF"},          // Ś Ş Š ß
-    {'T', "\xDE\x8D"},                  // Ţ Ť
-    {'U', "\xDA\xDC\xDB\xD9"},          // Ú Ü Ű Ů
-    {'Y', "\xDD"},                      // Ý
-    {'Z', "\x8F\xAF\x8E"},              // Ź Ż Ž
+    {'A', "\xC1\xC2\xC3\xC4\xA5"},  // Á Â Ă Ä Ą
+    {'C', "\xC7\xC6\xC8"},          // Ç Ć Č
+    {'D', "\xCF\xD0"},              // Ď Đ
+    {'E', "\xC9\xCB\xCA\xCC"},      // É Ë Ę Ě
+    {'I', "\xCD\xCE"},              // Í Î
+    {'L', "\xC5\xBC\xA3"},          // Ĺ Ľ Ł
+    {'N', "\xD1\xD2"},              // Ń Ň
+    {'O', "\xD3\xD6\xD5\xD4"},      // Ó Ö Ő Ô
+    {'R', "\xC0\xD8"},              // Ŕ Ř
+    {'S', "\x8C\xAA\x8A\xDF"},      // Ś Ş Š ß
+    {'T', "\xDE\x8D"},              // Ţ Ť
+    {'U', "\xDA\xDC\xDB\xD9"},      // Ú Ü Ű Ů
+    {'Y', "\xDD"},                  // Ý
+    {'Z', "\x8F\xAF\x8E"},          // Ź Ż Ž
 };
 
 constexpr uint16_t kDigitBase = 0x100;
@@ -104,6 +104,4 @@ int AnsiCompareStr(std::string_view a, std::string_view b) {
   return 0;
 }
 
-bool AnsiSameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && AnsiCompareText(a, b) == 0;
-}
+bool AnsiSameText(std::string_view a, std::string_view b) { return a.size() == b.size() && AnsiCompareText(a, b) == 0; }

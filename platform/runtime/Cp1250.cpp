@@ -47,8 +47,10 @@ std::string FromUtf8(std::string_view s) {
     bool ok = extra > 0 && i + extra < s.size();
     for (std::size_t k = 1; ok && k <= extra; ++k) {
       unsigned char cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (cc & 0x3F);
+      if ((cc & 0xC0) != 0x80)
+        ok = false;
+      else
+        cp = (cp << 6) | (cc & 0x3F);
     }
     if (!ok) {
       out += '?';

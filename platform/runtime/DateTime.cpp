@@ -43,8 +43,7 @@ int DaysInAMonth(int year, int month) {
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month))
-    return false;
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month)) return false;
   value = double(DayNumber(year, month, day) - kDateDelta);
   return true;
 }
@@ -56,8 +55,7 @@ bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& value)
   return true;
 }
 
-bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec,
-                       TDateTime& value) {
+bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec, TDateTime& value) {
   TDateTime date, time;
   if (!TryEncodeDate(year, month, day, date) || !TryEncodeTime(hour, minute, second, msec, time)) return false;
   value = date >= 0 ? date + time : date - time;
@@ -117,8 +115,8 @@ void DecodeTime(TDateTime value, uint16_t& hour, uint16_t& minute, uint16_t& sec
   msec = uint16_t(t % 1000);
 }
 
-void DecodeDateTime(TDateTime value, uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& hour,
-                    uint16_t& minute, uint16_t& second, uint16_t& msec) {
+void DecodeDateTime(TDateTime value, uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& hour, uint16_t& minute,
+                    uint16_t& second, uint16_t& msec) {
   DecodeDate(value, year, month, day);
   DecodeTime(value, hour, minute, second, msec);
 }
@@ -182,8 +180,10 @@ class TDateTimeWriter {
       case 'y': Number(count <= 2 ? year_ % 100 : year_, count <= 2 ? 2 : 4); break;
       case 'm': Number(wasHour ? minute_ : month_, count >= 2 ? 2 : 1); break;
       case 'd':
-        if (count >= 5) Nested(settings.ShortDateFormat, depth);
-        else Number(day_, count >= 2 ? 2 : 1);
+        if (count >= 5)
+          Nested(settings.ShortDateFormat, depth);
+        else
+          Number(day_, count >= 2 ? 2 : 1);
         break;
       case 'h':
         Number(hour_, count >= 2 ? 2 : 1);

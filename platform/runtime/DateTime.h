@@ -19,8 +19,7 @@ int DaysInAMonth(int year, int month);
 // EConvertError "Invalid argument to date encode" or "Invalid argument to time encode".
 bool TryEncodeDate(int year, int month, int day, TDateTime& value);
 bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& value);
-bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec,
-                       TDateTime& value);
+bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec, TDateTime& value);
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec);
@@ -28,8 +27,8 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 // Decoding into fields, rounded to the nearest millisecond. A date before 1 January 1 gives zeros.
 void DecodeDate(TDateTime value, uint16_t& year, uint16_t& month, uint16_t& day);
 void DecodeTime(TDateTime value, uint16_t& hour, uint16_t& minute, uint16_t& second, uint16_t& msec);
-void DecodeDateTime(TDateTime value, uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& hour,
-                    uint16_t& minute, uint16_t& second, uint16_t& msec);
+void DecodeDateTime(TDateTime value, uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& hour, uint16_t& minute,
+                    uint16_t& second, uint16_t& msec);
 
 // A date-time as milliseconds since 30 December 1899 00:00 on a straight line (negative before), and back.
 int64_t DateTimeToMSecs(TDateTime value);

@@ -27,13 +27,13 @@ class Exception : public std::exception {
 };
 
 // Declares an exception class: its identity, and the constructors of its parent.
-#define VCL_EXCEPTION(Self, Parent)                                                          \
-  class Self : public Parent {                                                               \
-   public:                                                                                   \
-    using Parent::Parent;                                                                    \
-    static constexpr TClassInfo ClassInfo_{#Self, &Parent::ClassInfo_};                      \
-    static const TClassInfo* StaticClass() { return &ClassInfo_; }                           \
-    const TClassInfo* ClassType() const override { return &ClassInfo_; }                     \
+#define VCL_EXCEPTION(Self, Parent)                                      \
+  class Self : public Parent {                                           \
+   public:                                                               \
+    using Parent::Parent;                                                \
+    static constexpr TClassInfo ClassInfo_{#Self, &Parent::ClassInfo_};  \
+    static const TClassInfo* StaticClass() { return &ClassInfo_; }       \
+    const TClassInfo* ClassType() const override { return &ClassInfo_; } \
   }
 
 // Silent abort: unwinds the current operation; the application's handler shows nothing.

@@ -43,9 +43,7 @@ TFileError MakeError(uint32_t code) {
     case kFileExists: text = "The file exists."; break;
     case kInvalidParameter: text = "The parameter is incorrect."; break;
     case kDiskFull: text = "There is not enough space on the disk."; break;
-    case kNegativeSeek:
-      text = "An attempt was made to move the file pointer before the beginning of the file.";
-      break;
+    case kNegativeSeek: text = "An attempt was made to move the file pointer before the beginning of the file."; break;
     case kFilenameTooLong: text = "The filename or extension is too long."; break;
     case kIoDevice: text = "The request could not be performed because of an I/O device error."; break;
   }
@@ -210,9 +208,7 @@ class HostLayer : public IFileSystem {
   std::unique_ptr<IFileHandle> Open(const std::string& fileName, TFileAccess access, TFileShare share,
                                     TFileCreation creation, TFileError& error) override {
     std::string path = cp1250::ToUtf8(fileName);
-    int flags = O_CLOEXEC | (access == TFileAccess::Read    ? O_RDONLY
-                             : access == TFileAccess::Write ? O_WRONLY
-                                                            : O_RDWR);
+    int flags = O_CLOEXEC | (access == TFileAccess::Read ? O_RDONLY : access == TFileAccess::Write ? O_WRONLY : O_RDWR);
     if (creation == TFileCreation::CreateAlways) flags |= O_CREAT;
     int fd = path.empty() ? (errno = ENOENT, -1) : open(path.c_str(), flags, 0666);
     if (fd < 0) {

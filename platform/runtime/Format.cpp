@@ -152,8 +152,7 @@ class TFormatter {
       case 'p':
         if (arg.Kind() != K::Pointer) break;
         return Digits(reinterpret_cast<uintptr_t>(arg.AsPointer()), 16, 2 * sizeof(void*));
-      default:
-        break;
+      default: break;
     }
     InvalidFormat(format_);
   }

@@ -7,9 +7,9 @@
 //   %s     a string or a character; the precision is the most characters written
 //   %p     a pointer, as upper-case hexadecimal of the pointer's full width
 // The width pads with blanks on the left, or on the right after "-". An argument of the wrong kind, an
-// unknown type letter, a lone "%" or a width or precision above 1048576 raise EConvertError "Format '%s' invalid or incompatible with
-// argument"; running out of arguments raises EConvertError "No argument for format '%s'" (both with the
-// whole format string). Floating-point conversions are not provided.
+// unknown type letter, a lone "%" or a width or precision above 1048576 raise EConvertError "Format '%s' invalid or
+// incompatible with argument"; running out of arguments raises EConvertError "No argument for format '%s'" (both with
+// the whole format string). Floating-point conversions are not provided.
 #pragma once
 #include <concepts>
 #include <cstdint>
@@ -25,10 +25,9 @@ class TVarRec {
   enum class TKind : uint8_t { Integer, Int64, String, Char, Extended, Boolean, Pointer };
 
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  TVarRec(T value) : kind_(sizeof(T) < 4 || (sizeof(T) == 4 && std::signed_integral<T>) ? TKind::Integer
-                                                                                         : TKind::Int64),
-                     int_(static_cast<int64_t>(value)) {}
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) TVarRec(T value)
+      : kind_(sizeof(T) < 4 || (sizeof(T) == 4 && std::signed_integral<T>) ? TKind::Integer : TKind::Int64),
+        int_(static_cast<int64_t>(value)) {}
   TVarRec(bool value) : kind_(TKind::Boolean), int_(value) {}
   TVarRec(char value) : kind_(TKind::Char), int_(static_cast<unsigned char>(value)) {}
   TVarRec(double value) : kind_(TKind::Extended), double_(value) {}

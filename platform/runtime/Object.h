@@ -16,13 +16,13 @@ struct TClassInfo {
 
 // Declares a class's identity inside its body: VCL_CLASS(TStringList, TStrings).
 // Gives `inherited`, the static StaticClass() and the virtual ClassType().
-#define VCL_CLASS(Self, Parent)                                                   \
- public:                                                                          \
-  using inherited = Parent;                                                       \
-  static constexpr TClassInfo ClassInfo_{#Self, &Parent::ClassInfo_};             \
-  static const TClassInfo* StaticClass() { return &ClassInfo_; }                  \
-  const TClassInfo* ClassType() const override { return &ClassInfo_; }            \
-                                                                                  \
+#define VCL_CLASS(Self, Parent)                                        \
+ public:                                                               \
+  using inherited = Parent;                                            \
+  static constexpr TClassInfo ClassInfo_{#Self, &Parent::ClassInfo_};  \
+  static const TClassInfo* StaticClass() { return &ClassInfo_; }       \
+  const TClassInfo* ClassType() const override { return &ClassInfo_; } \
+                                                                       \
  public:
 
 class TObject {

@@ -336,10 +336,9 @@ void TStringList::Move(int curIndex, int newIndex) {
 }
 
 bool TStringList::Find(std::string_view s, int& index) const {
-  auto it = std::lower_bound(items_.begin(), items_.end(), s,
-                             [this](const Item& item, std::string_view key) {
-                               return CompareStrings(item.text, key) < 0;
-                             });
+  auto it = std::lower_bound(items_.begin(), items_.end(), s, [this](const Item& item, std::string_view key) {
+    return CompareStrings(item.text, key) < 0;
+  });
   index = int(it - items_.begin());
   return it != items_.end() && CompareStrings(it->text, s) == 0;
 }

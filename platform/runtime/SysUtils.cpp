@@ -39,16 +39,19 @@ bool ParseInteger(std::string_view text, int bits, int64_t& value) {
   const bool hex = i < text.size() && text[i] == '$';
   if (hex) ++i;
   if (i == text.size()) return false;
-  const uint64_t limit = hex ? (bits == 64 ? UINT64_MAX : UINT32_MAX)
-                             : (uint64_t(1) << (bits - 1)) - (negative ? 0 : 1);
+  const uint64_t limit =
+      hex ? (bits == 64 ? UINT64_MAX : UINT32_MAX) : (uint64_t(1) << (bits - 1)) - (negative ? 0 : 1);
   const unsigned base = hex ? 16 : 10;
   uint64_t magnitude = 0;
   for (; i < text.size(); ++i) {
     unsigned char c = text[i];
     unsigned digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f') digit = (c | 0x20) - 'a' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+      digit = (c | 0x20) - 'a' + 10;
+    else
+      return false;
     if (magnitude > (limit - digit) / base) return false;
     magnitude = magnitude * base + digit;
   }

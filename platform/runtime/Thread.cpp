@@ -23,7 +23,7 @@ struct SyncRequest {
 
 struct SyncQueue {
   std::mutex mutex;
-  std::condition_variable arrived;  // a request was queued or a thread ended
+  std::condition_variable arrived;   // a request was queued or a thread ended
   std::condition_variable finished;  // a request has run
   std::deque<SyncRequest*> requests;
   std::mutex hookMutex;

@@ -62,11 +62,15 @@ TVariantRelationship Relation(int sign) { return sign < 0 ? vrLessThan : sign > 
 
 bool Variant::IsIntegral() const {
   switch (type_) {
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
-    case varInt64: case varBoolean:
-      return true;
-    default:
-      return false;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+    case varBoolean: return true;
+    default: return false;
   }
 }
 
@@ -106,7 +110,8 @@ std::string Variant::AsString() const {
     case varBoolean: return int_ ? "True" : "False";
     case varString: return string_;
     case varDate: return DateTimeToStr(double_);
-    case varSingle: case varDouble: return FloatToStr(double_);
+    case varSingle:
+    case varDouble: return FloatToStr(double_);
     default:
       if (IsIntegral()) return IntToStr(int_);
       InvalidCast();
@@ -120,8 +125,7 @@ TDateTime Variant::AsDateTime() const {
 
 void Variant::CheckArray(int index) const {
   if (!IsArray()) InvalidOperation();
-  if (index < 0 || index >= int(elements_.size()))
-    throw EVariantError("Variant or safe array index out of bounds");
+  if (index < 0 || index >= int(elements_.size())) throw EVariantError("Variant or safe array index out of bounds");
 }
 
 int Variant::ElementCount() const {
@@ -201,8 +205,7 @@ TVariantRelationship VarCompareValue(const Variant& a, const Variant& b) {
   // Empty takes the neutral value of the other side's kind.
   if (a.IsEmpty()) return tb == varString ? Relation(b.AsString().empty() ? 0 : -1) : VarCompareValue(Variant(0), b);
   if (b.IsEmpty()) return ta == varString ? Relation(a.AsString().empty() ? 0 : 1) : VarCompareValue(a, Variant(0));
-  if (ta == varBoolean && (tb == varBoolean || tb == varString))
-    return Relation(Sign(a.AsBoolean(), b.AsBoolean()));
+  if (ta == varBoolean && (tb == varBoolean || tb == varString)) return Relation(Sign(a.AsBoolean(), b.AsBoolean()));
   if (tb == varBoolean && ta == varString) return Relation(Sign(a.AsBoolean(), b.AsBoolean()));
   // Numbers, or a number and a string: whole numbers exactly, others as floating point.
   const auto whole = [](TVarType t) { return t != varString && t != varSingle && t != varDouble && t != varDate; };

@@ -37,8 +37,8 @@ class Variant {
   // Integers take the kind of their width and signedness (int: varInteger, uint8_t: varByte, ...);
   // 64-bit unsigned values become varInt64. A char is a one-character string.
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  Variant(T value) : type_(KindOf<T>()), int_(static_cast<int64_t>(value)) {}
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) Variant(T value)
+      : type_(KindOf<T>()), int_(static_cast<int64_t>(value)) {}
   Variant(bool value) : type_(varBoolean), int_(value) {}
   Variant(char value) : type_(varString), string_(1, value) {}
   Variant(double value) : type_(varDouble), double_(value) {}
@@ -82,10 +82,14 @@ class Variant {
 
   template <class T>
   static constexpr TVarType KindOf() {
-    if constexpr (sizeof(T) == 1) return std::signed_integral<T> ? varShortInt : varByte;
-    else if constexpr (sizeof(T) == 2) return std::signed_integral<T> ? varSmallint : varWord;
-    else if constexpr (sizeof(T) == 4) return std::signed_integral<T> ? varInteger : varLongWord;
-    else return varInt64;
+    if constexpr (sizeof(T) == 1)
+      return std::signed_integral<T> ? varShortInt : varByte;
+    else if constexpr (sizeof(T) == 2)
+      return std::signed_integral<T> ? varSmallint : varWord;
+    else if constexpr (sizeof(T) == 4)
+      return std::signed_integral<T> ? varInteger : varLongWord;
+    else
+      return varInt64;
   }
   bool IsIntegral() const;  // the integer kinds and booleans
   bool IsFloat() const;     // single, double and date

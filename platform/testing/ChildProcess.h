@@ -1,8 +1,8 @@
 // Real child processes for tests across processes: started with arguments (and the test's environment),
 // their standard output collected, their exit awaited.
 #pragma once
-#include <string>
 #include <sys/types.h>
+#include <string>
 #include <vector>
 
 namespace testing_support {

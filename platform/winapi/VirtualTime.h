@@ -1,12 +1,11 @@
 // Virtual time for the window system: the scheduler behind the clock's virtual mode.
 //
-// Participants are the threads that created a window, pumped messages or slept while the clock was virtual; a thread stops
-// being one when it ends or calls VirtualTimeDetachThread. The clock moves only when every participant is
-// blocked (waiting in GetMessage or WaitMessage with nothing to take, waiting for the answer to a
-// cross-thread send, sleeping, or inside a TVirtualIdleScope) and no posted or sent message waits for a
-// thread that could take it. It then jumps to the earliest of: a due timer of a thread waiting for
-// messages, the end of a sleep, a scheduled event. An empty PeekMessage counts as a blocked moment, so
-// loops that pump with PeekMessage see time move too.
+// Participants are the threads that created a window, pumped messages or slept while the clock was virtual; a thread
+// stops being one when it ends or calls VirtualTimeDetachThread. The clock moves only when every participant is blocked
+// (waiting in GetMessage or WaitMessage with nothing to take, waiting for the answer to a cross-thread send, sleeping,
+// or inside a TVirtualIdleScope) and no posted or sent message waits for a thread that could take it. It then jumps to
+// the earliest of: a due timer of a thread waiting for messages, the end of a sleep, a scheduled event. An empty
+// PeekMessage counts as a blocked moment, so loops that pump with PeekMessage see time move too.
 //
 // The watchdog: when the clock is virtual and nothing happens (no message taken, no time moved, no sleeper
 // woken) for the watchdog's time-out of real time while a participant waits, the stall handler runs with a

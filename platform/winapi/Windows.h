@@ -94,8 +94,8 @@ BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wc);
 
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
-inline HWND CreateWindowA(LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                          int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+inline HWND CreateWindowA(LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
+                          HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   return CreateWindowExA(0, className, windowName, style, x, y, width, height, parent, menu, instance, param);
 }
 // Only the thread that owns the window may destroy it.

@@ -20,8 +20,8 @@ BSTR Utf8ToBstr(std::string_view text) {
   const auto* end = begin + text.size();
   UINT units = 0;
   for (const unsigned char* p = begin; p < end; ++p) {
-    if ((*p & 0xC0) != 0x80) ++units;   // a lead byte or an ASCII character
-    if ((*p & 0xF8) == 0xF0) ++units;   // a four-byte sequence needs a surrogate pair
+    if ((*p & 0xC0) != 0x80) ++units;  // a lead byte or an ASCII character
+    if ((*p & 0xF8) == 0xF0) ++units;  // a four-byte sequence needs a surrogate pair
   }
   BSTR out = SysAllocStringLen(nullptr, units);
   if (!out) return nullptr;
@@ -29,10 +29,14 @@ BSTR Utf8ToBstr(std::string_view text) {
   for (const unsigned char* p = begin; p < end && n < units;) {
     char32_t cp;
     int extra;
-    if (*p < 0x80) cp = *p, extra = 0;
-    else if ((*p & 0xE0) == 0xC0) cp = *p & 0x1F, extra = 1;
-    else if ((*p & 0xF0) == 0xE0) cp = *p & 0x0F, extra = 2;
-    else cp = *p & 0x07, extra = 3;
+    if (*p < 0x80)
+      cp = *p, extra = 0;
+    else if ((*p & 0xE0) == 0xC0)
+      cp = *p & 0x1F, extra = 1;
+    else if ((*p & 0xF0) == 0xE0)
+      cp = *p & 0x0F, extra = 2;
+    else
+      cp = *p & 0x07, extra = 3;
     ++p;
     for (int k = 0; k < extra && p < end && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
     if (cp >= 0x10000 && n + 1 < units) {
@@ -151,8 +155,8 @@ HRESULT TDOMNode::get_attributes(IXMLDOMNamedNodeMap** map) {
   if (!map) return E_POINTER;
   *map = nullptr;
   if (node_->type != NODE_ELEMENT) return S_FALSE;
-  *map = MakeComObject<TNodeCollection<IXMLDOMNamedNodeMap>>(tree_, NodeSequence::Attributes(node_), preserve_)
-             .Detach();
+  *map =
+      MakeComObject<TNodeCollection<IXMLDOMNamedNodeMap>>(tree_, NodeSequence::Attributes(node_), preserve_).Detach();
   return S_OK;
 }
 

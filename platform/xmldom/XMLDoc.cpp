@@ -29,7 +29,10 @@ size_t HashSlot(const xmltree::NameKey& key, size_t size) {
 EDOMParseError::EDOMParseError(int errorCode, std::string reason, int line, int linePos)
     : DOMException(line > 0 ? reason + " (line " + std::to_string(line) + ", column " + std::to_string(linePos) + ")"
                             : reason),
-      errorCode_(errorCode), reason_(std::move(reason)), line_(line), linePos_(linePos) {}
+      errorCode_(errorCode),
+      reason_(std::move(reason)),
+      line_(line),
+      linePos_(linePos) {}
 
 TDOMDocumentCreator SetDOMDocumentCreator(TDOMDocumentCreator creator) {
   return g_creator.exchange(creator ? creator : OwnCreator);
@@ -38,13 +41,11 @@ TDOMDocumentCreator SetDOMDocumentCreator(TDOMDocumentCreator creator) {
 ComPtr<IXMLDOMDocument> CreateDOMDocument() { return g_creator.load()(); }
 
 TXMLNode* TXMLNodeList::Get(int index) const {
-  if (index < 0 || index >= Count())
-    throw EXMLDocError("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= Count()) throw EXMLDocError("List index out of bounds (" + std::to_string(index) + ")");
   return nodes_[index];
 }
 
-TXMLNode::TXMLNode(TXMLDocument* document, ComPtr<IXMLDOMNode> node)
-    : document_(document), node_(std::move(node)) {}
+TXMLNode::TXMLNode(TXMLDocument* document, ComPtr<IXMLDOMNode> node) : document_(document), node_(std::move(node)) {}
 
 TXMLNode::TXMLNode(TXMLDocument* document, const xmltree::TreeNode* node) : document_(document), ref_(node) {}
 
@@ -72,8 +73,10 @@ TXMLNodeList& TXMLNode::ReadList(TXMLNodeList& list, bool& read, bool attributes
     // Attributes are all listed; children but texts of white space only, unless those are preserved.
     const bool preserve = attributes || document_->owner_->PreservesWhiteSpace();
     const xmltree::TreeNode* first = nullptr;
-    if (attributes) first = ref_->type == NODE_ELEMENT ? ref_->attributes : nullptr;
-    else if (ref_->type != NODE_ATTRIBUTE) first = xmltree::FirstChild(ref_, preserve);
+    if (attributes)
+      first = ref_->type == NODE_ELEMENT ? ref_->attributes : nullptr;
+    else if (ref_->type != NODE_ATTRIBUTE)
+      first = xmltree::FirstChild(ref_, preserve);
     int count = 0;
     for (const xmltree::TreeNode* n = first; n; n = xmltree::NextChild(n, preserve)) ++count;
     list.nodes_ = document_->ListSlots(count);

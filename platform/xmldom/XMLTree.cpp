@@ -114,9 +114,7 @@ class TreeBuilder {
 
   // The texts of libxml2's document that the tree takes over stay where they are.
   void Adopt(xmlDocPtr doc) { store_.doc = doc; }
-  std::string_view DocumentText(const xmlChar* text) {
-    return store_.doc && text ? View(text) : Copy(View(text));
-  }
+  std::string_view DocumentText(const xmlChar* text) { return store_.doc && text ? View(text) : Copy(View(text)); }
 
   // A name of the parse's dictionary as it is, any other name entered into it first.
   std::string_view DictName(const xmlChar* name) { return View(name); }
@@ -129,8 +127,10 @@ class TreeBuilder {
 
   // Appends a node to the children or the attributes ending at `last`.
   static void Link(TreeNode*& first, TreeNode*& last, TreeNode* node) {
-    if (last) last->next = node;
-    else first = node;
+    if (last)
+      last->next = node;
+    else
+      first = node;
     last = node;
   }
 
@@ -183,8 +183,8 @@ xmlParserInputPtr RefuseExternal(const char* url, const char*, xmlParserCtxtPtr 
     xmlParserInputPtr document = ctxt->inputNr > 0 ? ctxt->inputTab[0] : ctxt->input;
     LONG line = document ? document->line : 0, column = document ? document->col : 0;
     try {
-      outcome->Fail(XML_IO_LOAD_ERROR, std::string("External entity \"") + (url ? url : "") + "\" is not loaded",
-                    line, column);
+      outcome->Fail(XML_IO_LOAD_ERROR, std::string("External entity \"") + (url ? url : "") + "\" is not loaded", line,
+                    column);
     } catch (...) {
       outcome->FailOutOfMemory();
     }
@@ -301,8 +301,9 @@ void Safely(void* ctx, Body body) {
 
 void OnStartElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar*, int namespaceCount,
                     const xmlChar** namespaces, int attributeCount, int defaultedCount, const xmlChar** attributes) {
-  Safely(ctx, [&](EventBuilder& b) { b.StartElement(localname, prefix, namespaceCount, namespaces,
-                                                    attributeCount - defaultedCount, attributes); });
+  Safely(ctx, [&](EventBuilder& b) {
+    b.StartElement(localname, prefix, namespaceCount, namespaces, attributeCount - defaultedCount, attributes);
+  });
 }
 
 void EventBuilder::StartElement(const xmlChar* localname, const xmlChar* prefix, int namespaceCount,
@@ -549,9 +550,12 @@ void AppendCp1250(std::string_view utf8, std::string& out) {
     }
     char32_t cp;
     int extra;
-    if ((*p & 0xE0) == 0xC0) cp = *p & 0x1F, extra = 1;
-    else if ((*p & 0xF0) == 0xE0) cp = *p & 0x0F, extra = 2;
-    else cp = *p & 0x07, extra = 3;
+    if ((*p & 0xE0) == 0xC0)
+      cp = *p & 0x1F, extra = 1;
+    else if ((*p & 0xF0) == 0xE0)
+      cp = *p & 0x0F, extra = 2;
+    else
+      cp = *p & 0x07, extra = 3;
     ++p;
     for (int k = 0; k < extra && p < end && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
     uint8_t b = cp < kCp1250.of.size() ? kCp1250.of[cp] : 0;

@@ -55,8 +55,8 @@ std::string DumpDefinition(TCustomToolbarDefinition& d, int indent) {
     TToolBarControl* c = d.Controls()->Items(i);
     std::string line = pad + c->ClassName();
     if (auto* b = DynamicAs<TToolbarButtonControl>(c)) {
-      line += " id=" + b->Id() + " width=" + N(b->Width()) + " caption=" + b->Caption() + " popup=" +
-              b->PopupCaption() + " imagelist=" + L(b->ImageList()) + " imageindex=" + N(b->ImageIndex()) +
+      line += " id=" + b->Id() + " width=" + N(b->Width()) + " caption=" + b->Caption() +
+              " popup=" + b->PopupCaption() + " imagelist=" + L(b->ImageList()) + " imageindex=" + N(b->ImageIndex()) +
               " hint=" + b->Hint() + " action=" + A(b->Action()) + " disabled=" + B(b->Disabled());
     } else if (auto* t = DynamicAs<TToolbarTextInputControl>(c)) {
       line += " id=" + t->Id() + " width=" + N(t->Width()) + " maxlength=" + N(t->MaxLength()) +
@@ -80,10 +80,11 @@ std::string DumpDefinition(TCustomToolbarDefinition& d, int indent) {
       line += " width=" + N(h->Width()) + " src=" + h->Src() + " default=" + h->DefaultContent() +
               " error=" + h->ErrorContent() + " autohide=" + B(h->AutoHide());
     } else if (auto* m = DynamicAs<TToolbarImageControl>(c)) {
-      line += " src=" + m->Src() + " mask=" + C(m->MaskColor()) + " hint=" + m->Hint() + " action=" +
-              A(m->Action()) + " bitmap=" + N(m->Bitmap()->Width()) + "x" + N(m->Bitmap()->Height());
+      line += " src=" + m->Src() + " mask=" + C(m->MaskColor()) + " hint=" + m->Hint() + " action=" + A(m->Action()) +
+              " bitmap=" + N(m->Bitmap()->Width()) + "x" + N(m->Bitmap()->Height());
     } else if (auto* n = DynamicAs<TToolbarIncludeControl>(c)) {
-      line += " src=" + n->Src() + " refresh=" + N(n->Refresh()) + "\n" + DumpDefinition(*n->IncludeDefinition(), indent + 2);
+      line += " src=" + n->Src() + " refresh=" + N(n->Refresh()) + "\n" +
+              DumpDefinition(*n->IncludeDefinition(), indent + 2);
       line.pop_back();
     }
     out += line + "\n";
@@ -93,9 +94,8 @@ std::string DumpDefinition(TCustomToolbarDefinition& d, int indent) {
     TToolbarFeed* f = d.Feeds()->Items(i);
     std::string sound(static_cast<const char*>(f->Sound()->Memory()), size_t(f->Sound()->Size()));
     out += pad + f->ClassName() + " id=" + f->Id() + " src=" + f->Src() + " target=" + f->Target() +
-           " refresh=" + N(f->Refresh()) + " showtimeout=" + N(f->ShowTimeout()) + " showspeed=" +
-           N(f->ShowSpeed()) + " soundsrc=" + f->SoundSrc() + " sound=" + sound + "@" + N(int(f->Sound()->Position())) +
-           "\n";
+           " refresh=" + N(f->Refresh()) + " showtimeout=" + N(f->ShowTimeout()) + " showspeed=" + N(f->ShowSpeed()) +
+           " soundsrc=" + f->SoundSrc() + " sound=" + sound + "@" + N(int(f->Sound()->Position())) + "\n";
   }
   return out;
 }

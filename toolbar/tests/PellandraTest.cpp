@@ -40,11 +40,18 @@ std::string Export(const std::string& key) {
 // The class key as registration leaves it, with the class key's default value.
 std::string RegisteredClass(const std::string& defaultValue) {
   return "REGEDIT4\n\n"
-         "[" + kClassKey + "]\n@=\"" + defaultValue + "\"\n\n"
-         "[" + kClassKey + "\\InprocServer32]\n@=\"C:\\\\Program Files\\\\Vandrel\\\\Pellandra\\\\Pellandra.so\"\n"
+         "[" +
+         kClassKey + "]\n@=\"" + defaultValue +
+         "\"\n\n"
+         "[" +
+         kClassKey +
+         "\\InprocServer32]\n@=\"C:\\\\Program Files\\\\Vandrel\\\\Pellandra\\\\Pellandra.so\"\n"
          "\"ThreadingModel\"=\"Apartment\"\n\n"
-         "[" + kClassKey + "\\Implemented Categories]\n\n"
-         "[" + kClassKey + "\\Implemented Categories\\{00021492-0000-0000-C000-000000000046}]\n\n";
+         "[" +
+         kClassKey +
+         "\\Implemented Categories]\n\n"
+         "[" +
+         kClassKey + "\\Implemented Categories\\{00021492-0000-0000-C000-000000000046}]\n\n";
 }
 
 bool HasLine(const std::string& text, const std::string& line) {
@@ -73,8 +80,9 @@ TEST(Pellandra, TheShellRegistersShowsAndUnregistersTheInstalledLibrary) {
                       "\"ToolBarName\"=\"Vandrel eszköztár\""_cp));
 
   ASSERT_EQ(Host({"run", "--virtual-time", "--seconds", "1", kGuid}, &out), 0) << out;
-  EXPECT_TRUE(HasLine(out, "- band info: S_OK min 200x22 max -1x22 integral 1x1 actual 200x22 modes 0xA8 "
-                           "title \"Vandrel\""))
+  EXPECT_TRUE(HasLine(out,
+                      "- band info: S_OK min 200x22 max -1x22 integral 1x1 actual 200x22 modes 0xA8 "
+                      "title \"Vandrel\""))
       << out;
   EXPECT_TRUE(HasLine(out, "  band 2 \"Vandrel\" 90,0,300,22 child 100,0,300,22")) << out;
   EXPECT_TRUE(HasLine(out, "- the library is unloaded")) << out;
@@ -102,11 +110,9 @@ TEST(Pellandra, ABrokenShippedDefinitionStillRegistersWithTheDesignTimeCaption) 
                         "<TOOLBAR guid=\"{80C5BAD5-2B8D-44AF-82FA-F86E57899FB8}\" caption=\"Vandrel\"/>");
        },
        "  Exception (Exception): FATAL: Definition GUID is not matching\r\n"},
-      {"without its index",
-       [](TestMachine& m) { std::filesystem::remove(HostFolder(m) + "/.files"); },
+      {"without its index", [](TestMachine& m) { std::filesystem::remove(HostFolder(m) + "/.files"); },
        "  Exception (EStorage): File storage empty. Unable to get root url.\r\n"},
-      {"without its image list",
-       [](TestMachine& m) { std::filesystem::remove(HostFolder(m) + "/buttons.bmp"); },
+      {"without its image list", [](TestMachine& m) { std::filesystem::remove(HostFolder(m) + "/buttons.bmp"); },
        "  Exception (EFOpenError): Cannot open file \""},
   };
   for (const Case& c : cases) {
@@ -147,7 +153,9 @@ TEST(Pellandra, LoadingAndUnloadingAgainLeavesNothingBehind) {
   for (int round = 1; round <= 2; ++round) {
     HMODULE library = LoadLibraryA(kLibrary.c_str());
     ASSERT_NE(library, nullptr) << round;
-    auto call = [library](const char* entry) { return reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, entry))(); };
+    auto call = [library](const char* entry) {
+      return reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, entry))();
+    };
     EXPECT_EQ(call(round == 1 ? "DllRegisterServer" : "DllUnregisterServer"), S_OK) << round;
     EXPECT_EQ(call("DllCanUnloadNow"), S_OK) << round;
     EXPECT_TRUE(FreeLibrary(library));

@@ -1,11 +1,11 @@
 // Reads any bytes as a toolbar definition through a storage holding an included document, a bitmap and a
 // sound, and walks everything it builds.
+#include <sys/stat.h>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
 
 #include "platform/com/ClassTable.h"
 #include "toolbar/uFileStorage.h"
@@ -26,8 +26,9 @@ struct FuzzMachine {
     mkdir((root + "/drive_c").c_str(), 0700);
     CoInitialize(nullptr);
     storage = TDynamicFileStorage::Create("C:\\Fuzz");
-    Put("inc.xml", "<TOOLBAR><IMAGELIST id=\"inner\" src=\"a.bmp\" width=\"2\" height=\"2\"/>"
-                   "<BUTTON action=\"none\" imagelist=\"outer\"/><INCLUDE src=\"leaf.xml\"/></TOOLBAR>");
+    Put("inc.xml",
+        "<TOOLBAR><IMAGELIST id=\"inner\" src=\"a.bmp\" width=\"2\" height=\"2\"/>"
+        "<BUTTON action=\"none\" imagelist=\"outer\"/><INCLUDE src=\"leaf.xml\"/></TOOLBAR>");
     Put("leaf.xml", "<TOOLBAR><spacer width=\"1\"/></TOOLBAR>");
     // A 4 x 2 bitmap of 24 bits.
     Put("a.bmp", std::string("BM\x56\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x04\0\0\0\x02\0\0\0\x01\0\x18\0", 30) +

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/ClassTable.h"
-#include "platform/components/comserver/ComServ.h"
 #include "platform/components/FileUtils.h"
 #include "platform/components/StdCtrls.h"
+#include "platform/components/comserver/ComServ.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/testing/PythonOracle.h"
@@ -259,9 +259,10 @@ TEST_F(BandModule, ALogLineIsTheLocalTimeTwoBlanksAndTheMessage) {
   module->LogFmt("Include \"%s\" updated.", {"http://x/a.xml"}, 2);
   module->Log("", 2);
   // The user's formats of a Hungarian Windows: short date "yyyy.MM.dd.", long time "H:mm:ss".
-  EXPECT_EQ(LogText(), "2003.05.07. 9:05:03  Első sor\r\n"_cp
-                       "2003.12.24. 18:30:00  Include \"http://x/a.xml\" updated.\r\n"
-                       "2003.12.24. 18:30:00  \r\n");
+  EXPECT_EQ(LogText(),
+            "2003.05.07. 9:05:03  Első sor\r\n"_cp
+            "2003.12.24. 18:30:00  Include \"http://x/a.xml\" updated.\r\n"
+            "2003.12.24. 18:30:00  \r\n");
   SetClockMode(TClockMode::Real);
 }
 

@@ -48,11 +48,12 @@ TEST(BandModuleThreads, DefinitionsLoadOnThreeThreadsAtOnce) {
   // The user's copy: a root with an image list and an include whose names resolve against its own URL.
   TFileStorage* user = UserStorage();
   Store(*user, "toolbar.xml",
-        "<TOOLBAR guid=\"" + kGuid + "\" caption=\"Saját\">"
-        "<IMAGELIST id=\"gombok\" src=\"buttons.bmp\"/>"
-        "<BUTTON caption=\"Kezdőlap\" imagelist=\"gombok\" imageindex=\"0\" action=\"none\"/>"
-        "<INCLUDE src=\"tobb/extra.xml\"/>"
-        "<SEPARATOR/></TOOLBAR>");
+        "<TOOLBAR guid=\"" + kGuid +
+            "\" caption=\"Saját\">"
+            "<IMAGELIST id=\"gombok\" src=\"buttons.bmp\"/>"
+            "<BUTTON caption=\"Kezdőlap\" imagelist=\"gombok\" imageindex=\"0\" action=\"none\"/>"
+            "<INCLUDE src=\"tobb/extra.xml\"/>"
+            "<SEPARATOR/></TOOLBAR>");
   Store(*user, "tobb/extra.xml",
         "<TOOLBAR><IMAGELIST id=\"masik\" src=\"../buttons.bmp\"/>"
         "<BUTTON caption=\"Hírek\" imagelist=\"masik\" imageindex=\"3\" action=\"none\"/><SEPARATOR/></TOOLBAR>");

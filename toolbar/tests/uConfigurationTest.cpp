@@ -25,7 +25,7 @@ const std::string kMainKey = "Software\\Quorrel\\Tessaline\\{11111111-2B8D-44AF-
 struct Fixture {
   TestMachine machine;
   std::unique_ptr<TFakeBandModule, void (*)(TFakeBandModule*)> module{TFakeBandModule::Create("Vandrel eszköztár"_cp),
-                                                                     [](TFakeBandModule* m) { m->Free(); }};
+                                                                      [](TFakeBandModule* m) { m->Free(); }};
   TTessalineConfiguration* config = TTessalineConfiguration::Create(module.get());
 };
 
@@ -48,7 +48,8 @@ Raw RawValue(const std::string& key, const std::string& name) {
 void SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& data) {
   HKEY k = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
-  ASSERT_EQ(RegSetValueExA(k, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size())), 0);
+  ASSERT_EQ(RegSetValueExA(k, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size())),
+            0);
   RegCloseKey(k);
 }
 
@@ -101,8 +102,8 @@ TEST(Configuration, EveryValueItsDefaultRoundTripAndWrongTypeError) {
     DWORD wrongType;
     std::string wrongData;
   } cases[] = {
-      {kMainKey, "DebugLog", [&] { return std::to_string(c.GetDebugLog()); }, [&] { c.WriteInteger("", "DebugLog", 5); },
-       "0", "1", REG_SZ, std::string("1\0", 2)},
+      {kMainKey, "DebugLog", [&] { return std::to_string(c.GetDebugLog()); },
+       [&] { c.WriteInteger("", "DebugLog", 5); }, "0", "1", REG_SZ, std::string("1\0", 2)},
       {kMainKey, "FirstStart", [&] { return std::to_string(c.GetFirstStart()); }, [&] { c.SetFirstStart(false); }, "1",
        "0", REG_BINARY, "\x01\0\0\0"},
       {kMainKey, "LastDefDownloadSuccess", [&] { return Text(c.GetLastDefDownloadSuccess()); },
@@ -143,12 +144,27 @@ TEST(Configuration, ByteValuesAndTheCaptionRaiseForAnotherType) {
     DWORD wrongType;
     std::string wrongData;
   } cases[] = {
-      {feed, "Content", [&] { TMemoryStream s; c.LoadFeedContent("hirek", s); return bytes(s); }, "0", REG_SZ,
-       std::string("<rss/>\0", 7)},
-      {feed, "ShownEntries", [&] { TStringList l; c.LoadShownEntries("hirek", l); return l.Text(); }, "", REG_DWORD,
-       std::string("\x01\0\0\0", 4)},
-      {history, "kereso", [&] { TStringList l; c.LoadHistory("kereso", l); return l.Text(); }, "", REG_EXPAND_SZ,
-       std::string("a\0", 2)},
+      {feed, "Content",
+       [&] {
+         TMemoryStream s;
+         c.LoadFeedContent("hirek", s);
+         return bytes(s);
+       },
+       "0", REG_SZ, std::string("<rss/>\0", 7)},
+      {feed, "ShownEntries",
+       [&] {
+         TStringList l;
+         c.LoadShownEntries("hirek", l);
+         return l.Text();
+       },
+       "", REG_DWORD, std::string("\x01\0\0\0", 4)},
+      {history, "kereso",
+       [&] {
+         TStringList l;
+         c.LoadHistory("kereso", l);
+         return l.Text();
+       },
+       "", REG_EXPAND_SZ, std::string("a\0", 2)},
       {kMainKey, "ToolBarName",
        [&] { return TTessalineConfiguration::Create(f.module.get())->ReadString("", "ToolBarName", "?"); },
        "Vandrel eszköztár"_cp, REG_DWORD, std::string("\x01\0\0\0", 4)},
@@ -172,7 +188,8 @@ TEST(Configuration, DatesAreLittleEndianDoublesAsPythonPacksThem) {
     std::snprintf(two, sizeof two, "%02x", b);
     hex += two;
   }
-  EXPECT_EQ(hex + "\n", testing_support::RunPython("import struct\nprint(struct.pack('<d', 38418.604166666664).hex())\n"));
+  EXPECT_EQ(hex + "\n",
+            testing_support::RunPython("import struct\nprint(struct.pack('<d', 38418.604166666664).hex())\n"));
 }
 
 TEST(Configuration, FeedContentAndListsAsBytes) {
@@ -213,8 +230,14 @@ TEST(Configuration, EntriesWithLineBreaksStayOneLineAndMatchAgain) {
   struct Case {
     std::string entry, stored;
   } cases[] = {
-      {"a\r\nb", "a b"},   {"c\rd", "c d"},      {"e\nf", "e f"},      {"g\r\n\r\nh", "g  h"},
-      {"i\n\rj", "i  j"},  {"\r\nk\n", " k "},   {"nincs benne", "nincs benne"}, {"tab\tmarad", "tab\tmarad"},
+      {"a\r\nb", "a b"},
+      {"c\rd", "c d"},
+      {"e\nf", "e f"},
+      {"g\r\n\r\nh", "g  h"},
+      {"i\n\rj", "i  j"},
+      {"\r\nk\n", " k "},
+      {"nincs benne", "nincs benne"},
+      {"tab\tmarad", "tab\tmarad"},
   };
   TStringList history;
   for (const auto& c : cases) {

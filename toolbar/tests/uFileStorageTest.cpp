@@ -162,10 +162,9 @@ TEST_F(FileStorage, IndexLinesAreExactAndNamesAlreadyIndexedStayValid) {
   Put(*storage, "http://host/tb/toolbar.xml", "a");
   Put(*storage, "http://host/tb/q.php?x=1&y=2", "b");
   Put(*storage, "C:\\Shipped\\old.name.bmp", "c", 0, "old.name.bmp");
-  EXPECT_EQ(HostBytes("C:\\Storage\\.files"),
-            Hex("host_tb_toolbar_xml.xml=http://host/tb/toolbar.xml\r\n"
-                "host_tb_q_php_x_1_y_2.php=http://host/tb/q.php?x=1&y=2\r\n"
-                "old.name.bmp=C:\\Shipped\\old.name.bmp\r\n"));
+  EXPECT_EQ(HostBytes("C:\\Storage\\.files"), Hex("host_tb_toolbar_xml.xml=http://host/tb/toolbar.xml\r\n"
+                                                  "host_tb_q_php_x_1_y_2.php=http://host/tb/q.php?x=1&y=2\r\n"
+                                                  "old.name.bmp=C:\\Shipped\\old.name.bmp\r\n"));
   TFileStorageFileList index;
   index.LoadFromFile("C:\\Storage\\.files");
   EXPECT_EQ(index.Keys(1), "http://host/tb/q.php?x=1&y=2") << "split at the first =";

@@ -29,17 +29,21 @@ std::string Hex(const std::string& bytes) {
 std::string PythonIdentifiers(const std::string& user) {
   return testing_support::RunPython(
       "import sqlite3, hashlib\n"
-      "db = sqlite3.connect('" + vandrel::MachineHivePath() + "')\n"
+      "db = sqlite3.connect('" +
+      vandrel::MachineHivePath() +
+      "')\n"
       "def key(path):\n"
       "    k = 1\n"
       "    for n in path.split('\\\\'):\n"
-      "        r = db.execute('SELECT id FROM keys WHERE parent = ? AND fold = ?', (k, n.upper().encode('cp1250'))).fetchone()\n"
+      "        r = db.execute('SELECT id FROM keys WHERE parent = ? AND fold = ?', (k, "
+      "n.upper().encode('cp1250'))).fetchone()\n"
       "        if r is None: return None\n"
       "        k = r[0]\n"
       "    return k\n"
       "def value(path, name, default=b'?' * 3):\n"
       "    k = key(path)\n"
-      "    r = k and db.execute('SELECT type, data FROM vals WHERE key = ? AND fold = ?', (k, name.upper().encode('cp1250'))).fetchone()\n"
+      "    r = k and db.execute('SELECT type, data FROM vals WHERE key = ? AND fold = ?', (k, "
+      "name.upper().encode('cp1250'))).fetchone()\n"
       "    if not r: return default\n"
       "    t, d = r\n"
       "    if t == 1: return d.split(b'\\0')[0]\n"
@@ -49,9 +53,11 @@ std::string PythonIdentifiers(const std::string& user) {
       "common = b'|'.join([value('SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion', 'ProductId'),\n"
       "                    value('SOFTWARE\\\\Microsoft\\\\Windows NT\\\\CurrentVersion', 'DigitalProductId'),\n"
       "                    value('SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Setup', 'PrivateHash'),\n"
-      "                    value('SYSTEM\\\\CurrentControlSet\\\\Control\\\\ComputerName\\\\ComputerName', 'ComputerName', b'').upper()])\n"
+      "                    value('SYSTEM\\\\CurrentControlSet\\\\Control\\\\ComputerName\\\\ComputerName', "
+      "'ComputerName', b'').upper()])\n"
       "print(hashlib.md5(common).hexdigest().upper())\n"
-      "print(hashlib.md5(common + b'|' + bytes.fromhex('" + Hex(user) + "').upper()).hexdigest().upper())\n");
+      "print(hashlib.md5(common + b'|' + bytes.fromhex('" +
+      Hex(user) + "').upper()).hexdigest().upper())\n");
 }
 
 std::string Identifiers() {
@@ -71,9 +77,12 @@ TEST(InstanceIdentity, GuidAndBaseNames) {
   struct Case {
     std::string file, base;
   } cases[] = {
-      {"C:\\Program Files\\Pellandra\\Pellandra.dll", "Pellandra"}, {"Z:\\a.b\\lib.so", "lib"},
-      {"C:\\x\\név.sok.ponttal.dll"_cp, "név.sok.ponttal"_cp},       {"C:\\x\\kiterjesztes nelkul", "kiterjesztes nelkul"},
-      {"C:\\mappa.pont\\fajl", "fajl"},                              {"C:\\x\\pont.", "pont"},
+      {"C:\\Program Files\\Pellandra\\Pellandra.dll", "Pellandra"},
+      {"Z:\\a.b\\lib.so", "lib"},
+      {"C:\\x\\név.sok.ponttal.dll"_cp, "név.sok.ponttal"_cp},
+      {"C:\\x\\kiterjesztes nelkul", "kiterjesztes nelkul"},
+      {"C:\\mappa.pont\\fajl", "fajl"},
+      {"C:\\x\\pont.", "pont"},
   };
   for (const auto& c : cases) EXPECT_EQ(ModuleBaseNameOf(c.file), c.base) << c.file;
 }
@@ -108,10 +117,11 @@ TEST(InstanceIdentity, IdentifiersEqualPythonsDigestOfTheSameValues) {
   EXPECT_EQ(MachineIdentifier() + "\n" + UserIdentifier() + "\n", Identifiers());
   FinalizeInstanceUnit();
   // A number as its decimal text, a missing value as "???", a lower-case computer name upper-cased.
-  Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n\"ProductId\"=dword:fffffffe\n"
-         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup]\n\"PrivateHash\"=-\n"
-         "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\n"
-         "\"ComputerName\"=\"kisgép\"\n"_cp);
+  Import(
+      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n\"ProductId\"=dword:fffffffe\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup]\n\"PrivateHash\"=-\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\n"
+      "\"ComputerName\"=\"kisgép\"\n"_cp);
   setenv("VANDREL_USER", "Kovács Éva", 1);
   EXPECT_EQ(Identifiers(), PythonIdentifiers("Kovács Éva"_cp));
 }
@@ -129,8 +139,9 @@ TEST(InstanceIdentity, MachinesAndUsersAreToldApartByTheirValues) {
     ComputeIdentifiers(otherMachine, otherUser);
     EXPECT_EQ(otherMachine, first);
     EXPECT_EQ(otherUser, firstUser);
-    Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\n"
-           "\"ComputerName\"=\"MASIK-PC\"\n");
+    Import(
+        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\n"
+        "\"ComputerName\"=\"MASIK-PC\"\n");
     ComputeIdentifiers(otherMachine, ignored);
   }
   EXPECT_EQ(second, first) << "one machine, two users";

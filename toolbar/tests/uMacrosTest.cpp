@@ -57,7 +57,7 @@ TEST(Macros, TablesHandlersAndContexts) {
   } cases[] = {
       {"%%Elso%%", 3, "<Elso>"},
       {"%%kontextus%%", 3, "igen"},
-      {"%%szazalek%%", 3, "%%elso%%"},  // a value is not expanded again
+      {"%%szazalek%%", 3, "%%elso%%"},        // a value is not expanded again
       {"%%kontextus%%", 1, "%%kontextus%%"},  // entries past the highest index are not looked at
       {"%%elso%%", -1, "%%elso%%"},
   };
@@ -71,8 +71,12 @@ TEST(Macros, ValuesOfAList) {
   struct Case {
     std::string text, expanded;
   } cases[] = {
-      {"%%nev%%", "Kovács"_cp},    {"%%NEV%%", "Kovács"_cp}, {"[%%ures%%]", "[]"},
-      {"%%a%%", "b=c"},            {"%%x%%", "%%x%%"},       {"%%sorvegtelen%%", "%%sorvegtelen%%"},
+      {"%%nev%%", "Kovács"_cp},
+      {"%%NEV%%", "Kovács"_cp},
+      {"[%%ures%%]", "[]"},
+      {"%%a%%", "b=c"},
+      {"%%x%%", "%%x%%"},
+      {"%%sorvegtelen%%", "%%sorvegtelen%%"},
       {"%%%%", ""},  // a line without "=" has an empty name
   };
   for (const auto& c : cases) EXPECT_EQ(ExpandMacrosFromList(c.text, list), c.expanded) << c.text;

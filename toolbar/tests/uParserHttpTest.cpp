@@ -62,9 +62,9 @@ TEST(DefinitionOverHttp, EveryNamedFileIsFetchedIntoTheDownloadStorage) {
   index.LoadFromFile("C:\\Download\\.files");
   std::vector<std::string> keys;
   for (int i = 0; i < index.Count(); ++i) keys.push_back(index.Keys(i));
-  EXPECT_EQ(keys, (std::vector<std::string>{root, base + "img/icons.bmp", base + "snd/ding.wav",
-                                             base + "parts/menu.xml", base + "parts/img/m.bmp",
-                                             base + "parts/search.xml", base + "img/logo.bmp"}));
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{root, base + "img/icons.bmp", base + "snd/ding.wav", base + "parts/menu.xml",
+                                      base + "parts/img/m.bmp", base + "parts/search.xml", base + "img/logo.bmp"}));
 
   EXPECT_EQ(DumpDefinition(*definition),
             "TToolbarImageList id=icons src=img/icons.bmp mask=clFuchsia hotsrc= hotmask=clFuchsia disabledsrc= "
@@ -84,7 +84,8 @@ TEST(DefinitionOverHttp, EveryNamedFileIsFetchedIntoTheDownloadStorage) {
             "  TToolbarImageControl src=../img/logo.bmp mask=clNone hint= action={0 id=logo href= target= "
             "historysave=} bitmap=7x5\n"
             "TToolbarFeed id=hirek src=http://feeds/rss target=_blank refresh=1800 showtimeout=8 showspeed=500 "
-            "soundsrc=snd/ding.wav sound=" + sound + "@0\n");
+            "soundsrc=snd/ding.wav sound=" +
+                sound + "@0\n");
   TImageList* icons = definition->ImageLists()->Items(0)->Images();
   EXPECT_EQ(icons->Pixels(0, 3, 3), clNone);
   EXPECT_EQ(icons->Pixels(1, 3, 3), TColor(0x996633));

@@ -21,7 +21,8 @@ class Definition : public ::testing::Test {
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     files_ = std::make_unique<TDefinitionFiles>();
     // 48 x 16: three images, the top-left pixel of each magenta.
-    files_->Put("icons.bmp", Bmp24(48, 16, [](int x, int y) { return x % 16 == 0 && y == 0 ? 0xFF00FFu : 0x10u * (x / 16 + 1); }));
+    files_->Put("icons.bmp",
+                Bmp24(48, 16, [](int x, int y) { return x % 16 == 0 && y == 0 ? 0xFF00FFu : 0x10u * (x / 16 + 1); }));
     files_->Put("hot.bmp", Bmp24(32, 16, [](int, int) { return 0x00FF00u; }));
     files_->Put("logo.bmp", Bmp24(5, 3, [](int, int) { return 0x0000FFu; }));
     files_->Put("ding.wav", std::string("RIFF\0\0WAVE", 10));
@@ -98,10 +99,15 @@ TEST_F(Definition, EveryElementWithItsDefaultsKindsAndErrors) {
            "  MENU imagelist=-\n"
            "  TToolbarMenuItem caption=A action={1 id= href= target= historysave=} checked=1 unchecked=0 hint=h id=a "
            "imageindex=3 disabled=0 style=0 height=-1\n"
-           "  TToolbarMenuItem caption=B action=" + kNoAction + " checked= unchecked= hint= id= imageindex=-1 disabled=1 style=1 height=5\n"
+           "  TToolbarMenuItem caption=B action=" +
+           kNoAction +
+           " checked= unchecked= hint= id= imageindex=-1 disabled=1 style=1 height=5\n"
            "    MENU imagelist=-\n"
-           "    TToolbarMenuItem caption=C action=" + kNoAction + " checked= unchecked= hint= id= imageindex=-1 disabled=0 style=2 height=-1\n"
-           "  TToolbarMenuItem caption=D action=" + kNoAction + " checked= unchecked= hint= id= imageindex=-1 disabled=0 style=0 height=-1\n"},
+           "    TToolbarMenuItem caption=C action=" +
+           kNoAction +
+           " checked= unchecked= hint= id= imageindex=-1 disabled=0 style=2 height=-1\n"
+           "  TToolbarMenuItem caption=D action=" +
+           kNoAction + " checked= unchecked= hint= id= imageindex=-1 disabled=0 style=0 height=-1\n"},
       {R"(<BUTTON action="none"><MENU><ITEM action="none"/></MENU></BUTTON>)",
        "EXML: Can't find required attr \"CaPtIoN\" in node \"ITEM\""},
       {R"(<BUTTON action="none"><MENU><ITEM caption="a" action="none" style="normal"/></MENU></BUTTON>)",
@@ -120,19 +126,23 @@ TEST_F(Definition, EveryElementWithItsDefaultsKindsAndErrors) {
       // COMBO
       {R"(<COMBO id="s" width="150" action="none"/>)",
        "TToolbarComboControl id=s persistenthistory=1 historyid=s width=150 listtype=0 maxlength=0 dropdownsize=0 "
-       "default= persistentvalue=0 autocomplete=1 clearonfirstclick=0 hint= action=" + kNoAction + " items=\n"},
+       "default= persistentvalue=0 autocomplete=1 clearonfirstclick=0 hint= action=" +
+           kNoAction + " items=\n"},
       {R"(<COMBO id="s" persistenthistory="FALSE" historyid="h" width="1" listtype="Simple" maxlength="9" dropdownsize="12" defaultvalue="d" persistentvalue="1" autocomplete="0" clearonfirstclick="true" hint="x" action="openurl" href="u">)"
        R"(<ITEMS><ITEM caption="A"/><ITEM value="2" caption="B"/><other/></ITEMS><ITEMS><ITEM value="no" caption="no"/></ITEMS></COMBO>)",
        "TToolbarComboControl id=s persistenthistory=0 historyid=h width=1 listtype=2 maxlength=9 dropdownsize=12 "
-       "default=d persistentvalue=1 autocomplete=0 clearonfirstclick=1 hint=x action={2 id= href=u target= historysave=} "
+       "default=d persistentvalue=1 autocomplete=0 clearonfirstclick=1 hint=x action={2 id= href=u target= "
+       "historysave=} "
        "items=A=;B=2\n"},
       {R"(<COMBO id="s" width="1" listtype="DropDownList" action="none"><ITEMS><ITEM caption="A"/></ITEMS></COMBO>)",
        "EXML: Can't find required attr \"value\" in node \"ITEM\""},
       {R"(<COMBO id="s" width="1" listtype="dropdownlist" action="none"><ITEMS><ITEM value="1" caption="A"/></ITEMS></COMBO>)",
        "TToolbarComboControl id=s persistenthistory=1 historyid=s width=1 listtype=1 maxlength=0 dropdownsize=0 "
-       "default= persistentvalue=0 autocomplete=1 clearonfirstclick=0 hint= action=" + kNoAction + " items=A=1\n"},
+       "default= persistentvalue=0 autocomplete=1 clearonfirstclick=0 hint= action=" +
+           kNoAction + " items=A=1\n"},
       {R"(<COMBO id="s" width="1" listtype="combo" action="none"/>)", "ETessaline: \"combo\" is not a valid combotype"},
-      {R"(<COMBO id="s" width="1" persistenthistory="yes" action="none"/>)", "EVariantError: Invalid variant type conversion"},
+      {R"(<COMBO id="s" width="1" persistenthistory="yes" action="none"/>)",
+       "EVariantError: Invalid variant type conversion"},
       {R"(<COMBO id="s" persistenthistory="yes" action="none"/>)", "EVariantError: Invalid variant type conversion"},
       {R"(<COMBO id="s" width="1"/>)", "EXML: Can't find required attr \"action\" in node \"COMBO\""},
       {R"(<COMBO id="s" width="1" action="none"><ITEMS><ITEM/></ITEMS></COMBO>)",
@@ -151,7 +161,8 @@ TEST_F(Definition, EveryElementWithItsDefaultsKindsAndErrors) {
        "TToolbarHtmlControl width=120 src=http://h/" + kGuid + " default= error= autohide=1\n"},
       {R"(<HTMLAREA width="1" src="s" defaultcontent="&lt;b&gt;%%toolbarguid%%" errorcontent="e%%x%%" autohide="0"/>)",
        "TToolbarHtmlControl width=1 src=s default=<b>" + kGuid + " error=e%%x%% autohide=0\n"},
-      {R"(<HTMLAREA width="1" src="s" autohide="-2"/>)", "TToolbarHtmlControl width=1 src=s default= error= autohide=1\n"},
+      {R"(<HTMLAREA width="1" src="s" autohide="-2"/>)",
+       "TToolbarHtmlControl width=1 src=s default= error= autohide=1\n"},
       {R"(<HTMLAREA width="1" src="s" autohide="on"/>)", "EVariantError: Invalid variant type conversion"},
       {R"(<HTMLAREA src="s"/>)", "EXML: Can't find required attr \"width\" in node \"HTMLAREA\""},
       {R"(<HTMLAREA width="1" src="http://h/%%open"/>)", "Exception: End of macro \"open\" not found"},
@@ -159,7 +170,8 @@ TEST_F(Definition, EveryElementWithItsDefaultsKindsAndErrors) {
       {R"(<IMAGE src="logo.bmp" id="i" action="none"/>)",
        "TToolbarImageControl src=logo.bmp mask=clNone hint= action={0 id=i href= target= historysave=} bitmap=5x3\n"},
       {R"(<IMAGE src="logo.bmp" maskcolor="clBtnFace" hint="h" id="i" actionid="x" action="openurl" href="u"/>)",
-       "TToolbarImageControl src=logo.bmp mask=clBtnFace hint=h action={2 id=i href=u target= historysave=} bitmap=5x3\n"},
+       "TToolbarImageControl src=logo.bmp mask=clBtnFace hint=h action={2 id=i href=u target= historysave=} "
+       "bitmap=5x3\n"},
       {R"(<IMAGE src="logo.bmp" action="none"/>)", "EXML: Can't find required attr \"id\" in node \"IMAGE\""},
       {R"(<IMAGE src="logo.bmp" maskcolor="pink" id="i" action="none"/>)",
        "EConvertError: 'pink' is not a valid integer value"},
@@ -214,13 +226,15 @@ TEST_F(Definition, ToolbarAttributesAndTheDocument) {
            "\" src=\"http://h/%%toolbarguid%%.xml\" refresh=\"$10\" caption=\"" + "Vándor"_cp +
            "\" minheight=\"22\" minwidth=\"5\" maxwidth=\"300\" controlspacing=\"0\" shortcut=\"V\" "
            "defaultcontrol=\"q\" popupmindelay=\"1\" popupmindelayafterclick=\"2\" scriptableby=\"http://*.h/*\"/>",
-       "guid=" + kGuid + " src=http://h/" + kGuid + ".xml refresh=16 caption=" + "Vándor"_cp + " menucaption=" +
-           "Vándor"_cp + " shortcut=V defaultcontrol=q height=22..22 width=5..300 spacing=0 popup=1/2 "
+       "guid=" + kGuid + " src=http://h/" + kGuid + ".xml refresh=16 caption=" + "Vándor"_cp +
+           " menucaption=" + "Vándor"_cp +
+           " shortcut=V defaultcontrol=q height=22..22 width=5..300 spacing=0 popup=1/2 "
            "scriptableby=http://*.h/*"},
       {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><TOOLBAR caption=\"\xC5\x91r\" menucaption=\"\" minheight=\"30\" "
        "maxheight=\"25\" refresh=\"0\"/>",
-       "guid= src= refresh=0 caption=" + "őr"_cp + " menucaption= shortcut= defaultcontrol= height=30..25 "
-       "width=0..0 spacing=2 popup=10/120 scriptableby="},
+       "guid= src= refresh=0 caption=" + "őr"_cp +
+           " menucaption= shortcut= defaultcontrol= height=30..25 "
+           "width=0..0 spacing=2 popup=10/120 scriptableby="},
       {"<toolbar/><TOOLBAR caption=\"second\"/>", "EDOMParseError"},
       {"<settings><TOOLBAR/></settings>", "EXML: Can't find required subnode \"TOOLBAR\" in node \"#document\""},
       {"<TOOLBAR>", "EDOMParseError"},
@@ -271,8 +285,8 @@ TEST_F(Definition, ImageListsAndActionsResolveOnlyAgainstWhatWasReadBefore) {
 TEST_F(Definition, ButtonsAddedByPages) {
   files_->Put("inner.xml", "<TOOLBAR/>");
   std::string outcome;
-  auto definition = files_->Read(
-      R"(<TOOLBAR><IMAGELIST id="icons" src="icons.bmp"/><INCLUDE src="inner.xml"/></TOOLBAR>)", outcome);
+  auto definition =
+      files_->Read(R"(<TOOLBAR><IMAGELIST id="icons" src="icons.bmp"/><INCLUDE src="inner.xml"/></TOOLBAR>)", outcome);
   ASSERT_TRUE(definition) << outcome;
   TToolbarIncludeDefinition* inner = As<TToolbarIncludeControl>(definition->Controls()->Items(0))->IncludeDefinition();
   TToolBarButtonInfo info{"Page", "ICONS", 2, "http://page/", "_blank"};
@@ -302,11 +316,12 @@ TEST_F(Definition, ButtonsAddedByPages) {
 
 TEST_F(Definition, AnIncludeInASubfolderResolvesItsOwnFilesAndImageListsOutward) {
   files_->Put("sub/img.bmp", Bmp24(8, 4, [](int x, int) { return 0x010101u * uint32_t(x); }));
-  files_->Put("sub/inner.xml",
-              R"(<TOOLBAR caption="ignored" guid="{00000000-0000-0000-0000-000000000000}" refresh="x">)"
-              R"(<IMAGELIST id="own" src="img.bmp" width="4" height="4"/><IMAGELIST id="shared" src="img.bmp" width="2" height="2"/>)"
-              R"(<action id="inner" action="none"/><BUTTON action="none" imagelist="own"/><BUTTON action="none" imagelist="SHARED"/>)"
-              R"(<BUTTON action="none" imagelist="outer"/><INCLUDE src="../leaf.xml"/><feed id="f" src="s"/></TOOLBAR>)");
+  files_->Put(
+      "sub/inner.xml",
+      R"(<TOOLBAR caption="ignored" guid="{00000000-0000-0000-0000-000000000000}" refresh="x">)"
+      R"(<IMAGELIST id="own" src="img.bmp" width="4" height="4"/><IMAGELIST id="shared" src="img.bmp" width="2" height="2"/>)"
+      R"(<action id="inner" action="none"/><BUTTON action="none" imagelist="own"/><BUTTON action="none" imagelist="SHARED"/>)"
+      R"(<BUTTON action="none" imagelist="outer"/><INCLUDE src="../leaf.xml"/><feed id="f" src="s"/></TOOLBAR>)");
   files_->Put("leaf.xml", R"(<TOOLBAR><BUTTON action="none" imagelist="own"/></TOOLBAR>)");
   std::string outcome;
   auto definition = files_->Read(
@@ -379,7 +394,8 @@ TEST_F(Definition, FailuresInsideAnIncludeEndTheLoadAndRestoreTheBaseUrl) {
 
 TEST_F(Definition, IncludesNestSixteenDeep) {
   for (int i = 1; i <= 16; ++i)
-    files_->Put("d" + std::to_string(i) + ".xml", "<TOOLBAR><INCLUDE src=\"d" + std::to_string(i + 1) + ".xml\"/></TOOLBAR>");
+    files_->Put("d" + std::to_string(i) + ".xml",
+                "<TOOLBAR><INCLUDE src=\"d" + std::to_string(i + 1) + ".xml\"/></TOOLBAR>");
   files_->Put("d17.xml", "<TOOLBAR><spacer width=\"17\"/></TOOLBAR>");
   std::string outcome;
   auto definition = files_->Read(R"(<TOOLBAR><INCLUDE src="d2.xml"/></TOOLBAR>)", outcome);
@@ -406,15 +422,23 @@ TEST(RefreshDue, RefreshSecondsAgainstTheLastDate) {
     TDateTime last;
     bool due;
   } cases[] = {
-      {-1, 0, false},                    {-1, now - 1000 * day, false},
-      {0, now, false},                   {0, now - ms, true},
-      {1, now - 1000 * ms, false},       {1, now - 1001 * ms, true},
-      {2073600, now - 24 * day, false},  {2073600, now - 24 * day - 1000 * ms, true},  // 24 days
-      {2592000, now - 29 * day, false},  {2592000, now - 30 * day, false},            // 30 days
+      {-1, 0, false},
+      {-1, now - 1000 * day, false},
+      {0, now, false},
+      {0, now - ms, true},
+      {1, now - 1000 * ms, false},
+      {1, now - 1001 * ms, true},
+      {2073600, now - 24 * day, false},
+      {2073600, now - 24 * day - 1000 * ms, true},  // 24 days
+      {2592000, now - 29 * day, false},
+      {2592000, now - 30 * day, false},  // 30 days
       {2592000, now - 30 * day - 1000 * ms, true},
-      {2147483647, now - 24855 * day, false},  {2147483647, now - 24856 * day, true},
-      {2592000, 0, true},                {2147483647, 0, true},  // a missing file counts as long ago
-      {1, now + 1.0 / 24, false},        {0, now + 1.0 / 24, false},  // stamped in the future: from now
+      {2147483647, now - 24855 * day, false},
+      {2147483647, now - 24856 * day, true},
+      {2592000, 0, true},
+      {2147483647, 0, true},  // a missing file counts as long ago
+      {1, now + 1.0 / 24, false},
+      {0, now + 1.0 / 24, false},  // stamped in the future: from now
       {-5, now, true},
   };
   for (const Case& c : cases)

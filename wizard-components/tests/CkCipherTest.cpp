@@ -25,8 +25,9 @@ TCipherKey KeyOf(const std::string& bytes) {
 }
 
 TEST(CkUtils, SignedMinAndMax) {
-  struct Case { int32_t a, b, min, max; } cases[] = {
-      {1, 2, 1, 2}, {2, 1, 1, 2}, {-5, 3, -5, 3}, {INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX}, {7, 7, 7, 7}};
+  struct Case {
+    int32_t a, b, min, max;
+  } cases[] = {{1, 2, 1, 2}, {2, 1, 1, 2}, {-5, 3, -5, 3}, {INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX}, {7, 7, 7, 7}};
   for (const auto& c : cases) {
     EXPECT_EQ(IntMin(c.a, c.b), c.min) << c.a << " " << c.b;
     EXPECT_EQ(IntMax(c.a, c.b), c.max) << c.a << " " << c.b;
@@ -48,7 +49,10 @@ TEST(CkTables, AreTheHexDigitsOfPi) {
 }
 
 TEST(CkDigest, KnownVectors) {
-  struct Case { const char* text; const char* digest; } cases[] = {
+  struct Case {
+    const char* text;
+    const char* digest;
+  } cases[] = {
       {"abc", "2aa17baa76a4c4cd4b73a5f934b4cc1a"},
       {"", "0bd132aa831c56ac1f92e61084a342d2"},
   };
@@ -68,11 +72,11 @@ TEST(CkDigest, EqualsReferenceOverLengthsAndSizes) {
   std::string input, expectedSizes;
   std::vector<std::string> texts;
   for (size_t length : lengths) texts.push_back(ck_test::RandomBytes(rng, length)), input += Hex(texts.back()) + "\n";
-  std::vector<std::string> reference = ck_test::Lines(ck_test::RunReference(
-      "for line in sys.stdin:\n"
-      "    data = bytes.fromhex(line.strip())\n"
-      "    print(ckref.digest(data, 256).hex())\n",
-      input));
+  std::vector<std::string> reference =
+      ck_test::Lines(ck_test::RunReference("for line in sys.stdin:\n"
+                                           "    data = bytes.fromhex(line.strip())\n"
+                                           "    print(ckref.digest(data, 256).hex())\n",
+                                           input));
   ASSERT_EQ(reference.size(), texts.size());
   for (size_t i = 0; i < texts.size(); ++i) {
     for (int32_t size : sizes) {
@@ -80,7 +84,8 @@ TEST(CkDigest, EqualsReferenceOverLengthsAndSizes) {
       std::memset(digest, 0xEE, sizeof digest);
       DigestBuffer(digest, size, texts[i].data(), texts[i].size());
       const size_t written = size_t(std::clamp(size, 0, 256));
-      EXPECT_EQ(Hex(digest, written), reference[i].substr(0, 2 * written)) << "length " << lengths[i] << " size " << size;
+      EXPECT_EQ(Hex(digest, written), reference[i].substr(0, 2 * written))
+          << "length " << lengths[i] << " size " << size;
       for (size_t k = written; k < sizeof digest; ++k) ASSERT_EQ(digest[k], 0xEE) << "wrote past " << written;
     }
   }
@@ -101,7 +106,9 @@ TEST(CkDigest, UpdatesInPiecesEqualOneUpdate) {
 
 TEST(CkBlock128, RoundCountIsClampedAndKeysReverseForDeciphering) {
   const TCipherKey key = KeyOf("0123456789abcdef");
-  struct Case { int32_t requested, used; } cases[] = {{2, 4}, {-1, 4}, {4, 4}, {8, 8}, {16, 16}, {20, 16}};
+  struct Case {
+    int32_t requested, used;
+  } cases[] = {{2, 4}, {-1, 4}, {4, 4}, {8, 8}, {16, 16}, {20, 16}};
   for (const auto& c : cases) {
     Block128Context enc, dec;
     Block128InitKey(key, enc, c.requested, true);
@@ -121,19 +128,22 @@ TEST(CkBlock128, EqualsReferenceAndInverts) {
   std::mt19937 rng(3);
   const int32_t rounds[] = {2, 4, 8, 16, 20};
   std::string input;
-  struct Item { std::string key, block; int32_t rounds; };
+  struct Item {
+    std::string key, block;
+    int32_t rounds;
+  };
   std::vector<Item> items;
   for (int i = 0; i < 10; ++i)
     for (int32_t r : rounds) {
       items.push_back({ck_test::RandomBytes(rng, 16), ck_test::RandomBytes(rng, 16), r});
       input += Hex(items.back().key) + " " + Hex(items.back().block) + " " + std::to_string(r) + "\n";
     }
-  std::vector<std::string> reference = ck_test::Lines(ck_test::RunReference(
-      "for line in sys.stdin:\n"
-      "    key, block, rounds = line.split()\n"
-      "    ctx = ckref.block128_init(bytes.fromhex(key), int(rounds), True)\n"
-      "    print(ckref.block128_crypt(ctx, bytes.fromhex(block)).hex())\n",
-      input));
+  std::vector<std::string> reference =
+      ck_test::Lines(ck_test::RunReference("for line in sys.stdin:\n"
+                                           "    key, block, rounds = line.split()\n"
+                                           "    ctx = ckref.block128_init(bytes.fromhex(key), int(rounds), True)\n"
+                                           "    print(ckref.block128_crypt(ctx, bytes.fromhex(block)).hex())\n",
+                                           input));
   ASSERT_EQ(reference.size(), items.size());
   for (size_t i = 0; i < items.size(); ++i) {
     Block128Context enc, dec;

@@ -24,10 +24,10 @@ TEST(CkProc, EnciphersAsTheReferenceAtTheStreamPositions) {
   std::mt19937 rng(9);
   const std::string plain = ck_test::RandomBytes(rng, 29);
   const TCipherKey key = TestKey();
-  const std::string reference = ck_test::FromHex(ck_test::Lines(ck_test::RunReference(
-      "text, key = (bytes.fromhex(x) for x in sys.stdin.read().split())\n"
-      "print(ckref.crypt_bytes(text, key, True).hex())\n",
-      Hex(plain) + " " + Hex(key.data(), key.size())))[0]);
+  const std::string reference = ck_test::FromHex(
+      ck_test::Lines(ck_test::RunReference("text, key = (bytes.fromhex(x) for x in sys.stdin.read().split())\n"
+                                           "print(ckref.crypt_bytes(text, key, True).hex())\n",
+                                           Hex(plain) + " " + Hex(key.data(), key.size())))[0]);
   ASSERT_EQ(reference.size(), 32u);
 
   // Written at the output's position, after what it held.
@@ -55,7 +55,13 @@ TEST(CkProc, ShortReadsAndDamagedBlocksRaiseAndKeepWhatWasWritten) {
   }
   std::string damaged = cipher;
   damaged[23] ^= 0x10;  // the final block's count byte deciphers to 16 + 4
-  struct Case { std::string name, input; int64_t start; bool encrypt; size_t written; int64_t readTo; } cases[] = {
+  struct Case {
+    std::string name, input;
+    int64_t start;
+    bool encrypt;
+    size_t written;
+    int64_t readTo;
+  } cases[] = {
       {"enciphering from a later position runs short in the final block", std::string(20, 'p'), 3, true, 16, 20},
       {"deciphering fewer than 8 bytes", "1234567", 0, false, 0, 7},
       {"deciphering nothing", "", 0, false, 0, 0},

@@ -33,6 +33,8 @@ inline Stream StreamOf(const std::string& bytes, int64_t position = 0) {
   return s;
 }
 
-inline std::string Content(TMemoryStream& s) { return std::string(static_cast<const char*>(s.Memory()), size_t(s.Size())); }
+inline std::string Content(TMemoryStream& s) {
+  return std::string(static_cast<const char*>(s.Memory()), size_t(s.Size()));
+}
 
 }  // namespace ck_test

@@ -41,14 +41,15 @@ TEST(CkString, EnciphersAsTheReferenceAndRoundTrips) {
   TCipherKey random;
   for (auto& b : random) b = uint8_t(rng());
   for (size_t length = 0; length <= 40; ++length) cases.push_back({ck_test::RandomBytes(rng, length), PassPhraseKey()});
-  for (size_t length : {41u, 44u, 45u, 46u, 66u, 67u, 200u, 1000u}) cases.push_back({ck_test::RandomBytes(rng, length), random});
+  for (size_t length : {41u, 44u, 45u, 46u, 66u, 67u, 200u, 1000u})
+    cases.push_back({ck_test::RandomBytes(rng, length), random});
   std::string input;
   for (const auto& [text, key] : cases) input += Hex(text) + " " + Hex(key.data(), key.size()) + "\n";
-  std::vector<std::string> reference = ck_test::Lines(ck_test::RunReference(
-      "for line in sys.stdin:\n"
-      "    text, key = (bytes.fromhex(x) for x in line.split(' '))\n"
-      "    print(ckref.encipher_line(text, key).decode())\n",
-      input));
+  std::vector<std::string> reference =
+      ck_test::Lines(ck_test::RunReference("for line in sys.stdin:\n"
+                                           "    text, key = (bytes.fromhex(x) for x in line.split(' '))\n"
+                                           "    print(ckref.encipher_line(text, key).decode())\n",
+                                           input));
   ASSERT_EQ(reference.size(), cases.size());
   for (size_t i = 0; i < cases.size(); ++i) {
     const auto& [text, key] = cases[i];
@@ -62,7 +63,9 @@ TEST(CkString, EnciphersAsTheReferenceAndRoundTrips) {
 
 TEST(CkString, EncipheredLengthsAndPadding) {
   const TCipherKey key = PassPhraseKey();
-  struct Case { size_t length, chars, padding; } cases[] = {{0, 12, 1}, {7, 12, 1}, {8, 24, 2}, {15, 24, 2}, {16, 32, 0}};
+  struct Case {
+    size_t length, chars, padding;
+  } cases[] = {{0, 12, 1}, {7, 12, 1}, {8, 24, 2}, {15, 24, 2}, {16, 32, 0}};
   for (const auto& c : cases) {
     const std::string line = Encipher(std::string(c.length, 'x'), key);
     EXPECT_EQ(line.size(), c.chars) << c.length;
@@ -84,7 +87,11 @@ std::string LineDecipheringTo(const std::string& block, const TCipherKey& key) {
 TEST(CkString, DamagedLinesRaiseAndLeaveTheResult) {
   const TCipherKey key = PassPhraseKey();
   const std::string good = Encipher("<settings>", key);
-  struct Case { std::string line; const char* className; const char* message; } cases[] = {
+  struct Case {
+    std::string line;
+    const char* className;
+    const char* message;
+  } cases[] = {
       {"", "ECipherException", "Invalid file format"},
       {"QUJD", "ECipherException", "Invalid file format"},  // three bytes: no whole block
       {"====", "ECipherException", "Invalid file format"},  // "=" in front is no digit but raises nothing
@@ -116,12 +123,13 @@ TEST(CkBase64, StreamsAgreeWithPythonBase64) {
   std::mt19937 rng(300);
   std::vector<std::string> inputs;
   std::string hex;
-  for (size_t length = 0; length <= 300; ++length) inputs.push_back(ck_test::RandomBytes(rng, length)), hex += Hex(inputs.back()) + "\n";
-  const std::vector<std::string> reference = ck_test::Lines(testing_support::RunPython(
-      "import sys, base64\n"
-      "for line in sys.stdin:\n"
-      "    print(base64.b64encode(bytes.fromhex(line.strip())).decode())\n",
-      hex));
+  for (size_t length = 0; length <= 300; ++length)
+    inputs.push_back(ck_test::RandomBytes(rng, length)), hex += Hex(inputs.back()) + "\n";
+  const std::vector<std::string> reference =
+      ck_test::Lines(testing_support::RunPython("import sys, base64\n"
+                                                "for line in sys.stdin:\n"
+                                                "    print(base64.b64encode(bytes.fromhex(line.strip())).decode())\n",
+                                                hex));
   ASSERT_EQ(reference.size(), inputs.size());
   for (size_t i = 0; i < inputs.size(); ++i) {
     auto in = ck_test::StreamOf(inputs[i]);
@@ -136,8 +144,12 @@ TEST(CkBase64, StreamsAgreeWithPythonBase64) {
 }
 
 TEST(CkBase64, ReadsInChunks) {
-  struct Case { bool encode; size_t length; std::vector<int64_t> reads; } cases[] = {
-      {true, 0, {0}}, {true, 45, {45, 0}}, {true, 50, {45, 5}}, {true, 90, {45, 45, 0}},
+  struct Case {
+    bool encode;
+    size_t length;
+    std::vector<int64_t> reads;
+  } cases[] = {
+      {true, 0, {0}},  {true, 45, {45, 0}},  {true, 50, {45, 5}},  {true, 90, {45, 45, 0}},
       {false, 0, {0}}, {false, 88, {88, 0}}, {false, 92, {88, 4}}, {false, 176, {88, 88, 0}},
   };
   for (const auto& c : cases) {
@@ -150,9 +162,12 @@ TEST(CkBase64, ReadsInChunks) {
 }
 
 TEST(CkBase64, DecodingErrorsKeepEarlierChunks) {
-  struct Case { std::string text; int64_t written; } cases[] = {
-      {std::string(89, 'Q'), 66},                        // the 89th character is a partial group
-      {std::string(88, 'Q') + "QQ\nQ", 66},               // a line break in the second chunk
+  struct Case {
+    std::string text;
+    int64_t written;
+  } cases[] = {
+      {std::string(89, 'Q'), 66},            // the 89th character is a partial group
+      {std::string(88, 'Q') + "QQ\nQ", 66},  // a line break in the second chunk
       {std::string(40, 'Q') + "\r\n" + std::string(46, 'Q'), 0},
       {std::string(87, 'Q') + "~", 0},
       {std::string(3, 'Q'), 0},
@@ -173,12 +188,15 @@ TEST(CkBase64, DecodingErrorsKeepEarlierChunks) {
 
 TEST(CkProgress, ReportsAtIntervalsAndAfterTheFinalBlock) {
   const TCipherKey key = PassPhraseKey();
-  struct Case { int32_t interval; bool encrypt; std::vector<int32_t> positions; int32_t size; } cases[] = {
-      {64, true, {64, 128, 192, 200}, 200},  // 25 whole blocks, then the final block of the count
+  struct Case {
+    int32_t interval;
+    bool encrypt;
+    std::vector<int32_t> positions;
+    int32_t size;
+  } cases[] = {
+      {64, true, {64, 128, 192, 200}, 200},   // 25 whole blocks, then the final block of the count
       {64, false, {64, 128, 192, 208}, 208},  // the final block is the last whole one
-      {100, true, {200, 200}, 200},
-      {0, true, {200}, 200},
-      {-8, false, {208}, 208},
+      {100, true, {200, 200}, 200},          {0, true, {200}, 200}, {-8, false, {208}, 208},
       {8, true, {8, 16, 24, 24}, 24},
   };
   for (const auto& c : cases) {

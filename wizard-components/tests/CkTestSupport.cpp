@@ -7,7 +7,8 @@
 namespace ck_test {
 
 std::string RunReference(const std::string& program, const std::string& input) {
-  std::string prologue = "import sys\nsys.dont_write_bytecode = True\nsys.path.insert(0, '" VANDREL_SOURCE_DIR "/wizard-components/tests')\n"
+  std::string prologue = "import sys\nsys.dont_write_bytecode = True\nsys.path.insert(0, '" VANDREL_SOURCE_DIR
+                         "/wizard-components/tests')\n"
                          "import ckref\n";
   return testing_support::RunPython(prologue + program, input);
 }

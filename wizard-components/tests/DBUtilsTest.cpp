@@ -59,7 +59,7 @@ TEST_F(LocateTest, FindsTheFirstMatchingRowByTypeAndOptions) {
       {"S", "", partial, 5},              // an empty key matches any text, the current row first
       {"S", "korte", ci, 0},              // accents are letters of their own
       {"S", "KÖRTE"_cp, ci, 4},
-      {"s", "Barack", 0, 3},              // field names in any case
+      {"s", "Barack", 0, 3},  // field names in any case
       {"I", 2, 0, 2},
       {"I", "2", 0, 2},  // variant equality: the text is taken as a number
       {"I", 2.0, partial | ci, 2},
@@ -141,9 +141,9 @@ TEST_F(LocateTest, ErrorsLeaveTheDataSetWhereItWas) {
   const Case cases[] = {
       {"Nope", "x", "Field 'Nope' not found"},
       {"S;Nope", VarArrayOf({"x", 1}), "Field 'Nope' not found"},
-      {"S;I", "alma", "Invalid variant operation"},                      // several fields need an array
+      {"S;I", "alma", "Invalid variant operation"},  // several fields need an array
       {"S;I", VarArrayOf({"Körte"_cp}), "Variant or safe array index out of bounds"},
-      {"S", Null(), "Invalid variant type conversion"},                  // no text for the key
+      {"S", Null(), "Invalid variant type conversion"},  // no text for the key
       {"I", "kettő"_cp, "Invalid variant type conversion"},
   };
   for (const auto& c : cases) {

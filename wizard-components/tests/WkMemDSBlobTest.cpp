@@ -10,9 +10,9 @@ namespace {
 
 class TStateMemoryData : public TWkMemoryData {
   VCL_CLASS(TStateMemoryData, TWkMemoryData)
-  using TWkMemoryData::TWkMemoryData;
   using TWkMemoryData::RestoreState;
   using TWkMemoryData::SetTempState;
+  using TWkMemoryData::TWkMemoryData;
 };
 
 struct StreamFree {
@@ -85,7 +85,8 @@ TEST_F(BlobTest, WritingStreamsNeedAnEditAndAWritableField) {
   const Case cases[] = {
       {"write in browse", [&] { Open(bmWrite); }, "Dataset not in edit or insert mode"},
       {"read-write in browse", [&] { Open(bmReadWrite); }, "Dataset not in edit or insert mode"},
-      {"read-only field", [&] {
+      {"read-only field",
+       [&] {
          memo->SetReadOnly(true);
          table->Edit();
          Open(bmWrite);
@@ -154,7 +155,8 @@ TEST_F(BlobTest, AStreamOnAnotherBufferThanTheActiveOneDoesNotWrite) {
 }
 
 TEST_F(BlobTest, FiltersReadTheCandidatesBlob) {
-  table->SetOnFilterRecord([](TDataSet* ds, bool& accept) { accept = ds->FieldByName("Memo")->AsString() == "memo of b"; });
+  table->SetOnFilterRecord(
+      [](TDataSet* ds, bool& accept) { accept = ds->FieldByName("Memo")->AsString() == "memo of b"; });
   table->SetFiltered(true);
   EXPECT_EQ(table->FieldByName("Name")->AsString(), "b");
   EXPECT_EQ(WalkRows(*table).size(), 1u);
@@ -180,8 +182,7 @@ TEST(WkMemDSVariants, VariantValuesAreCopiedNotShared) {
   table->FieldDefs().Add("V", ftVariant);
   table->Open();
   const std::string longText(200, 'v');  // a heap-held string, so that sharing would show
-  const std::vector<Variant> values = {Variant(longText), Variant(42), VarArrayOf({1, longText, Null()}),
-                                       Variant(2.5)};
+  const std::vector<Variant> values = {Variant(longText), Variant(42), VarArrayOf({1, longText, Null()}), Variant(2.5)};
   for (std::size_t i = 0; i < values.size(); ++i) table->AppendRecord({int(i), values[i]});
   table->AppendRecord({99, Null()});
   TField* v = table->FieldByName("V");

@@ -172,9 +172,8 @@ Log Join(std::initializer_list<Log> parts) {
 }
 
 TEST_F(HookTest, OpenAndClose) {
-  EXPECT_EQ(Record([&] { table->Open(); }),
-            (Log{"BeforeOpen", "OpenCursor", "InternalOpen", "AllocRecordBuffer", "AllocRecordBuffer",
-                 "GetRecord next eof", "AfterOpen"}));
+  EXPECT_EQ(Record([&] { table->Open(); }), (Log{"BeforeOpen", "OpenCursor", "InternalOpen", "AllocRecordBuffer",
+                                                 "AllocRecordBuffer", "GetRecord next eof", "AfterOpen"}));
   table->Close();
   Fill();
   EXPECT_EQ(Record([&] { table->Close(); }),
@@ -190,12 +189,12 @@ TEST_F(HookTest, InsertAndPost) {
   EXPECT_EQ(Record([&] { table->Insert(); }),
             Join({{"BeforeInsert", "BeforeScroll", "InitRecord", "InternalInitRecord", "ClearCalcFields",
                    "InternalInsert", "OnNewRecord", "DataSetChange", "AfterInsert", "AfterScroll"}}));
-  EXPECT_EQ(Record([&] { table->FieldByName("Name")->SetAsString("ccc"); }),
-            Join({{"FieldChange Name"}, kCalc}));
+  EXPECT_EQ(Record([&] { table->FieldByName("Name")->SetAsString("ccc"); }), Join({{"FieldChange Name"}, kCalc}));
   EXPECT_EQ(table->FieldByName("Len")->AsInteger(), 3);
   EXPECT_EQ(Record([&] { table->Post(); }),
             Join({{"BeforePost", "InternalPost", "FillAutoIncFields", "StoreRecordData 1", "GetRecord current ok"},
-                  kCalc, {"DataSetChange", "AfterPost"}}));
+                  kCalc,
+                  {"DataSetChange", "AfterPost"}}));
   EXPECT_EQ(WalkRows(*table), (Log{"a|2|1", "ccc|3|3", "bb|1|2"}));
 }
 
@@ -207,9 +206,10 @@ TEST_F(HookTest, PostAfterTheCursorLeftTheRowGoesBackToItFirst) {
   table->Insert();
   table->FieldByName("Name")->SetAsString("z");
   EXPECT_EQ(Record([&] { table->Post(); }),
-            Join({{"BeforePost", "InternalSetToRecord", "InternalGotoBookmark", "InternalPost", "FillAutoIncFields", "StoreRecordData 1",
-                   "GetRecord current ok"},
-                  kCalc, {"DataSetChange", "AfterPost"}}));
+            Join({{"BeforePost", "InternalSetToRecord", "InternalGotoBookmark", "InternalPost", "FillAutoIncFields",
+                   "StoreRecordData 1", "GetRecord current ok"},
+                  kCalc,
+                  {"DataSetChange", "AfterPost"}}));
   EXPECT_EQ(WalkRows(*table), (Log{"a|2|1", "z|3|1", "bb|1|2"}));
 }
 
@@ -219,18 +219,19 @@ TEST_F(HookTest, AppendAndPost) {
             (Log{"BeforeInsert", "BeforeScroll", "InitRecord", "InternalInitRecord", "ClearCalcFields",
                  "InternalInsert", "OnNewRecord", "DataSetChange", "AfterInsert", "AfterScroll"}));
   table->FieldByName("Name")->SetAsString("last");
-  EXPECT_EQ(Record([&] { table->Post(); }),
-            Join({{"BeforePost", "InternalLast", "InternalPost", "FillAutoIncFields", "StoreRecordData 2",
-                   "GetRecord current ok"},
-                  kCalc, {"DataSetChange", "AfterPost"}}));
+  EXPECT_EQ(Record([&] { table->Post(); }), Join({{"BeforePost", "InternalLast", "InternalPost", "FillAutoIncFields",
+                                                   "StoreRecordData 2", "GetRecord current ok"},
+                                                  kCalc,
+                                                  {"DataSetChange", "AfterPost"}}));
   EXPECT_EQ(table->RecNo(), 3);
   EXPECT_EQ(Record([&] { table->AppendRecord({"more"}); }),
-            Join({{"BeforeInsert", "BeforeScroll", "InitRecord", "InternalInitRecord", "ClearCalcFields",
-                   "OnNewRecord", "FieldChange Name"},
+            Join({{"BeforeInsert", "BeforeScroll", "InitRecord", "InternalInitRecord", "ClearCalcFields", "OnNewRecord",
+                   "FieldChange Name"},
                   kCalc,
-                  {"BeforePost", "InternalLast", "InternalAddRecord append", "FillAutoIncFields",
-                   "StoreRecordData 3", "GetRecord current ok"},
-                  kCalc, {"DataSetChange", "AfterPost", "AfterScroll"}}));
+                  {"BeforePost", "InternalLast", "InternalAddRecord append", "FillAutoIncFields", "StoreRecordData 3",
+                   "GetRecord current ok"},
+                  kCalc,
+                  {"DataSetChange", "AfterPost", "AfterScroll"}}));
   EXPECT_EQ(table->FieldByName("No")->AsInteger(), 4);
 }
 
@@ -238,20 +239,22 @@ TEST_F(HookTest, EditAndCancel) {
   Fill();
   EXPECT_EQ(Record([&] { table->Edit(); }), Join({{"BeforeEdit", "InternalEdit"}, kCalc, {"AfterEdit"}}));
   table->FieldByName("Name")->SetAsString("changed");
-  EXPECT_EQ(Record([&] { table->Cancel(); }),
-            Join({{"BeforeCancel", "InternalCancel", "GetRecord current ok"}, kCalc,
-                  {"DataSetChange", "AfterCancel"}}));
+  EXPECT_EQ(
+      Record([&] { table->Cancel(); }),
+      Join({{"BeforeCancel", "InternalCancel", "GetRecord current ok"}, kCalc, {"DataSetChange", "AfterCancel"}}));
   EXPECT_EQ(table->FieldByName("Name")->AsString(), "a");
   table->Edit();
   table->FieldByName("Name")->SetAsString("A!");
   EXPECT_EQ(Record([&] { table->Post(); }),
-            Join({{"BeforePost", "InternalPost", "StoreRecordData 0", "GetRecord current ok"}, kCalc,
+            Join({{"BeforePost", "InternalPost", "StoreRecordData 0", "GetRecord current ok"},
+                  kCalc,
                   {"DataSetChange", "AfterPost"}}));
   // Cancelling an insert scrolls back to the row that was current.
   table->Next();
   table->Insert();
   EXPECT_EQ(Record([&] { table->Cancel(); }),
-            Join({{"BeforeCancel", "BeforeScroll", "InternalCancel", "GetRecord current ok"}, kCalc,
+            Join({{"BeforeCancel", "BeforeScroll", "InternalCancel", "GetRecord current ok"},
+                  kCalc,
                   {"DataSetChange", "AfterCancel", "AfterScroll"}}));
   EXPECT_EQ(WalkRows(*table), (Log{"A!|2|2", "bb|1|2"}));
 }
@@ -260,11 +263,13 @@ TEST_F(HookTest, DeleteAndGotoBookmark) {
   Fill();
   TBookmark first = table->GetBookmark();
   table->Next();
-  EXPECT_EQ(Record([&] { table->GotoBookmark(first); }),
-            Join({{"BeforeScroll", "InternalGotoBookmark", "GetRecord current ok"}, kCalc,
-                  {"DataSetChange", "AfterScroll"}}));
+  EXPECT_EQ(
+      Record([&] { table->GotoBookmark(first); }),
+      Join(
+          {{"BeforeScroll", "InternalGotoBookmark", "GetRecord current ok"}, kCalc, {"DataSetChange", "AfterScroll"}}));
   EXPECT_EQ(Record([&] { table->Delete(); }),
-            Join({{"BeforeDelete", "BeforeScroll", "InternalDelete", "GetRecord current ok"}, kCalc,
+            Join({{"BeforeDelete", "BeforeScroll", "InternalDelete", "GetRecord current ok"},
+                  kCalc,
                   {"DataSetChange", "AfterDelete", "AfterScroll"}}));
   EXPECT_EQ(table->FieldByName("Name")->AsString(), "bb");
   EXPECT_EQ(Record([&] { table->Delete(); }),

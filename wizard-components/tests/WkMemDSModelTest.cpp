@@ -45,19 +45,32 @@ class RandomOperations {
   void Step(int n) {
     step_ = n;
     int op = Pick(0, 99);
-    if (op < 18) AddRow(false);
-    else if (op < 24) AddRow(true);
-    else if (op < 34) EditRow(true);
-    else if (op < 38) EditRow(false);
-    else if (op < 41) CancelledInsert();
-    else if (op < 53) DeleteRow();
-    else if (op < 73) Move();
-    else if (op < 80) SetRecNo();
-    else if (op < 87) GotoBookmark();
-    else if (op < 94) Locate();
-    else if (op < 97) WalkAndReturn();
-    else if (op < 98) Reopen();
-    else SaveBookmark();
+    if (op < 18)
+      AddRow(false);
+    else if (op < 24)
+      AddRow(true);
+    else if (op < 34)
+      EditRow(true);
+    else if (op < 38)
+      EditRow(false);
+    else if (op < 41)
+      CancelledInsert();
+    else if (op < 53)
+      DeleteRow();
+    else if (op < 73)
+      Move();
+    else if (op < 80)
+      SetRecNo();
+    else if (op < 87)
+      GotoBookmark();
+    else if (op < 94)
+      Locate();
+    else if (op < 97)
+      WalkAndReturn();
+    else if (op < 98)
+      Reopen();
+    else
+      SaveBookmark();
     Check();
   }
 
@@ -67,23 +80,31 @@ class RandomOperations {
 
   void Fill(Row& row) {
     row.name = Name();
-    if (Pick(0, 4) == 0) row.qty.reset();
-    else row.qty = Pick(-1000, 1000);
+    if (Pick(0, 4) == 0)
+      row.qty.reset();
+    else
+      row.qty = Pick(-1000, 1000);
     row.memo = Pick(0, 3) == 0 ? std::string() : std::string(std::size_t(Pick(1, 300)), char('a' + Pick(0, 25)));
     row.variant = Pick(0, 2) == 0 ? std::string() : "v" + std::to_string(Pick(0, 99999)) + std::string(40, 'x');
     TWkMemoryData& t = *table_;
     t.FieldByName("Name")->SetAsString(row.name);
-    if (row.qty) t.FieldByName("Qty")->SetAsInteger(*row.qty);
-    else t.FieldByName("Qty")->Clear();
+    if (row.qty)
+      t.FieldByName("Qty")->SetAsInteger(*row.qty);
+    else
+      t.FieldByName("Qty")->Clear();
     t.FieldByName("Memo")->SetAsString(row.memo);
-    if (row.variant.empty()) t.FieldByName("V")->Clear();
-    else t.FieldByName("V")->SetValue(Variant(row.variant));
+    if (row.variant.empty())
+      t.FieldByName("V")->Clear();
+    else
+      t.FieldByName("V")->SetValue(Variant(row.variant));
   }
 
   void AddRow(bool append) {
     Model& m = model_;
-    if (append) table_->Append();
-    else table_->Insert();
+    if (append)
+      table_->Append();
+    else
+      table_->Insert();
     Row row{};
     Fill(row);
     table_->Post();

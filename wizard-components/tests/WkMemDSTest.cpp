@@ -101,15 +101,13 @@ TEST(WkMemDS, FieldTypesTakeTheirRecordBytes) {
     int valueBytes;  // -1: no place in record data
   };
   const Case cases[] = {
-      {ftString, 255, 256}, {ftFixedChar, 10, 11},  {ftSmallint, 0, 2},   {ftWord, 0, 2},
-      {ftBoolean, 0, 2},    {ftInteger, 0, 4},      {ftDate, 0, 4},       {ftTime, 0, 4},
-      {ftAutoInc, 0, 4},    {ftFloat, 0, 8},        {ftCurrency, 0, 8},   {ftDateTime, 0, 8},
-      {ftLargeint, 0, 8},   {ftBCD, 4, 34},         {ftBytes, 7, 7},      {ftVarBytes, 7, 9},
-      {ftWideString, 5, 12}, {ftVariant, 0, 16},    {ftGuid, 38, 39},     {ftBlob, 0, -1},
-      {ftMemo, 0, -1},      {ftGraphic, 0, -1},     {ftFmtMemo, 0, -1},   {ftParadoxOle, 0, -1},
-      {ftDBaseOle, 0, -1},  {ftTypedBinary, 0, -1}, {ftOraBlob, 0, -1},   {ftOraClob, 0, -1},
-      {ftCursor, 0, -1},    {ftArray, 0, -1},       {ftReference, 0, -1}, {ftDataSet, 0, -1},
-      {ftInterface, 0, -1}, {ftIDispatch, 0, -1},
+      {ftString, 255, 256},   {ftFixedChar, 10, 11}, {ftSmallint, 0, 2},   {ftWord, 0, 2},        {ftBoolean, 0, 2},
+      {ftInteger, 0, 4},      {ftDate, 0, 4},        {ftTime, 0, 4},       {ftAutoInc, 0, 4},     {ftFloat, 0, 8},
+      {ftCurrency, 0, 8},     {ftDateTime, 0, 8},    {ftLargeint, 0, 8},   {ftBCD, 4, 34},        {ftBytes, 7, 7},
+      {ftVarBytes, 7, 9},     {ftWideString, 5, 12}, {ftVariant, 0, 16},   {ftGuid, 38, 39},      {ftBlob, 0, -1},
+      {ftMemo, 0, -1},        {ftGraphic, 0, -1},    {ftFmtMemo, 0, -1},   {ftParadoxOle, 0, -1}, {ftDBaseOle, 0, -1},
+      {ftTypedBinary, 0, -1}, {ftOraBlob, 0, -1},    {ftOraClob, 0, -1},   {ftCursor, 0, -1},     {ftArray, 0, -1},
+      {ftReference, 0, -1},   {ftDataSet, 0, -1},    {ftInterface, 0, -1}, {ftIDispatch, 0, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(FieldTypeName(c.type));
@@ -370,11 +368,11 @@ TEST(WkMemDS, CapacityPresizesTheRecordList) {
 // Exposes the protected steps the fault rows need.
 class TOpenMemoryData : public TWkMemoryData {
   VCL_CLASS(TOpenMemoryData, TWkMemoryData)
-  using TWkMemoryData::TWkMemoryData;
+  using TWkMemoryData::GetIsIndexField;
   using TWkMemoryData::RestoreState;
   using TWkMemoryData::SetSortFields;
   using TWkMemoryData::SetTempState;
-  using TWkMemoryData::GetIsIndexField;
+  using TWkMemoryData::TWkMemoryData;
 };
 
 TEST(WkMemDS, WritesOutsideTheirStatesAreRefused) {
@@ -394,14 +392,17 @@ TEST(WkMemDS, WritesOutsideTheirStatesAreRefused) {
     const char* message;
   };
   const Case cases[] = {
-      {"data field in browse", [&] { table->FieldByName("A")->SetAsString("y"); }, "Dataset not in edit or insert mode"},
+      {"data field in browse", [&] { table->FieldByName("A")->SetAsString("y"); },
+       "Dataset not in edit or insert mode"},
       {"calculated field in browse", [&] { calc->SetAsInteger(1); }, "Dataset not in edit or insert mode"},
-      {"read-only field", [&] {
+      {"read-only field",
+       [&] {
          table->Edit();
          table->FieldByName("RO")->SetAsInteger(1);
        },
        "Field 'RO' cannot be modified"},
-      {"data field while calculating", [&] {
+      {"data field while calculating",
+       [&] {
          table->OnCalcFields = [](TDataSet* ds) { ds->FieldByName("A")->SetAsString("z"); };
          table->First();
        },
@@ -513,9 +514,9 @@ TEST(WkMemDS, SortFieldsOrderRecordComparisons) {
   const Case cases[] = {
       {"S", false, 1},  // lower case first among texts that differ in case only
       {"S", true, -1},  // equal without regard to case: then by ID
-      {"I", false, -1}, {"W", false, 1},  {"F", false, 1}, {"B", false, -1},
-      {"L", false, 1},  {"G", false, -1}, // equal as GUID text: by ID
-      {"U", false, -1}, {"V", false, -1}, // variants are never compared: by ID
+      {"I", false, -1}, {"W", false, 1},  {"F", false, 1},
+      {"B", false, -1}, {"L", false, 1},  {"G", false, -1},  // equal as GUID text: by ID
+      {"U", false, -1}, {"V", false, -1},                    // variants are never compared: by ID
   };
   for (const auto& c : cases) {
     for (bool descending : {false, true}) {

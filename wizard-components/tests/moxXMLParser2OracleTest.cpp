@@ -30,7 +30,9 @@ class DocumentGenerator {
 
  private:
   int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
-  std::string Pick(std::initializer_list<const char*> choices) { return *(choices.begin() + Below(int(choices.size()))); }
+  std::string Pick(std::initializer_list<const char*> choices) {
+    return *(choices.begin() + Below(int(choices.size())));
+  }
   std::string Blank() { return Pick({"", " ", "\r\n", "\n\t", "  \r\n    "}); }
   std::string Word(const std::string& letters, int max) {
     std::string w(1, letters[size_t(Below(int(letters.size())))]);
@@ -63,7 +65,8 @@ class DocumentGenerator {
     }
     out += ">";
     if (text == 1) out += Blank() + Phrase("") + Blank();
-    if (text == 2) out += Blank() + "<![CDATA[" + Pick({"", " "}) + Phrase("<>&") + "<" + Pick({"", " "}) + "]]>" + Blank();
+    if (text == 2)
+      out += Blank() + "<![CDATA[" + Pick({"", " "}) + Phrase("<>&") + "<" + Pick({"", " "}) + "]]>" + Blank();
     for (int i = 0; i < children; ++i) {
       out += Blank();
       Element(out, depth + 1);
@@ -94,7 +97,8 @@ TEST(moxXMLOracle, TreesEqualThoseOfXmlEtree) {
   DocumentGenerator generator(2024);
   std::vector<std::string> documents;
   std::string input;
-  for (int i = 0; i < 300; ++i) documents.push_back(generator.Document()), input += ck_test::Hex(documents.back()) + "\n";
+  for (int i = 0; i < 300; ++i)
+    documents.push_back(generator.Document()), input += ck_test::Hex(documents.back()) + "\n";
   const std::vector<std::string> reference = ck_test::Lines(testing_support::RunPython(kEtreeDescribe, input));
   ASSERT_EQ(reference.size(), documents.size());
   auto parser = Parser();

@@ -17,23 +17,31 @@ namespace {
 const std::string kDeclarationLine = "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n";
 
 TEST(moxStrings, FindFrom) {
-  struct Case { const char* sub; const char* s; int32_t start, found; } cases[] = {
-      {"<", "a<b<c", 1, 2}, {"<", "a<b<c", 2, 2}, {"<", "a<b<c", 3, 4}, {"<", "a<b<c", 5, 0}, {"<", "a<b<c", 99, 0},
-      {"<", "a<b<c", 0, 2}, {"<", "a<b<c", -4, 2}, {"", "abc", 1, 0}, {"a", "", 1, 0}, {"]]>", "x]]]>y", 1, 3},
-      {"?>", "<?xml?>", 1, 6}, {"ab", "aAbab", 1, 4}, {"abc", "ab", 1, 0},
+  struct Case {
+    const char* sub;
+    const char* s;
+    int32_t start, found;
+  } cases[] = {
+      {"<", "a<b<c", 1, 2},  {"<", "a<b<c", 2, 2},    {"<", "a<b<c", 3, 4},    {"<", "a<b<c", 5, 0},
+      {"<", "a<b<c", 99, 0}, {"<", "a<b<c", 0, 2},    {"<", "a<b<c", -4, 2},   {"", "abc", 1, 0},
+      {"a", "", 1, 0},       {"]]>", "x]]]>y", 1, 3}, {"?>", "<?xml?>", 1, 6}, {"ab", "aAbab", 1, 4},
+      {"abc", "ab", 1, 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(FindFrom(c.sub, c.s, c.start), c.found) << c.sub << " in " << c.s << " from " << c.start;
+  for (const auto& c : cases)
+    EXPECT_EQ(FindFrom(c.sub, c.s, c.start), c.found) << c.sub << " in " << c.s << " from " << c.start;
 }
 
 // Documents that parse, and the tree each gives.
 TEST(moxXMLParser, TreesOfDocuments) {
-  struct Case { std::string source, tree; } cases[] = {
+  struct Case {
+    std::string source, tree;
+  } cases[] = {
       {"<a/>", "a"},
       {"<a></a>", "a"},
       {"<a>text</a>", "a'text'"},
       {"junk before <a>t</a> and after", "a't'"},
       {"<a></a><b>ignored", "a"},
-      {"<a></b>", "a"},  // end-tag names are not compared
+      {"<a></b>", "a"},                         // end-tag names are not compared
       {"<a><b x='1'/>hello</a>", "a(b[x=1])"},  // text after a child is lost
       {"<a>first<b/>second</a>", "a'first'(b)"},
       {"<a>  <![CDATA[ x<y ]]>tail</a>", "a'x<y'"},
@@ -63,7 +71,9 @@ TEST(moxXMLParser, TreesOfDocuments) {
 
 // Documents that do not parse: the message, and the tree built up to the error.
 TEST(moxXMLParser, ErrorsOfDocuments) {
-  struct Case { std::string source, message, tree; } cases[] = {
+  struct Case {
+    std::string source, message, tree;
+  } cases[] = {
       {"", "Missing <", ""},
       {"no tags", "Missing <", ""},
       {"<a", "Missing >", ""},
@@ -91,15 +101,18 @@ TEST(moxXMLParser, ErrorsOfDocuments) {
 }
 
 TEST(moxXMLParser, ErrorTextCarriesExcerptPositionAndPartialTree) {
-  struct Case { std::string source, error; } cases[] = {
+  struct Case {
+    std::string source, error;
+  } cases[] = {
       {"", "Missing < near \r\nError position=0\r\n" + kDeclarationLine + "</>"},
       {"<root><child x=1/></root>",
        "missing value delimiter when parsing attributes near <root><child x=1/></root>\r\nError position=19\r\n" +
            kDeclarationLine + "<root>\r\n  <child/>\r\n</root>"},
       {"<a", "Missing > near <a\r\nError position=1\r\n" + kDeclarationLine + "</>"},
       // Position 35 (behind the last start tag): the excerpt starts 20 before it.
-      {"<r><s>0123456789012345678901234<t>", "Expected < when parsing text near 89012345678901234<t>\r\nError position=35\r\n" +
-                                              kDeclarationLine + "<r>\r\n  <s>0123456789012345678901234\r\n    <t/>\r\n  </s>\r\n</r>"},
+      {"<r><s>0123456789012345678901234<t>",
+       "Expected < when parsing text near 89012345678901234<t>\r\nError position=35\r\n" + kDeclarationLine +
+           "<r>\r\n  <s>0123456789012345678901234\r\n    <t/>\r\n  </s>\r\n</r>"},
       {"<?xml version='1.0'", "Missing ?> in xml declaration."},
   };
   for (const auto& c : cases) {
@@ -114,8 +127,9 @@ TEST(moxXMLParser, ExcerptIsFiftyCharactersFromTwentyBeforeThePosition) {
   auto parser = Parser();
   parser->SetXml(source);
   const size_t position = source.find("<c") + 8;  // behind the tag
-  const std::string expected = "missing value delimiter when parsing attributes near " + source.substr(position - 21, 50) +
-                               "\r\nError position=" + std::to_string(position) + "\r\n";
+  const std::string expected = "missing value delimiter when parsing attributes near " +
+                               source.substr(position - 21, 50) + "\r\nError position=" + std::to_string(position) +
+                               "\r\n";
   EXPECT_EQ(parser->LastError.substr(0, expected.size()), expected);
 }
 
@@ -137,7 +151,9 @@ TEST(moxXMLParser, MalformedDeclarationRaisesAndKeepsTheLastError) {
   parser->SetXml("<a><b/>");
   const std::string before = parser->LastError;
   ASSERT_NE(before, "");
-  struct Case { std::string source, message; } cases[] = {
+  struct Case {
+    std::string source, message;
+  } cases[] = {
       {"<?xml version=1.0?><a/>", "missing value delimiter when parsing attributes"},
       {"<?xml version='1.0?><a/>", "Expected closing ' when parsing attributes"},
       {"<?xml version?><a/>", "missing = when parsing attributes"},
@@ -174,7 +190,9 @@ TEST(moxXMLParser, NodesKnowParentAndDocument) {
 }
 
 TEST(moxXMLParser, GetXmlLayout) {
-  struct Case { std::string source, xml; } cases[] = {
+  struct Case {
+    std::string source, xml;
+  } cases[] = {
       {"<r><c>t</c></r>", "<r>\r\n  <c>t\r\n  </c>\r\n</r>"},
       {"<r a='1' b=\"x y\"/>", "<r a='1' b='x y'/>"},
       {"<r>a&amp;'\"</r>", "<r>a&amp;'\"\r\n</r>"},
@@ -201,10 +219,27 @@ TEST(moxXMLNode, AttributesByPositionAndName) {
   node->SetAttribute(true, "not an index");
   node->SetAttribute(Variant(), "not an index");
   EXPECT_EQ(Describe(*node), "[b=3 a=4]");
-  struct Case { Variant index; const char* value; } cases[] = {
-      {0, "3"}, {1, "4"}, {2, ""}, {100, ""}, {uint8_t(1), "4"}, {int16_t(0), "3"}, {int64_t(1), "4"},
-      {uint32_t(4000000000u), ""}, {int64_t(1) << 40, ""}, {"a", "4"}, {"A", ""}, {"", ""}, {"c", ""},
-      {1.0, ""}, {true, ""}, {Variant(), ""}, {Null(), ""},
+  struct Case {
+    Variant index;
+    const char* value;
+  } cases[] = {
+      {0, "3"},
+      {1, "4"},
+      {2, ""},
+      {100, ""},
+      {uint8_t(1), "4"},
+      {int16_t(0), "3"},
+      {int64_t(1), "4"},
+      {uint32_t(4000000000u), ""},
+      {int64_t(1) << 40, ""},
+      {"a", "4"},
+      {"A", ""},
+      {"", ""},
+      {"c", ""},
+      {1.0, ""},
+      {true, ""},
+      {Variant(), ""},
+      {Null(), ""},
   };
   for (const auto& c : cases) EXPECT_EQ(node->GetAttribute(c.index), c.value) << VarToStr(c.index);
   EXPECT_EQ(node->IndexOfAttribute("a"), 1);
@@ -246,7 +281,8 @@ TEST(moxXMLParser, ManyAttributesKeepFirstAppearanceOrderAndLastValue) {
   std::string tag = "<a";
   std::string expected;
   for (int i = 0; i < 40; ++i) tag += " n" + std::to_string(i % 25) + "='" + std::to_string(i) + "'";
-  for (int i = 0; i < 25; ++i) expected += (i ? " n" : "n") + std::to_string(i) + "=" + std::to_string(i < 15 ? i + 25 : i);
+  for (int i = 0; i < 25; ++i)
+    expected += (i ? " n" : "n") + std::to_string(i) + "=" + std::to_string(i < 15 ? i + 25 : i);
   auto parser = Parser();
   parser->SetXml(tag + "/>");
   EXPECT_EQ(parser->LastError, "");

@@ -60,9 +60,9 @@ TEST(Startup, AVersionProbeRunsAsAProgramOfItsOwn) {
     EXPECT_EQ(ReadHostFile(machine.Folder() + "Selvaring.ini"), kHandshake);
     // The same through the desktop host, which starts the program by its Windows path.
     std::filesystem::remove(machine.Folder() + "Selvaring.ini");
-    EXPECT_EQ(testing_support::RunProgram(DESKTOP_PATH, {"C:\\Program Files\\Selvaring\\Selvaring.exe", "vERSION"},
-                                          &output),
-              0)
+    EXPECT_EQ(
+        testing_support::RunProgram(DESKTOP_PATH, {"C:\\Program Files\\Selvaring\\Selvaring.exe", "vERSION"}, &output),
+        0)
         << output;
     EXPECT_EQ(ReadHostFile(machine.Folder() + "Selvaring.ini"), kHandshake);
   }

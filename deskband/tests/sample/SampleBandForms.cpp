@@ -91,10 +91,14 @@ void TSampleBandModule::ModuleCreate(TObject*) {
     size_t eq = item.find('=');
     if (eq == std::string::npos) continue;
     std::string name = item.substr(0, eq), value = item.substr(eq + 1);
-    if (name == "type") SetBandType(value == "vertical" ? dbtVerticalBand : value == "horizontal" ? dbtHorizontalBand : dbtDeskBand);
-    else if (name == "toolband") SetToolBand(value == "1");
-    else if (name == "menucaption") SetMenuCaption(value);
-    else if (name == "caption") SetCaption(value);
+    if (name == "type")
+      SetBandType(value == "vertical" ? dbtVerticalBand : value == "horizontal" ? dbtHorizontalBand : dbtDeskBand);
+    else if (name == "toolband")
+      SetToolBand(value == "1");
+    else if (name == "menucaption")
+      SetMenuCaption(value);
+    else if (name == "caption")
+      SetCaption(value);
   }
 }
 

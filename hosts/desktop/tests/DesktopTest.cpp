@@ -190,9 +190,9 @@ TEST_F(Desktop, WaitLetsTheProgramsTimersRun) {
     const char* ticks;
   } cases[] = {{true, 60000, "120 tick"}, {false, 1250, "2 tick"}};
   for (const Case& c : cases) {
-    std::string script = WriteScript(
-        "type edName x\nselect cbColour kék\ncheck chkAgree\nclick bnNext\nclick bnStart\nwait " + std::to_string(c.ms) +
-        "\n");
+    std::string script =
+        WriteScript("type edName x\nselect cbColour kék\ncheck chkAgree\nclick bnNext\nclick bnStart\nwait " +
+                    std::to_string(c.ms) + "\n");
     std::vector<std::string> args;
     if (c.virtualTime) args.push_back("--virtual-time");
     args.insert(args.end(), {"--script", script, kSample});
@@ -219,17 +219,19 @@ TEST_F(Desktop, AScriptErrorNamesItsLineAndEndsWithExitCode3) {
       {"type edName Éva\nclick bnMissing\nclick bnExit\n", "script.txt: line 2: No control named bnMissing\nclosed\n",
        true},
       {"# starts disabled\nclick bnNext\n", "script.txt: line 2: Control bnNext is disabled\nclosed\n", true},
-      {"key Esc\nclick bnExit\n", "closed\n== line 1: key Esc\nprogram ended\nscript.txt: line 2: the program has ended\n",
-       true},
+      {"key Esc\nclick bnExit\n",
+       "closed\n== line 1: key Esc\nprogram ended\nscript.txt: line 2: the program has ended\n", true},
       {"click bnExit\nwiggle bnNext\n", "script.txt: line 2: unknown action \"wiggle\"\n", false},
   };
   for (const Case& c : cases) {
     std::string script = WriteScript(c.script);
     std::string out;
     EXPECT_EQ(Run({"--script", script, kSample}, out), 3) << c.script;
-    for (size_t at; (at = out.find(machine.Root() + "/")) != std::string::npos;) out.erase(at, machine.Root().size() + 1);
+    for (size_t at; (at = out.find(machine.Root() + "/")) != std::string::npos;)
+      out.erase(at, machine.Root().size() + 1);
     EXPECT_TRUE(out.size() >= c.tail.size() && out.compare(out.size() - c.tail.size(), c.tail.size(), c.tail) == 0)
-        << c.script << "\n" << out;
+        << c.script << "\n"
+        << out;
     EXPECT_EQ(out.find("== start\n" + kFirstPage) == 0, c.programStarted) << c.script << "\n" << out;
     if (!c.programStarted) {
       EXPECT_EQ(out, c.tail);

@@ -56,7 +56,7 @@ TEST(ShellHostRegistration, WritesTheBandsKeysByTypeAndOptionAndRemovesThem) {
     const char* defaultValue;
     const char* category;
     bool toolBand;
-    bool cachesCleared;  // the explorer bars' caches, by registration
+    bool cachesCleared;     // the explorer bars' caches, by registration
     bool deskCacheCleared;  // the desk bands' cache, by unregistration
   } cases[] = {
       {"", "&Sample band", "{00021492-0000-0000-C000-000000000046}", true, false, true},
@@ -71,7 +71,8 @@ TEST(ShellHostRegistration, WritesTheBandsKeysByTypeAndOptionAndRemovesThem) {
     std::string error;
     ASSERT_TRUE(vandrel::ImportRegistryText(
         std::string("REGEDIT4\n[") + kCaches + "{00021493-0000-0000-C000-000000000046}\\Enum]\n\"x\"=hex:01\n[" +
-            kCaches + "{00021494-0000-0000-C000-000000000046}\\Enum\\Sub]\n\"y\"=hex:02\n"
+            kCaches +
+            "{00021494-0000-0000-C000-000000000046}\\Enum\\Sub]\n\"y\"=hex:02\n"
             "[HKEY_CLASSES_ROOT\\Component Categories\\{00021492-0000-0000-C000-000000000046}\\Enum]\n\"z\"=hex:03\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar]\n\"{OTHER}\"=\"\"\n",
         error))
@@ -82,11 +83,11 @@ TEST(ShellHostRegistration, WritesTheBandsKeysByTypeAndOptionAndRemovesThem) {
     EXPECT_NE(out.find(": S_OK"), std::string::npos) << out;
 
     std::string key = "HKEY_CLASSES_ROOT\\CLSID\\" + kClsid;
-    EXPECT_EQ(Export(key), std::string("REGEDIT4\n\n") +                                              //
-                               "[" + key + "]\n@=\"" + c.defaultValue + "\"\n\n" +                  //
+    EXPECT_EQ(Export(key), std::string("REGEDIT4\n\n") +                                               //
+                               "[" + key + "]\n@=\"" + c.defaultValue + "\"\n\n" +                     //
                                "[" + key + "\\InprocServer32]\n@=\"" + LibraryInRegistry() + "\"\n" +  //
-                               "\"ThreadingModel\"=\"Apartment\"\n\n" +                             //
-                               "[" + key + "\\Implemented Categories]\n\n" +                        //
+                               "\"ThreadingModel\"=\"Apartment\"\n\n" +                                //
+                               "[" + key + "\\Implemented Categories]\n\n" +                           //
                                "[" + key + "\\Implemented Categories\\" + c.category + "]\n\n")
         << c.options;
     std::string toolbars = Export("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar");
@@ -116,7 +117,9 @@ TEST(ShellHostRegistration, FailuresAreReportedWithANonZeroExit) {
   } cases[] = {
       {{"register", kBin + "/no-such-library.so"}, 1, "cannot load"},
       {{"register", std::string(VANDREL_BINARY_DIR) + "/tests/winapi_sample_plain.so"}, 1, "has no DllRegisterServer"},
-      {{"unregister", std::string(VANDREL_BINARY_DIR) + "/tests/winapi_sample_plain.so"}, 1, "has no DllUnregisterServer"},
+      {{"unregister", std::string(VANDREL_BINARY_DIR) + "/tests/winapi_sample_plain.so"},
+       1,
+       "has no DllUnregisterServer"},
       {{"register"}, 2, "usage"},
       {{"run", "--script"}, 2, "usage"},
       {{"run", "not-a-clsid"}, 2, "usage"},
@@ -154,8 +157,10 @@ class ShellHostRun : public ::testing::Test {
     std::istringstream in(out);
     bool inside = false;
     for (std::string line; std::getline(in, line);) {
-      if (line.rfind("== ", 0) == 0) inside = line == "== " + heading;
-      else if (inside) lines.push_back(line);
+      if (line.rfind("== ", 0) == 0)
+        inside = line == "== " + heading;
+      else if (inside)
+        lines.push_back(line);
     }
     return lines;
   }
@@ -184,12 +189,15 @@ constexpr const char* kScenario =
 TEST_F(ShellHostRun, TheWholeScenarioInATaskbar) {
   std::string out = Run(kScenario, false);
   auto start = Section(out, "start");
-  EXPECT_TRUE(Has(start, "- band info: S_OK min 150x22 max -1x22 integral 1x1 actual 380x22 modes 0xA8 title \"Sample band\"")) << out;
+  EXPECT_TRUE(
+      Has(start, "- band info: S_OK min 150x22 max -1x22 integral 1x1 actual 380x22 modes 0xA8 title \"Sample band\""))
+      << out;
   EXPECT_TRUE(Has(start, "  form SampleBandForm \"\""));
   EXPECT_TRUE(Has(start, "    TLabel lbStatus \"sited\""));
   EXPECT_TRUE(Has(start, "- site: the band has the focus")) << "ShowDW(TRUE) tells the site";
   EXPECT_TRUE(Has(Section(out, "click edSearch"), "    TEdit edSearch \"\" [focused]"));
-  EXPECT_TRUE(Has(Section(out, "key Backspace"), "    TEdit edSearch \"ab\" [focused]")) << "Backspace reaches the field";
+  EXPECT_TRUE(Has(Section(out, "key Backspace"), "    TEdit edSearch \"ab\" [focused]"))
+      << "Backspace reaches the field";
   auto wrapped = Section(out, "key Tab");  // the last of the three
   EXPECT_TRUE(Has(wrapped, "- host: the focus leaves the band")) << out;
   EXPECT_TRUE(Has(wrapped, "band: without the focus"));
@@ -205,14 +213,16 @@ TEST_F(ShellHostRun, TheWholeScenarioInATaskbar) {
   EXPECT_TRUE(Has(other, "- host: its own chevron menu for band 1"));
   EXPECT_FALSE(std::any_of(other.begin(), other.end(), [](const std::string& l) { return l.rfind("menu ", 0) == 0; }));
   auto end = Section(out, "end");
-  for (const char* line : {"- save 12 bytes: S_OK", "- site: the band has lost the focus", "- hide: S_OK", "- close: S_OK",
-                           "- unsite: S_OK", "- released", "- DllCanUnloadNow: S_OK", "- the library is unloaded"})
+  for (const char* line :
+       {"- save 12 bytes: S_OK", "- site: the band has lost the focus", "- hide: S_OK", "- close: S_OK",
+        "- unsite: S_OK", "- released", "- DllCanUnloadNow: S_OK", "- the library is unloaded"})
     EXPECT_TRUE(Has(end, line)) << line << "\n" << out;
   EXPECT_NE(out.find("left behind: nothing\n"), std::string::npos);
 }
 
 TEST_F(ShellHostRun, TheWholeScenarioInABrowserWindow) {
-  std::string out = Run(std::string(kScenario) + "navigate http://blocked.example/\nnavigate http://ok.example/\n", true);
+  std::string out =
+      Run(std::string(kScenario) + "navigate http://blocked.example/\nnavigate http://ok.example/\n", true);
   EXPECT_TRUE(Has(Section(out, "click Go"), "- browser: navigated to http://search.example/?q=ab")) << out;
   EXPECT_TRUE(Has(Section(out, "click Go"), "    TLabel lbStatus \"at http://search.example/?q=ab\""));
   auto chevron = Section(out, "chevron this Help");

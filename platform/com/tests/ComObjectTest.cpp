@@ -37,18 +37,18 @@ TEST(ComObject, QueryInterfaceAnswersInterfacesTheirParentsAndOneIdentity) {
 TEST(ComObject, ComPtrHoldsExactlyOneReference) {
   {
     ComPtr<TSquare> a = MakeComObject<TSquare>();
-    ComPtr<TSquare> b = a;                // copy adds one
-    ComPtr<TSquare> c = std::move(b);     // move adds none
+    ComPtr<TSquare> b = a;             // copy adds one
+    ComPtr<TSquare> c = std::move(b);  // move adds none
     EXPECT_FALSE(b);
     EXPECT_EQ(a->RefCount(), 2u);
-    ComPtr<ISquare> up = c;               // conversion to a base interface adds one
+    ComPtr<ISquare> up = c;  // conversion to a base interface adds one
     EXPECT_EQ(a->RefCount(), 3u);
     up = nullptr;
     TSquare* raw = c.Detach();
     EXPECT_EQ(a->RefCount(), 2u) << "Detach keeps the reference";
     ComPtr<TSquare> adopted = ComPtr<TSquare>::Attach(raw);
     EXPECT_EQ(a->RefCount(), 2u);
-    adopted = a;                          // assignment releases the adopted reference
+    adopted = a;  // assignment releases the adopted reference
     EXPECT_EQ(a->RefCount(), 2u);
     ComPtr<IShape> slot = a.As<IShape>();
     a->QueryInterface(IShape::Iid, slot.PutVoid());  // Put releases what the slot held
@@ -74,23 +74,20 @@ TEST(ComObject, ApartmentCountsAndThreadingModel) {
 TEST(ComObject, CreateInstanceThroughTheClassTable) {
   testing_support::TestMachine machine;  // unknown classes are looked up in its registry
   void* out = reinterpret_cast<void*>(1);
-  EXPECT_EQ(CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER, IShape::Iid, &out),
-            CO_E_NOTINITIALIZED);
+  EXPECT_EQ(CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER, IShape::Iid, &out), CO_E_NOTINITIALIZED);
   EXPECT_EQ(out, nullptr);
   ASSERT_EQ(CoInitialize(nullptr), S_OK);
 
-  EXPECT_EQ(CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER, IShape::Iid, &out),
-            REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER, IShape::Iid, &out), REGDB_E_CLASSNOTREG);
   DWORD cookie = RegisterComClass(kSquareClass, ComCreatorOf<TSquare>());
   ASSERT_NE(cookie, 0u);
 
   ComPtr<IShape> shape;
-  ASSERT_EQ(CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IShape::Iid,
-                             shape.PutVoid()),
-            S_OK);
+  ASSERT_EQ(
+      CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IShape::Iid, shape.PutVoid()),
+      S_OK);
   EXPECT_EQ(shape->Sides(), 4);
-  EXPECT_EQ(CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER, IUnanswered::Iid, &out),
-            E_NOINTERFACE);
+  EXPECT_EQ(CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER, IUnanswered::Iid, &out), E_NOINTERFACE);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(g_liveSquares.load(), 1) << "an object that answers nothing is released at once";
   EXPECT_EQ(CoCreateInstance(kSquareClass, shape.Get(), CLSCTX_INPROC_SERVER, IUnknown::Iid, &out),
@@ -99,8 +96,7 @@ TEST(ComObject, CreateInstanceThroughTheClassTable) {
   EXPECT_EQ(CoCreateInstance(kSquareClass, nullptr, CLSCTX_INPROC_SERVER, IUnknown::Iid, nullptr), E_POINTER);
 
   ComPtr<IClassFactory> factory;
-  ASSERT_EQ(CoGetClassObject(kSquareClass, CLSCTX_INPROC_SERVER, nullptr, IClassFactory::Iid, factory.PutVoid()),
-            S_OK);
+  ASSERT_EQ(CoGetClassObject(kSquareClass, CLSCTX_INPROC_SERVER, nullptr, IClassFactory::Iid, factory.PutVoid()), S_OK);
   EXPECT_EQ(factory->LockServer(TRUE), S_OK);
 
   EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
@@ -114,9 +110,7 @@ TEST(ComObject, CreateInstanceThroughTheClassTable) {
 TEST(ComObject, LastRegistrationAnswersAndTheHookRemovesThemAll) {
   testing_support::TestMachine machine;
   ASSERT_EQ(CoInitialize(nullptr), S_OK);
-  auto failing = [](HRESULT code) {
-    return [code](IUnknown*, REFIID, void**) -> HRESULT { return code; };
-  };
+  auto failing = [](HRESULT code) { return [code](IUnknown*, REFIID, void**) -> HRESULT { return code; }; };
   DWORD first = RegisterComClass(kSquareClass, failing(E_ACCESSDENIED));
   RegisterComClass(kSquareClass, [](IUnknown*, REFIID, void**) -> HRESULT { throw EOleSysError(E_ABORT); });
   DWORD third = RegisterComClass(kSquareClass, failing(E_NOTIMPL));

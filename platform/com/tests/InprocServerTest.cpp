@@ -91,8 +91,7 @@ TEST_F(InprocServers, FailuresByWhatTheRegistryNames) {
   };
   for (const Case& c : cases) {
     void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CoCreateInstance(c.clsid, nullptr, c.context, IUnknown::Iid, &out), c.expected)
-        << GUIDToString(c.clsid);
+    EXPECT_EQ(CoCreateInstance(c.clsid, nullptr, c.context, IUnknown::Iid, &out), c.expected) << GUIDToString(c.clsid);
     EXPECT_EQ(out, nullptr);
   }
   CoFreeUnusedLibraries();

@@ -181,8 +181,7 @@ void Describe(std::ostringstream& out, TControl* c, int depth) {
 
 std::string TFormDriver::Snapshot() const {
   std::ostringstream out;
-  out << "form " << form_->Name() << " \"" << form_->Caption() << "\"" << (form_->Showing() ? "" : " [hidden]")
-      << '\n';
+  out << "form " << form_->Name() << " \"" << form_->Caption() << "\"" << (form_->Showing() ? "" : " [hidden]") << '\n';
   for (int i = 0; i < form_->ControlCount(); ++i) Describe(out, form_->Controls(i), 1);
   return out.str();
 }
@@ -217,7 +216,9 @@ LRESULT AnswerDriverQuery(TCustomForm* form, TDriverQuery& query) {
 
 namespace {
 
-void AppendTo(void* context, const char* text, size_t length) { static_cast<std::string*>(context)->append(text, length); }
+void AppendTo(void* context, const char* text, size_t length) {
+  static_cast<std::string*>(context)->append(text, length);
+}
 
 LRESULT Ask(HWND formWindow, TDriverQuery& query) {
   if (!IsWindow(formWindow)) {

@@ -67,10 +67,10 @@ void PassTime(uint32_t ms, const std::function<bool()>& handleOne);
 
 // The query a form answers (the message's lParam; the result is 1 when answered).
 struct TDriverQuery {
-  const char* command;  // "snapshot" or "locate NAME"
-  HWND window;          // locate: the window to click
-  POINT point;          // and the point in its client coordinates
-  BOOL windowed;        // whether that window is the control's own
+  const char* command;                                             // "snapshot" or "locate NAME"
+  HWND window;                                                     // locate: the window to click
+  POINT point;                                                     // and the point in its client coordinates
+  BOOL windowed;                                                   // whether that window is the control's own
   void (*append)(void* context, const char* text, size_t length);  // the snapshot, or the error
   void* context;
 };

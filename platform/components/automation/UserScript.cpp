@@ -36,7 +36,8 @@ std::string_view FirstWord(std::string_view s, std::string_view& rest) {
 
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return cp1250::ToLowerByte(static_cast<unsigned char>(x)) == cp1250::ToLowerByte(static_cast<unsigned char>(y));
+           return cp1250::ToLowerByte(static_cast<unsigned char>(x)) ==
+                  cp1250::ToLowerByte(static_cast<unsigned char>(y));
          });
 }
 
@@ -46,11 +47,10 @@ struct NamedKey {
 };
 
 constexpr NamedKey kNamedKeys[] = {
-    {"Enter", VK_RETURN},   {"Return", VK_RETURN}, {"Esc", VK_ESCAPE},    {"Escape", VK_ESCAPE},
-    {"Tab", VK_TAB},        {"Space", VK_SPACE},   {"Backspace", VK_BACK}, {"Delete", VK_DELETE},
-    {"Del", VK_DELETE},     {"Insert", VK_INSERT}, {"Ins", VK_INSERT},     {"Home", VK_HOME},
-    {"End", VK_END},        {"PageUp", VK_PRIOR},  {"PageDown", VK_NEXT},  {"Left", VK_LEFT},
-    {"Right", VK_RIGHT},    {"Up", VK_UP},         {"Down", VK_DOWN},
+    {"Enter", VK_RETURN}, {"Return", VK_RETURN},  {"Esc", VK_ESCAPE},    {"Escape", VK_ESCAPE}, {"Tab", VK_TAB},
+    {"Space", VK_SPACE},  {"Backspace", VK_BACK}, {"Delete", VK_DELETE}, {"Del", VK_DELETE},    {"Insert", VK_INSERT},
+    {"Ins", VK_INSERT},   {"Home", VK_HOME},      {"End", VK_END},       {"PageUp", VK_PRIOR},  {"PageDown", VK_NEXT},
+    {"Left", VK_LEFT},    {"Right", VK_RIGHT},    {"Up", VK_UP},         {"Down", VK_DOWN},
 };
 
 bool ParseKey(std::string_view name, BYTE& key) {
@@ -120,9 +120,7 @@ void ReadArguments(TUserAction& a, TUserArgs args, std::string_view rest) {
       if (!after.empty() || !ParseMilliseconds(word, a.ms))
         LineError(a.line, a.verb + " takes milliseconds from 0 to " + std::to_string(kLongestWait));
       return;
-    case TUserArgs::Rest:
-      a.text = rest;
-      return;
+    case TUserArgs::Rest: a.text = rest; return;
   }
 }
 
@@ -147,10 +145,10 @@ bool ParseKeyName(std::string_view name, BYTE& key, TShiftState& shift) {
     size_t plus = name.find('+');
     if (plus == std::string_view::npos) break;
     std::string_view part = name.substr(0, plus);
-    TShiftState bit = SameText(part, "Shift") ? ssShift
+    TShiftState bit = SameText(part, "Shift")                               ? ssShift
                       : SameText(part, "Ctrl") || SameText(part, "Control") ? ssCtrl
-                      : SameText(part, "Alt") ? ssAlt
-                                              : 0;
+                      : SameText(part, "Alt")                               ? ssAlt
+                                                                            : 0;
     if (!bit || (modifiers & bit)) return false;
     modifiers |= bit;
     name.remove_prefix(plus + 1);
@@ -225,8 +223,8 @@ void TUserScriptPlayer::WriteSnapshot() {
   std::string out = driver_.Snapshot();
   std::vector<TMessageBoxRecord> boxes = MessageBoxRecords();
   for (size_t i = std::min(boxesSeen_, boxes.size()); i < boxes.size(); ++i)
-    out += "message box \"" + boxes[i].caption + "\" \"" + boxes[i].text + "\" answered " + AnswerName(boxes[i].answer) +
-           "\n";
+    out += "message box \"" + boxes[i].caption + "\" \"" + boxes[i].text + "\" answered " +
+           AnswerName(boxes[i].answer) + "\n";
   boxesSeen_ = boxes.size();
   write_(out);
 }

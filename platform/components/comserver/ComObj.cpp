@@ -48,9 +48,12 @@ ULONG TComObject::Release() {
 HRESULT TComObject::InterfaceSupportsErrorInfo(REFIID) { return S_OK; }
 
 HRESULT TComObject::ObjQueryInterface(REFIID riid, void** ppv) {
-  if (riid == IID_IUnknown) *ppv = Identity();
-  else if (riid == ISupportErrorInfo::Iid) *ppv = static_cast<ISupportErrorInfo*>(this);
-  else return E_NOINTERFACE;
+  if (riid == IID_IUnknown)
+    *ppv = Identity();
+  else if (riid == ISupportErrorInfo::Iid)
+    *ppv = static_cast<ISupportErrorInfo*>(this);
+  else
+    return E_NOINTERFACE;
   AddRef();
   return S_OK;
 }
@@ -74,8 +77,13 @@ HRESULT TComObject::SafeCallException() {
 TComObjectFactory::TComObjectFactory(TComServerObject* server, TComClass comClass, REFCLSID classId,
                                      std::string className, std::string description, TClassInstancing instancing,
                                      TThreadingModel threadingModel)
-    : server_(server), comClass_(comClass), classId_(classId), className_(std::move(className)),
-      description_(std::move(description)), instancing_(instancing), threadingModel_(threadingModel) {}
+    : server_(server),
+      comClass_(comClass),
+      classId_(classId),
+      className_(std::move(className)),
+      description_(std::move(description)),
+      instancing_(instancing),
+      threadingModel_(threadingModel) {}
 
 void TComObjectFactory::AfterConstruction() {
   inherited::AfterConstruction();

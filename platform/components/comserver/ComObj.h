@@ -65,9 +65,9 @@ class TComObject : public TObject, public ISupportErrorInfo {
 };
 
 // Forwards the IUnknown methods of every interface base of a TComObject class to TComObject.
-#define COM_OBJECT_IUNKNOWN                                                                                    \
+#define COM_OBJECT_IUNKNOWN                                                                                  \
   HRESULT QueryInterface(REFIID riid, void** ppv) override { return TComObject::QueryInterface(riid, ppv); } \
-  ULONG AddRef() override { return TComObject::AddRef(); }                                                     \
+  ULONG AddRef() override { return TComObject::AddRef(); }                                                   \
   ULONG Release() override { return TComObject::Release(); }
 
 // A class reference of a TComObject class: its identity and its creation.

@@ -42,10 +42,10 @@ HRESULT ComServerCanUnloadNow();
 HRESULT ComServerRegister();
 HRESULT ComServerUnregister();
 
-#define COM_SERVER_EXPORTS                                                                                    \
+#define COM_SERVER_EXPORTS                                                                                       \
   extern "C" [[gnu::visibility("default")]] HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) { \
-    return ComServerGetClassObject(clsid, riid, ppv);                                                          \
-  }                                                                                                            \
-  extern "C" [[gnu::visibility("default")]] HRESULT DllCanUnloadNow() { return ComServerCanUnloadNow(); }      \
-  extern "C" [[gnu::visibility("default")]] HRESULT DllRegisterServer() { return ComServerRegister(); }        \
+    return ComServerGetClassObject(clsid, riid, ppv);                                                            \
+  }                                                                                                              \
+  extern "C" [[gnu::visibility("default")]] HRESULT DllCanUnloadNow() { return ComServerCanUnloadNow(); }        \
+  extern "C" [[gnu::visibility("default")]] HRESULT DllRegisterServer() { return ComServerRegister(); }          \
   extern "C" [[gnu::visibility("default")]] HRESULT DllUnregisterServer() { return ComServerUnregister(); }

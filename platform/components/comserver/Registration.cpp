@@ -3,20 +3,19 @@
 
 #include "platform/components/Application.h"
 #include "platform/components/ComCtrls.h"
-#include "platform/components/data/DataSet.h"
 #include "platform/components/ExtCtrls.h"
 #include "platform/components/FormResource.h"
 #include "platform/components/Forms.h"
 #include "platform/components/Menus.h"
 #include "platform/components/StdCtrls.h"
 #include "platform/components/Themes.h"
+#include "platform/components/data/DataSet.h"
 
 namespace {
 
-const std::vector<std::pair<std::string, TAlign>> kAligns = {{"alNone", alNone},     {"alTop", alTop},
-                                                             {"alBottom", alBottom}, {"alLeft", alLeft},
-                                                             {"alRight", alRight},   {"alClient", alClient},
-                                                             {"alCustom", alCustom}};
+const std::vector<std::pair<std::string, TAlign>> kAligns = {
+    {"alNone", alNone},   {"alTop", alTop},       {"alBottom", alBottom}, {"alLeft", alLeft},
+    {"alRight", alRight}, {"alClient", alClient}, {"alCustom", alCustom}};
 const std::vector<std::pair<std::string, TAlignment>> kAlignments = {
     {"taLeftJustify", taLeftJustify}, {"taRightJustify", taRightJustify}, {"taCenter", taCenter}};
 const std::vector<std::pair<std::string, TBevelCut>> kBevels = {
@@ -24,10 +23,7 @@ const std::vector<std::pair<std::string, TBevelCut>> kBevels = {
 
 void DefineControl() {
   // Non-visual components keep their design-time position in the resource; it has no effect.
-  TProps<TComponent>()
-      .Ignored("Left")
-      .Ignored("Top")
-      .Int("Tag", [](TComponent* c, int v) { c->SetTag(v); });
+  TProps<TComponent>().Ignored("Left").Ignored("Top").Int("Tag", [](TComponent* c, int v) { c->SetTag(v); });
   TProps<TControl>()
       .Int("Left", [](TControl* c, int v) { c->SetLeft(v); })
       .Int("Top", [](TControl* c, int v) { c->SetTop(v); })
@@ -43,7 +39,8 @@ void DefineControl() {
       .Bool("ParentFont", [](TControl* c, bool v) { c->SetParentFont(v); })
       .Bool("ParentColor", [](TControl* c, bool v) { c->SetParentColor(v); })
       .Color("Color", [](TControl* c, TColor v) { c->SetColor(v); })
-      .Enum<TAlign>("Align", [](TControl* c, TAlign v) { c->SetAlign(v); }, kAligns)
+      .Enum<TAlign>(
+          "Align", [](TControl* c, TAlign v) { c->SetAlign(v); }, kAligns)
       .Custom("Cursor",
               [](TControl* c, const TResValue& v, TReader& r) {
                 static const std::vector<std::pair<std::string, TCursor>> cursors = {
@@ -94,8 +91,9 @@ void DefineForms() {
                                {"bsDialog", bsDialog},
                                {"bsToolWindow", bsToolWindow},
                                {"bsSizeToolWin", bsSizeToolWin}})
-      .SetOf("BorderIcons", [](TCustomForm* f, unsigned v) { f->SetBorderIcons(v); },
-             {{"biSystemMenu", biSystemMenu}, {"biMinimize", biMinimize}, {"biMaximize", biMaximize}, {"biHelp", biHelp}})
+      .SetOf(
+          "BorderIcons", [](TCustomForm* f, unsigned v) { f->SetBorderIcons(v); },
+          {{"biSystemMenu", biSystemMenu}, {"biMinimize", biMinimize}, {"biMaximize", biMaximize}, {"biHelp", biHelp}})
       .Int("ClientWidth", [](TCustomForm* f, int v) { f->SetFormClientWidth(v); })
       .Int("ClientHeight", [](TCustomForm* f, int v) { f->SetFormClientHeight(v); })
       .Enum<TPosition>("Position", [](TCustomForm* f, TPosition v) { f->SetPosition(v); },
@@ -144,7 +142,8 @@ void DefineStdControls() {
       .Bool("WordWrap", [](TLabel* l, bool v) { l->SetWordWrap(v); })
       .Bool("Transparent", [](TLabel* l, bool v) { l->SetTransparent(v); })
       .Bool("ShowAccelChar", [](TLabel* l, bool v) { l->SetShowAccelChar(v); })
-      .Enum<TAlignment>("Alignment", [](TLabel* l, TAlignment v) { l->SetAlignment(v); }, kAlignments)
+      .Enum<TAlignment>(
+          "Alignment", [](TLabel* l, TAlignment v) { l->SetAlignment(v); }, kAlignments)
       .Enum<TTextLayout>("Layout", [](TLabel* l, TTextLayout v) { l->SetLayout(v); },
                          {{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}})
       .Reference<TWinControl>("FocusControl", [](TLabel* l, TWinControl* c) { l->SetFocusControl(c); });
@@ -157,10 +156,12 @@ void DefineStdControls() {
       .Bool("AllowGrayed", [](TCheckBox* c, bool v) { c->SetAllowGrayed(v); })
       .Enum<TCheckBoxState>("State", [](TCheckBox* c, TCheckBoxState v) { c->SetState(v); },
                             {{"cbUnchecked", cbUnchecked}, {"cbChecked", cbChecked}, {"cbGrayed", cbGrayed}})
-      .Enum<TAlignment>("Alignment", [](TCheckBox* c, TAlignment v) { c->SetAlignment(v); }, kAlignments);
+      .Enum<TAlignment>(
+          "Alignment", [](TCheckBox* c, TAlignment v) { c->SetAlignment(v); }, kAlignments);
   TProps<TRadioButton>()
       .Bool("Checked", [](TRadioButton* c, bool v) { c->SetChecked(v); })
-      .Enum<TAlignment>("Alignment", [](TRadioButton* c, TAlignment v) { c->SetAlignment(v); }, kAlignments);
+      .Enum<TAlignment>(
+          "Alignment", [](TRadioButton* c, TAlignment v) { c->SetAlignment(v); }, kAlignments);
   TProps<TCustomEdit>()
       .Str("Text", [](TCustomEdit* e, const std::string& v) { e->SetText(v); })
       .Int("MaxLength", [](TCustomEdit* e, int v) { e->SetMaxLength(v); })
@@ -177,8 +178,9 @@ void DefineStdControls() {
       .Event<void(TObject*)>("OnChange", &TCustomEdit::OnChange);
   TProps<TMemo>()
       .Strings("Lines.Strings", [](TMemo* m) { return m->Lines(); })
-      .Enum<TScrollStyle>("ScrollBars", [](TMemo* m, TScrollStyle v) { m->SetScrollBars(v); },
-                          {{"ssNone", ssNone}, {"ssHorizontal", ssHorizontal}, {"ssVertical", ssVertical}, {"ssBoth", ssBoth}})
+      .Enum<TScrollStyle>(
+          "ScrollBars", [](TMemo* m, TScrollStyle v) { m->SetScrollBars(v); },
+          {{"ssNone", ssNone}, {"ssHorizontal", ssHorizontal}, {"ssVertical", ssVertical}, {"ssBoth", ssBoth}})
       .Bool("WordWrap", [](TMemo* m, bool v) { m->SetWordWrap(v); })
       .Bool("WantReturns", [](TMemo* m, bool v) { m->SetWantReturns(v); });
   TProps<TComboBox>()
@@ -201,18 +203,22 @@ void DefineStdControls() {
 
 void DefineExtControls() {
   TProps<TCustomPanel>()
-      .Enum<TBevelCut>("BevelOuter", [](TCustomPanel* p, TBevelCut v) { p->SetBevelOuter(v); }, kBevels)
-      .Enum<TBevelCut>("BevelInner", [](TCustomPanel* p, TBevelCut v) { p->SetBevelInner(v); }, kBevels)
+      .Enum<TBevelCut>(
+          "BevelOuter", [](TCustomPanel* p, TBevelCut v) { p->SetBevelOuter(v); }, kBevels)
+      .Enum<TBevelCut>(
+          "BevelInner", [](TCustomPanel* p, TBevelCut v) { p->SetBevelInner(v); }, kBevels)
       .Int("BevelWidth", [](TCustomPanel* p, int v) { p->SetBevelWidth(v); })
       .Enum<TBorderStyle>("BorderStyle", [](TCustomPanel* p, TBorderStyle v) { p->SetBorderStyle(v); },
                           {{"bsNone", bsNoBorder}, {"bsSingle", bsSingleBorder}})
-      .Enum<TAlignment>("Alignment", [](TCustomPanel* p, TAlignment v) { p->SetAlignment(v); }, kAlignments);
+      .Enum<TAlignment>(
+          "Alignment", [](TCustomPanel* p, TAlignment v) { p->SetAlignment(v); }, kAlignments);
   TProps<TNotebook>()
       .Int("PageIndex", [](TNotebook* n, int v) { n->SetPageIndex(v); })
-      .Custom("ActivePage", [](TNotebook* n, const TResValue& v, TReader& r) {
-        if (v.kind != TResValue::String) r.Fail("ActivePage", "Invalid property value");
-        n->SetActivePage(v.text);
-      })
+      .Custom("ActivePage",
+              [](TNotebook* n, const TResValue& v, TReader& r) {
+                if (v.kind != TResValue::String) r.Fail("ActivePage", "Invalid property value");
+                n->SetActivePage(v.text);
+              })
       .Event<void(TObject*)>("OnPageChanged", &TNotebook::OnPageChanged);
   TProps<TImage>()
       .Bool("AutoSize", [](TImage* i, bool v) { i->SetAutoSize(v); })
@@ -228,7 +234,8 @@ void DefineExtControls() {
                           {"bsLeftLine", bsLeftLine},
                           {"bsRightLine", bsRightLine},
                           {"bsSpacer", bsSpacer}})
-      .Enum<TBevelCut>("Style", [](TBevel* b, TBevelCut v) { b->SetStyle(v); }, kBevels);
+      .Enum<TBevelCut>(
+          "Style", [](TBevel* b, TBevelCut v) { b->SetStyle(v); }, kBevels);
   TProps<TProgressBar>()
       .Int("Min", [](TProgressBar* p, int v) { p->SetMin(v); })
       .Int("Max", [](TProgressBar* p, int v) { p->SetMax(v); })
@@ -319,9 +326,7 @@ void RegisterStandardClasses() {
   });
 }
 
-TComponent* ResourceChildOwner(TComponent* container) {
-  return DynamicAs<TNotebook>(container) ? container : nullptr;
-}
+TComponent* ResourceChildOwner(TComponent* container) { return DynamicAs<TNotebook>(container) ? container : nullptr; }
 
 void ResourceChildParent(TComponent* container, TComponent* child) {
   if (auto* notebook = DynamicAs<TNotebook>(container)) {

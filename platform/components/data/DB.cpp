@@ -4,12 +4,10 @@
 
 namespace {
 constexpr std::string_view kTypeNames[kFieldTypeCount] = {
-    "Unknown",    "String",    "SmallInt",  "Integer",   "Word",        "Boolean",  "Float",
-    "Currency",   "BCD",       "Date",      "Time",      "DateTime",    "Bytes",    "VarBytes",
-    "AutoInc",    "Blob",      "Memo",      "Graphic",   "FmtMemo",     "ParadoxOle", "DBaseOle",
-    "TypedBinary", "Cursor",   "FixedChar", "WideString", "Largeint",   "ADT",      "Array",
-    "Reference",  "DataSet",   "OraBlob",   "OraClob",   "Variant",     "Interface", "IDispatch",
-    "Guid"};
+    "Unknown", "String",     "SmallInt", "Integer",     "Word",     "Boolean",   "Float",      "Currency",  "BCD",
+    "Date",    "Time",       "DateTime", "Bytes",       "VarBytes", "AutoInc",   "Blob",       "Memo",      "Graphic",
+    "FmtMemo", "ParadoxOle", "DBaseOle", "TypedBinary", "Cursor",   "FixedChar", "WideString", "Largeint",  "ADT",
+    "Array",   "Reference",  "DataSet",  "OraBlob",     "OraClob",  "Variant",   "Interface",  "IDispatch", "Guid"};
 }  // namespace
 
 std::string_view FieldTypeName(TFieldType type) {
@@ -18,11 +16,16 @@ std::string_view FieldTypeName(TFieldType type) {
 
 bool IsBlobType(TFieldType type) {
   switch (type) {
-    case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftParadoxOle: case ftDBaseOle:
-    case ftTypedBinary: case ftOraBlob: case ftOraClob:
-      return true;
-    default:
-      return false;
+    case ftBlob:
+    case ftMemo:
+    case ftGraphic:
+    case ftFmtMemo:
+    case ftParadoxOle:
+    case ftDBaseOle:
+    case ftTypedBinary:
+    case ftOraBlob:
+    case ftOraClob: return true;
+    default: return false;
   }
 }
 

@@ -246,8 +246,7 @@ void TDataSet::BindFields(bool binding) {
     if (!def) DatabaseErrorFmt(DBMessages::FieldNotFound, {field->DisplayName()}, this);
     if (def->DataType() != field->DataType())
       DatabaseErrorFmt(DBMessages::FieldTypeMismatch,
-                       {field->DisplayName(), FieldTypeName(field->DataType()), FieldTypeName(def->DataType())},
-                       this);
+                       {field->DisplayName(), FieldTypeName(field->DataType()), FieldTypeName(def->DataType())}, this);
     field->fieldNo_ = def->FieldNo();
     if (field->FieldKind() == fkInternalCalc) internalCalcFields_ = true;
     if (field->IsBlob()) {
@@ -582,7 +581,8 @@ void TDataSet::AddRecord(const std::vector<Variant>& values, bool append) {
   TryFinally(
       [&] {
         DoOnNewRecord();
-        for (std::size_t i = 0; i < values.size() && int(i) < fields_.Count(); ++i) fields_[int(i)]->SetValue(values[i]);
+        for (std::size_t i = 0; i < values.size() && int(i) < fields_.Count(); ++i)
+          fields_[int(i)]->SetValue(values[i]);
         DoBeforePost();
         UpdateCursorPos();
         InternalAddRecord(ActiveBuffer(), append);
@@ -701,8 +701,7 @@ void TDataSet::UpdateCalcFields() {
 // ---- bookmarks
 
 bool TDataSet::BookmarkAvailable() {
-  return (state_ == dsBrowse || IsEditState(state_)) && !IsEmpty() &&
-         GetBookmarkFlag(ActiveBuffer()) == bfCurrent;
+  return (state_ == dsBrowse || IsEditState(state_)) && !IsEmpty() && GetBookmarkFlag(ActiveBuffer()) == bfCurrent;
 }
 
 TBookmark TDataSet::GetBookmark() {

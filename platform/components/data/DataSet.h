@@ -170,9 +170,9 @@ class TDataSet : public TComponent {
   virtual void DataEvent(TDataEvent event, intptr_t info);
 
   // ---- events
-  TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeInsert, AfterInsert,
-      BeforeEdit, AfterEdit, BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete, AfterDelete,
-      BeforeScroll, AfterScroll, OnCalcFields, OnNewRecord;
+  TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeInsert, AfterInsert, BeforeEdit, AfterEdit,
+      BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll, AfterScroll,
+      OnCalcFields, OnNewRecord;
   TDataSetErrorEvent OnDeleteError, OnEditError, OnPostError;
 
  protected:
@@ -212,8 +212,14 @@ class TDataSet : public TComponent {
   // Computes the calculated fields of a buffer (state calculated-fields while OnCalcFields runs).
   virtual void GetCalcFields(TRecordBuffer buffer);
   virtual void CalculateFields(TRecordBuffer buffer);
-  virtual bool GetCurrentRecord(TRecordBuffer buffer) { (void)buffer; return false; }
-  virtual bool GetIsIndexField(TField* field) { (void)field; return false; }
+  virtual bool GetCurrentRecord(TRecordBuffer buffer) {
+    (void)buffer;
+    return false;
+  }
+  virtual bool GetIsIndexField(TField* field) {
+    (void)field;
+    return false;
+  }
   virtual void InternalInitFieldDefsFromFields() { InitFieldDefsFromFields(); }
   virtual void DoBeforeOpen() { Run(BeforeOpen); }
   virtual void DoAfterOpen() { Run(AfterOpen); }

@@ -146,9 +146,7 @@ void TField::SetFieldName(const std::string& name) {
   if (dataSet_) dataSet_->FieldsChanged();
 }
 
-std::string TField::FullName() const {
-  return parentField_ ? parentField_->FullName() + "." + fieldName_ : fieldName_;
-}
+std::string TField::FullName() const { return parentField_ ? parentField_->FullName() + "." + fieldName_ : fieldName_; }
 
 std::string TField::DisplayName() const { return displayLabel_.empty() ? fieldName_ : displayLabel_; }
 
@@ -466,8 +464,7 @@ std::string TFloatField::AsString() const {
 void TFloatField::SetAsString(const std::string& value) {
   if (value.empty()) return Clear();
   double number = 0;
-  if (!TryStrToFloat(value, number))
-    DatabaseErrorFmt(DBMessages::InvalidFloatValue, {value, DisplayName()}, DataSet());
+  if (!TryStrToFloat(value, number)) DatabaseErrorFmt(DBMessages::InvalidFloatValue, {value, DisplayName()}, DataSet());
   SetAsFloat(number);
 }
 
@@ -539,8 +536,7 @@ std::string TBCDField::AsString() const { return IsNull() ? std::string() : Floa
 void TBCDField::SetAsString(const std::string& value) {
   if (value.empty()) return Clear();
   double number = 0;
-  if (!TryStrToFloat(value, number))
-    DatabaseErrorFmt(DBMessages::InvalidFloatValue, {value, DisplayName()}, DataSet());
+  if (!TryStrToFloat(value, number)) DatabaseErrorFmt(DBMessages::InvalidFloatValue, {value, DisplayName()}, DataSet());
   SetAsFloat(number);
 }
 
@@ -829,7 +825,8 @@ TField* CreateFieldOfType(TComponent* owner, TDataSet* dataSet, const std::strin
                           TFieldKind kind) {
   TField* field = nullptr;
   switch (type) {
-    case ftString: case ftFixedChar: field = NewObject<TStringField>(owner); break;
+    case ftString:
+    case ftFixedChar: field = NewObject<TStringField>(owner); break;
     case ftWideString: field = NewObject<TWideStringField>(owner); break;
     case ftGuid: field = NewObject<TGuidField>(owner); break;
     case ftSmallint: field = NewObject<TSmallintField>(owner); break;
@@ -847,11 +844,15 @@ TField* CreateFieldOfType(TComponent* owner, TDataSet* dataSet, const std::strin
     case ftBytes: field = NewObject<TBytesField>(owner); break;
     case ftVarBytes: field = NewObject<TVarBytesField>(owner); break;
     case ftVariant: field = NewObject<TVariantField>(owner); break;
-    case ftMemo: case ftFmtMemo: case ftOraClob: field = NewObject<TMemoField>(owner); break;
+    case ftMemo:
+    case ftFmtMemo:
+    case ftOraClob: field = NewObject<TMemoField>(owner); break;
     case ftGraphic: field = NewObject<TGraphicField>(owner); break;
-    case ftBlob: case ftParadoxOle: case ftDBaseOle: case ftTypedBinary: case ftOraBlob:
-      field = NewObject<TBlobField>(owner);
-      break;
+    case ftBlob:
+    case ftParadoxOle:
+    case ftDBaseOle:
+    case ftTypedBinary:
+    case ftOraBlob: field = NewObject<TBlobField>(owner); break;
     case ftADT: field = NewObject<TADTField>(owner); break;
     default: field = NewObject<TField>(owner); break;
   }

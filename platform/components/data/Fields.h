@@ -528,5 +528,5 @@ class TFields : public TObject {
 
 // The field class of a type, as a factory; types without a class of their own get a plain TField that
 // holds no value.
-TField* CreateFieldOfType(TComponent* owner, TDataSet* dataSet, const std::string& name, TFieldType type,
-                          int size = 0, TFieldKind kind = fkData);
+TField* CreateFieldOfType(TComponent* owner, TDataSet* dataSet, const std::string& name, TFieldType type, int size = 0,
+                          TFieldKind kind = fkData);

@@ -101,9 +101,13 @@ TEST(Application, MessageBoxesAnswerFromTheScriptElseWithTheirDefaultButton) {
   struct Case {
     UINT flags;
     int answer;
-  } defaults[] = {{MB_OK, IDOK},           {MB_YESNO, IDYES},       {MB_YESNO | MB_DEFBUTTON2, IDNO},
-                  {MB_OKCANCEL, IDOK},     {MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
-                  {MB_RETRYCANCEL, IDRETRY}, {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDRETRY}};
+  } defaults[] = {{MB_OK, IDOK},
+                  {MB_YESNO, IDYES},
+                  {MB_YESNO | MB_DEFBUTTON2, IDNO},
+                  {MB_OKCANCEL, IDOK},
+                  {MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
+                  {MB_RETRYCANCEL, IDRETRY},
+                  {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDRETRY}};
   for (const Case& c : defaults) EXPECT_EQ(MessageBoxA(nullptr, "t", "c", c.flags), c.answer) << c.flags;
   std::vector<TMessageBoxRecord> boxes = MessageBoxRecords();
   ASSERT_EQ(boxes.size(), 8u);

@@ -8,9 +8,7 @@ struct BookmarkInfo {
   uint8_t flag;
 };
 const char* ModeName(TGetMode mode) { return mode == gmCurrent ? "current" : mode == gmNext ? "next" : "prior"; }
-const char* ResultName(TGetResult r) {
-  return r == grOK ? "ok" : r == grBOF ? "bof" : r == grEOF ? "eof" : "error";
-}
+const char* ResultName(TGetResult r) { return r == grOK ? "ok" : r == grBOF ? "bof" : r == grEOF ? "eof" : "error"; }
 }  // namespace
 
 TArrayDataSet::~TArrayDataSet() {
@@ -76,14 +74,18 @@ TGetResult TArrayDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool do
     int p = position_;
     do ++p;
     while (p < count && !Accepted(p));
-    if (p >= count) result = grEOF;
-    else position_ = p;
+    if (p >= count)
+      result = grEOF;
+    else
+      position_ = p;
   } else {
     int p = position_;
     do --p;
     while (p >= 0 && !Accepted(p));
-    if (p < 0) result = grBOF, position_ = -1;
-    else position_ = p;
+    if (p < 0)
+      result = grBOF, position_ = -1;
+    else
+      position_ = p;
   }
   Note(std::string("GetRecord ") + ModeName(mode) + " " + ResultName(result));
   if (result == grOK) {
@@ -116,7 +118,8 @@ void TArrayDataSet::InternalOpen() {
     std::string row(std::size_t(recordSize_), '\0');
     loading_ = row.data();
     try {
-      for (std::size_t i = 0; i < values.size() && int(i) < Fields().Count(); ++i) Fields()[int(i)]->SetValue(values[i]);
+      for (std::size_t i = 0; i < values.size() && int(i) < Fields().Count(); ++i)
+        Fields()[int(i)]->SetValue(values[i]);
     } catch (...) {
       loading_ = nullptr;
       throw;

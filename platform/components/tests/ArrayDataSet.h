@@ -26,8 +26,8 @@ class TArrayDataSet : public TDataSet {
   bool CanModify() override { return false; }
   bool BookmarkValid(const TBookmark& bookmark) override;
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
-  using TDataSet::SetTempState;
   using TDataSet::RestoreState;
+  using TDataSet::SetTempState;
 
  protected:
   TRecordBuffer AllocRecordBuffer() override;

@@ -96,8 +96,8 @@ TEST(ComServer, ObjectsAndFactoryReferencesKeepTheServerLoaded) {
 TEST(ComServer, RegistrationWritesAndRemovesTheClassKeys) {
   testing_support::TestMachine machine;
   TComObjectFactory::Create(ComServer(), TComClass::Of<TPinger>(), kPinger, "", "Plain pinger", ciMultiInstance);
-  TComObjectFactory::Create(ComServer(), TComClass::Of<TPinger>(), kOther, "Pinger", "Named pinger",
-                            ciMultiInstance, tmApartment);
+  TComObjectFactory::Create(ComServer(), TComClass::Of<TPinger>(), kOther, "Pinger", "Named pinger", ciMultiInstance,
+                            tmApartment);
   std::vector<std::string> typeLibrary;
   ComServer()->OnUpdateTypeLibrary = [&](bool doRegister) { typeLibrary.push_back(doRegister ? "reg" : "unreg"); };
   ASSERT_EQ(ComServerRegister(), S_OK);

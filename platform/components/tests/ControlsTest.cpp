@@ -362,8 +362,8 @@ TEST_F(Dialog, LabelsSizeThemselvesByTheTextMetrics) {
     const char* caption;
     TFontStyles style;
     int width;
-  } cases[] = {{"a", 0, 6}, {"A", 0, 7}, {"W", 0, 9}, {"i", 0, 3}, {"", 0, 0}, {"&Ok", 0, 13}, {"a&&b", 0, 18},
-               {"ab", fsBold, 14}};
+  } cases[] = {{"a", 0, 6}, {"A", 0, 7},    {"W", 0, 9},     {"i", 0, 3},
+               {"", 0, 0},  {"&Ok", 0, 13}, {"a&&b", 0, 18}, {"ab", fsBold, 14}};
   auto* label = NewObject<TLabel>(dialog);
   label->SetParent(dialog->Notebook->Page(0));
   for (const Case& c : cases) {

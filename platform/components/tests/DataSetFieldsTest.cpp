@@ -42,8 +42,8 @@ TEST(DataSetFields, EachTypeHoldsItsValueAndConvertsIt) {
       {ftString, 3, "abcdef", "TStringField", 4, "abc", varString},  // cut to the size
       {ftFixedChar, 4, "ab", "TStringField", 5, "ab", varString},
       {ftWideString, 6, "őzike"_cp, "TWideStringField", 14, "őzike"_cp, varString},
-      {ftGuid, 0, "{00000000-0000-0000-C000-000000000046}", "TGuidField", 39,
-       "{00000000-0000-0000-C000-000000000046}", varString},
+      {ftGuid, 0, "{00000000-0000-0000-C000-000000000046}", "TGuidField", 39, "{00000000-0000-0000-C000-000000000046}",
+       varString},
       {ftSmallint, 0, -32768, "TSmallintField", 2, "-32768", varInteger},
       {ftWord, 0, 65535, "TWordField", 2, "65535", varInteger},
       {ftInteger, 0, "-2147483648", "TIntegerField", 4, "-2147483648", varInteger},
@@ -76,8 +76,8 @@ TEST(DataSetFields, EachTypeHoldsItsValueAndConvertsIt) {
 }
 
 TEST(DataSetFields, DateTimesKeepTheirPartsAndOrderOnTheLine) {
-  const TDateTime moments[] = {EncodeDateTime(1, 1, 1, 0, 0, 0, 0), EncodeDateTime(1899, 12, 29, 23, 59, 59, 999),
-                               0.0, EncodeDateTime(2024, 2, 29, 12, 30, 0, 250)};
+  const TDateTime moments[] = {EncodeDateTime(1, 1, 1, 0, 0, 0, 0), EncodeDateTime(1899, 12, 29, 23, 59, 59, 999), 0.0,
+                               EncodeDateTime(2024, 2, 29, 12, 30, 0, 250)};
   double previous = -1;
   for (TDateTime moment : moments) {
     DataSetPtr full = OneValue(ftDateTime, 0, VarFromDateTime(moment));
@@ -127,7 +127,8 @@ TEST(DataSetFields, BadValuesAreRefusedWithTheFieldsName) {
       {ftInteger, 3e9, "3000000000 is not a valid value for field 'F'. The allowed range is -2147483648 to 2147483647"},
       {ftFloat, "1.5", "'1.5' is not a valid floating point value for field 'F'"},
       {ftBoolean, "igen", "'igen' is not a valid boolean value for field 'F'"},
-      {ftBCD, 1e15, "1E15 is not a valid value for field 'F'. The allowed range is -100000000000000 to 100000000000000"},
+      {ftBCD, 1e15,
+       "1E15 is not a valid value for field 'F'. The allowed range is -100000000000000 to 100000000000000"},
   };
   for (const auto& c : cases) {
     try {

@@ -22,8 +22,8 @@ class ArrayDataSetTest : public ::testing::Test {
     data->FieldDefs().Add("Name", ftString, 10);
     data->FieldDefs().Add("Qty", ftInteger);
     data->FieldDefs().Add("Price", ftFloat);
-    data->Rows = {{"alma", 3, 1.5}, {"barack", 0, 2.25}, {"citrom", 7, Null()}, {"dinnye", -2, 10.0},
-                  {"eper", 12, 0.5}};
+    data->Rows = {
+        {"alma", 3, 1.5}, {"barack", 0, 2.25}, {"citrom", 7, Null()}, {"dinnye", -2, 10.0}, {"eper", 12, 0.5}};
   }
   std::string Name() { return data->FieldByName("Name")->AsString(); }
   std::vector<std::string> Walk() {
@@ -207,8 +207,8 @@ TEST_F(ArrayDataSetTest, OpeningScrollingAndClosingCallTheHooksInOrder) {
                                            "GetRecord next ok", "AfterScroll"}));
   log.clear();
   data->GotoBookmark(third);
-  EXPECT_EQ(log, (std::vector<std::string>{"BeforeScroll", "InternalGotoBookmark", "GetRecord current ok",
-                                           "AfterScroll"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"BeforeScroll", "InternalGotoBookmark", "GetRecord current ok", "AfterScroll"}));
   EXPECT_EQ(Name(), "citrom");
   log.clear();
   data->Close();
@@ -277,7 +277,11 @@ TEST_F(ArrayDataSetTest, FrameworkErrorsCarryTheFrameworksMessages) {
        "Dataset not in edit or insert mode"},
       {"new field", [](TArrayDataSet& d) { CreateFieldOfType(&d, &d, "X", ftInteger); },
        "Cannot perform this operation on an open dataset"},
-      {"field list", [](TArrayDataSet& d) { std::vector<TField*> l; d.GetFieldList(l, "Name; Qty;Cost"); },
+      {"field list",
+       [](TArrayDataSet& d) {
+         std::vector<TField*> l;
+         d.GetFieldList(l, "Name; Qty;Cost");
+       },
        "Field 'Cost' not found"},
       {"as date", [](TArrayDataSet& d) { d.FieldByName("Name")->AsDateTime(); },
        "Cannot access field 'Name' as type DateTime"},

@@ -53,7 +53,8 @@ TEST(FileUtils, FileDatesAreLocalDosDatesAtTwoSeconds) {
   EXPECT_EQ(FileAge("C:\\datum.txt"), age);
   std::string python = testing_support::RunPython(
       "import os, time\n"
-      "print(time.strftime('%Y-%m-%d %H:%M:%S', time.localtime(os.stat('" + machine.DriveC() + "/datum.txt').st_mtime)))\n");
+      "print(time.strftime('%Y-%m-%d %H:%M:%S', time.localtime(os.stat('" +
+      machine.DriveC() + "/datum.txt').st_mtime)))\n");
   EXPECT_EQ(python, "2005-07-05 09:00:16\n");
   EXPECT_EQ(FileAge("C:\\nincs.txt"), -1);
   EXPECT_EQ(FileAge("C:\\WINDOWS"), -1);

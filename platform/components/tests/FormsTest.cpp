@@ -16,7 +16,9 @@ class Forms : public ::testing::Test {
   void SetUp() override {
     Trace().clear();
     g_failCreate = false;
-    Application->OnException = [](TObject*, const std::exception& e) { Trace().push_back(std::string("handled: ") + e.what()); };
+    Application->OnException = [](TObject*, const std::exception& e) {
+      Trace().push_back(std::string("handled: ") + e.what());
+    };
   }
 };
 
@@ -139,8 +141,8 @@ TEST_F(Forms, ClosingTheMainFormDuringANestedLoopLeavesItAliveUntilRunReturns) {
   dialog->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
   dialog->tmTick->OnTimer = [&](TObject*) {
     dialog->tmTick->SetEnabled(false);
-    dialog->Close();                  // the main form: the application terminates
-    Application->ProcessMessages();   // a long operation pumping inside the handler goes on
+    dialog->Close();                 // the main form: the application terminates
+    Application->ProcessMessages();  // a long operation pumping inside the handler goes on
     aliveAfterNestedLoop = dialog->Visible() && Application->MainForm() == dialog;
   };
   dialog->tmTick->SetEnabled(true);
@@ -156,7 +158,8 @@ TEST_F(Forms, AParentedFormLivesInTheForeignWindow) {
   wc.lpfnWndProc = DefWindowProcA;
   wc.lpszClassName = "ReBarWindow32";
   RegisterClassA(&wc);
-  HWND host = CreateWindowExA(0, "ReBarWindow32", "", WS_POPUP | WS_VISIBLE, 0, 0, 400, 30, nullptr, nullptr, nullptr, nullptr);
+  HWND host =
+      CreateWindowExA(0, "ReBarWindow32", "", WS_POPUP | WS_VISIBLE, 0, 0, 400, 30, nullptr, nullptr, nullptr, nullptr);
   HWND active = GetActiveWindow();
   auto* band = TCustomForm::CreateParented<TDerivedForm>(host);
   EXPECT_EQ(GetParent(band->Handle()), host);

@@ -142,8 +142,10 @@ TEST(Bitmap, MalformedFilesRaiseTheInvalidBitmapError) {
       EXPECT_EQ(e.Message(), "Bitmap image is not valid") << c.what;
     }
   }
-  EXPECT_EQ(Load(Bmp32V4(0xFF0000, 0xFF00, 0xFF, 0xFF000000))->Pixel32(0, 0), 0x44332211u) << "the same file with contiguous masks loads";
-  EXPECT_EQ(Load(Bmp32V4(0xFFFFFFFF, 0, 0, 0))->Pixel32(0, 0), 0xFF430000u) << "a 32-bit wide mask scales without overflow";
+  EXPECT_EQ(Load(Bmp32V4(0xFF0000, 0xFF00, 0xFF, 0xFF000000))->Pixel32(0, 0), 0x44332211u)
+      << "the same file with contiguous masks loads";
+  EXPECT_EQ(Load(Bmp32V4(0xFFFFFFFF, 0, 0, 0))->Pixel32(0, 0), 0xFF430000u)
+      << "a 32-bit wide mask scales without overflow";
 }
 
 TEST(Bitmap, AnImageTooLargeToMakeFailsAndAFailedLoadKeepsThePreviousImage) {
@@ -171,13 +173,21 @@ TEST(Colors, TextsOfColours) {
     const char* text;
     TColor color;
   } cases[] = {
-      {"clNone", clNone},          {"CLNONE", clNone},        {"clBtnFace", clBtnFace},
-      {"clbtnshadow", clBtnShadow}, {"clDefault", clDefault},  {"clFuchsia", TColor(0xFF00FF)},
-      {"$ff00ff", TColor(0xFF00FF)}, {"$00000080", clMaroon},  {"255", clRed},
-      {"-1", TColor(-1)},          {"$80000005", clWindow},
+      {"clNone", clNone},
+      {"CLNONE", clNone},
+      {"clBtnFace", clBtnFace},
+      {"clbtnshadow", clBtnShadow},
+      {"clDefault", clDefault},
+      {"clFuchsia", TColor(0xFF00FF)},
+      {"$ff00ff", TColor(0xFF00FF)},
+      {"$00000080", clMaroon},
+      {"255", clRed},
+      {"-1", TColor(-1)},
+      {"$80000005", clWindow},
   };
   for (const Case& c : cases) EXPECT_EQ(StringToColor(c.text), c.color) << c.text;
-  for (const char* bad : {"", "red", "clNotAColour", "$fg", "0x10"}) EXPECT_THROW(StringToColor(bad), EConvertError) << bad;
+  for (const char* bad : {"", "red", "clNotAColour", "$fg", "0x10"})
+    EXPECT_THROW(StringToColor(bad), EConvertError) << bad;
   EXPECT_EQ(ColorToString(clBtnFace), "clBtnFace");
   EXPECT_EQ(ColorToString(TColor(0x123456)), "$00123456");
   EXPECT_EQ(ColorToRGB(clBtnShadow), 0x808080);
@@ -225,8 +235,12 @@ TEST(ImageList, SizesThatCannotBeMadeFail) {
     int width, height;
     const char* error;
   } cases[] = {
-      {0, 16, "ERangeError"},     {16, 0, "ERangeError"},        {-1, 16, "ERangeError"},
-      {16, -5, "ERangeError"},    {100000, 100000, "EOutOfResources"}, {1 << 26, 2, "EOutOfResources"},
+      {0, 16, "ERangeError"},
+      {16, 0, "ERangeError"},
+      {-1, 16, "ERangeError"},
+      {16, -5, "ERangeError"},
+      {100000, 100000, "EOutOfResources"},
+      {1 << 26, 2, "EOutOfResources"},
   };
   for (const Case& c : cases) {
     try {

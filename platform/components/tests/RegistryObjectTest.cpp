@@ -89,7 +89,8 @@ TEST(TRegistry, TypedReadsCheckTheStoredType) {
                                reinterpret_cast<const BYTE*>(c.stored->bytes.data()), DWORD(c.stored->bytes.size())),
                 ERROR_SUCCESS);
     }
-    std::string label = c.stored ? std::to_string(c.stored->type) + "/" + std::to_string(c.stored->bytes.size()) : "none";
+    std::string label =
+        c.stored ? std::to_string(c.stored->type) + "/" + std::to_string(c.stored->bytes.size()) : "none";
     EXPECT_EQ(Outcome([&] { return registry.ReadString("v"); }), c.asString) << label;
     EXPECT_EQ(Outcome([&] { return std::to_string(registry.ReadInteger("v")); }), c.asInteger) << label;
     EXPECT_EQ(Outcome([&] {
@@ -129,9 +130,10 @@ TEST(TRegistry, WritesStoreTheTypesTheirReadsExpect) {
     std::string name;
     TRegDataType type;
     int size;
-  } cases[] = {{"szöveg"_cp, rdString, 6},   {"KIBONTHATÓ"_cp, rdExpandString, 7}, {"szám"_cp, rdInteger, 4},
-               {"Igaz", rdInteger, 4},       {"dátum"_cp, rdBinary, 8},            {"Tört"_cp, rdBinary, 8},
-               {"Bájtok"_cp, rdBinary, 2},   {"Nincs", rdUnknown, -1}};
+  } cases[] = {{"szöveg"_cp, rdString, 6}, {"KIBONTHATÓ"_cp, rdExpandString, 7},
+               {"szám"_cp, rdInteger, 4},  {"Igaz", rdInteger, 4},
+               {"dátum"_cp, rdBinary, 8},  {"Tört"_cp, rdBinary, 8},
+               {"Bájtok"_cp, rdBinary, 2}, {"Nincs", rdUnknown, -1}};
   for (const auto& c : cases) {
     EXPECT_EQ(registry.GetDataType(c.name), c.type) << c.name;
     EXPECT_EQ(registry.GetDataSize(c.name), c.size) << c.name;

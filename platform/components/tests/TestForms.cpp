@@ -37,7 +37,9 @@ void TTestDialog::Publish(TPublisher<TTestDialog>& p) {
       .Method("MenuClick", &TTestDialog::MenuClick);
 }
 
-void TTestDialog::FormCreate(TObject*) { Trace().push_back("create " + std::string(bnNext ? "with fields" : "no fields")); }
+void TTestDialog::FormCreate(TObject*) {
+  Trace().push_back("create " + std::string(bnNext ? "with fields" : "no fields"));
+}
 
 void TTestDialog::FormKeyPress(TObject*, char& key) {
   if (key != 27) return;
@@ -54,8 +56,12 @@ void TTestDialog::bnExitClick(TObject*) { Close(); }
 void TTestDialog::NotebookPageChanged(TObject*) { Trace().push_back("page " + Notebook->ActivePage()); }
 void TTestDialog::edNameChange(TObject*) { Trace().push_back("name " + edName->Text()); }
 void TTestDialog::ChoiceChange(TObject*) { Trace().push_back("choice " + cbChoice->Text()); }
-void TTestDialog::RadioClick(TObject* sender) { Trace().push_back("radio " + static_cast<TComponent*>(sender)->Name()); }
-void TTestDialog::AgreeClick(TObject*) { Trace().push_back(std::string("agree ") + (chkAgree->Checked() ? "on" : "off")); }
+void TTestDialog::RadioClick(TObject* sender) {
+  Trace().push_back("radio " + static_cast<TComponent*>(sender)->Name());
+}
+void TTestDialog::AgreeClick(TObject*) {
+  Trace().push_back(std::string("agree ") + (chkAgree->Checked() ? "on" : "off"));
+}
 void TTestDialog::tmTickTimer(TObject*) { ++ticks; }
 void TTestDialog::MenuClick(TObject* sender) {
   auto* item = static_cast<TMenuItem*>(sender);
@@ -65,7 +71,9 @@ void TTestDialog::MenuClick(TObject* sender) {
 VCL_REGISTER_FORM(TTestDialog, kTestDialogResource)
 
 void TBaseForm::Publish(TPublisher<TBaseForm>& p) {
-  p.Field("btnOk", &TBaseForm::btnOk).Method("BaseCreate", &TBaseForm::BaseCreate).Method("OkClick", &TBaseForm::OkClick);
+  p.Field("btnOk", &TBaseForm::btnOk)
+      .Method("BaseCreate", &TBaseForm::BaseCreate)
+      .Method("OkClick", &TBaseForm::OkClick);
 }
 
 void TBaseForm::BaseCreate(TObject*) {

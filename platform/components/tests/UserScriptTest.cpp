@@ -65,8 +65,8 @@ TEST(UserScript, EachVerbReadsItsArguments) {
 }
 
 TEST(UserScript, CommentsAndBlankLinesKeepTheLineNumbers) {
-  std::vector<TUserAction> actions =
-      ReadUserScript("# a comment\r\n\r\n   \r\nclick bnNext\r\n  # indented comment\nwait 10\nkey Tab", TUserVerbs::Standard());
+  std::vector<TUserAction> actions = ReadUserScript(
+      "# a comment\r\n\r\n   \r\nclick bnNext\r\n  # indented comment\nwait 10\nkey Tab", TUserVerbs::Standard());
   ASSERT_EQ(actions.size(), 3u);
   EXPECT_EQ(actions[0].line, 4);
   EXPECT_EQ(actions[0].source, "click bnNext");
@@ -119,7 +119,8 @@ TEST(UserScript, ACallerAddsVerbsOfItsOwn) {
   TUserVerbs verbs = TUserVerbs::Standard();
   std::vector<std::string> ran;
   verbs.Add("chevron", TUserArgs::None, [&](TFormDriver&, const TUserAction& a) { ran.push_back(a.verb); });
-  verbs.Add("press", TUserArgs::NameText, [&](TFormDriver&, const TUserAction& a) { ran.push_back(a.name + "=" + a.text); });
+  verbs.Add("press", TUserArgs::NameText,
+            [&](TFormDriver&, const TUserAction& a) { ran.push_back(a.name + "=" + a.text); });
   EXPECT_EQ(ReadError("chevron x", verbs), "line 1: chevron takes nothing after it");
   EXPECT_EQ(ReadError("chevron", TUserVerbs::Standard()), "line 1: unknown action \"chevron\"");
   std::vector<TUserAction> actions = ReadUserScript("Chevron\npress bnGo right now\nwait 5", verbs);
@@ -188,19 +189,21 @@ class Player : public ::testing::Test {
 
 TEST_F(Player, StepsDriveTheFormAndEachWritesASnapshot) {
   dialog->tmTick->SetEnabled(true);
-  player->Play(ReadUserScript("type edName Éva\n"
-                              "select cbChoice gamma\n"
-                              "check rbTwo\n"
-                              "wait 1600\n"
-                              "key Enter\n"
-                              "check chkAgree\n"
-                              "key Shift+Tab\n",
-                              TUserVerbs::Standard()));
-  EXPECT_EQ(Trace(), (std::vector<std::string>{"create with fields", "name " + "É"_cp, "name " + "Év"_cp,
-                                               "name " + "Éva"_cp, "choice gamma", "radio rbTwo",
-                                               "next", "page Second", "agree on"}));
+  player->Play(
+      ReadUserScript("type edName Éva\n"
+                     "select cbChoice gamma\n"
+                     "check rbTwo\n"
+                     "wait 1600\n"
+                     "key Enter\n"
+                     "check chkAgree\n"
+                     "key Shift+Tab\n",
+                     TUserVerbs::Standard()));
+  EXPECT_EQ(Trace(),
+            (std::vector<std::string>{"create with fields", "name " + "É"_cp, "name " + "Év"_cp, "name " + "Éva"_cp,
+                                      "choice gamma", "radio rbTwo", "next", "page Second", "agree on"}));
   EXPECT_EQ(dialog->ticks, 3);
-  EXPECT_EQ(out.rfind("== line 1: type edName " + "Éva"_cp + "\nform TestDialog \"" + "Teszt párbeszéd"_cp + "\"\n", 0), 0u)
+  EXPECT_EQ(out.rfind("== line 1: type edName " + "Éva"_cp + "\nform TestDialog \"" + "Teszt párbeszéd"_cp + "\"\n", 0),
+            0u)
       << out;
   EXPECT_TRUE(Has(Block(1), "      TEdit edName \"" + "Éva"_cp + "\" [focused]")) << out;
   EXPECT_TRUE(Has(Block(2), "      TComboBox cbChoice \"gamma\" [focused] index=2")) << out;

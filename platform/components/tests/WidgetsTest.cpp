@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include "platform/components/Application.h"
 #include "platform/components/automation/TestDriver.h"
 #include "platform/components/tests/TestForms.h"
-#include <cstdio>
 
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Streams.h"

@@ -15,9 +15,9 @@ int Sign(int v) { return (v > 0) - (v < 0); }
 
 // Strictly ascending under the case-insensitive collation.
 std::vector<std::string> AscendingWords() {
-  return {"", " x", "-", "1", "9", "a", "ab", "az", "á"_cp, "áa"_cp, "b", "c", "č"_cp, "d", "e", "ez", "é"_cp,
-          "o", "oz", "ó"_cp, "ö"_cp, "ő"_cp, "ô"_cp, "p", "s", "sz", "š"_cp, "ß"_cp, "t", "u", "ú"_cp, "ü"_cp,
-          "ű"_cp, "z", "ź"_cp, "ž"_cp};
+  return {"",     " x", "-",    "1",    "9",    "a", "ab",   "az",   "á"_cp, "áa"_cp, "b",    "c",
+          "č"_cp, "d",  "e",    "ez",   "é"_cp, "o", "oz",   "ó"_cp, "ö"_cp, "ő"_cp,  "ô"_cp, "p",
+          "s",    "sz", "š"_cp, "ß"_cp, "t",    "u", "ú"_cp, "ü"_cp, "ű"_cp, "z",     "ź"_cp, "ž"_cp};
 }
 
 TEST(Collation, AccentedLettersFollowTheirBaseLetter) {
@@ -80,9 +80,8 @@ TEST(Collation, LocaleOrdersAreTotalOnRandomTexts) {
   }
   for (auto compare : {AnsiCompareText, AnsiCompareStr}) {
     std::vector<std::string> sorted = texts;
-    std::sort(sorted.begin(), sorted.end(), [&](const std::string& a, const std::string& b) {
-      return compare(a, b) < 0;
-    });
+    std::sort(sorted.begin(), sorted.end(),
+              [&](const std::string& a, const std::string& b) { return compare(a, b) < 0; });
     for (std::size_t i = 0; i < sorted.size(); ++i)
       for (std::size_t j = i; j < sorted.size(); ++j) {
         ASSERT_LE(compare(sorted[i], sorted[j]), 0) << i << " " << j;

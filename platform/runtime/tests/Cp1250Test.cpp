@@ -63,12 +63,10 @@ TEST(Cp1250, ConversionsReplaceWhatCannotBeHeld) {
   struct Case {
     std::string utf8, cp;
   } cases[] = {
-      {"abc", "abc"},
-      {"€", "\x80"},
-      {"日本", "??"},          // outside the code page
-      {"\xC3", "?"},           // truncated sequence
-      {"a\x80z", "a?z"},       // stray continuation byte
-      {"😀", "?"},             // four-byte sequence
+      {"abc", "abc"},    {"€", "\x80"}, {"日本", "??"},  // outside the code page
+      {"\xC3", "?"},                                     // truncated sequence
+      {"a\x80z", "a?z"},                                 // stray continuation byte
+      {"😀", "?"},                                        // four-byte sequence
   };
   for (const auto& c : cases) EXPECT_EQ(cp1250::FromUtf8(c.utf8), c.cp) << c.utf8;
   EXPECT_EQ(cp1250::FromUtf16(u"\u0150\U0001F600x"), "\xD5?x");

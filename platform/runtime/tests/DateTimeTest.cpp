@@ -42,7 +42,8 @@ TEST(DateTime, EncodingEqualsPythonDatetime) {
   // Python's calendar gives the day count; the time of day is added, or subtracted before 1899-12-30.
   std::vector<Fields> all = RandomFields(600);
   std::ostringstream input;
-  for (const auto& f : all) input << f.y << ' ' << f.m << ' ' << f.d << ' ' << f.h << ' ' << f.n << ' ' << f.s << ' ' << f.ms << '\n';
+  for (const auto& f : all)
+    input << f.y << ' ' << f.m << ' ' << f.d << ' ' << f.h << ' ' << f.n << ' ' << f.s << ' ' << f.ms << '\n';
   std::string out = testing_support::RunPython(
       "import sys, datetime\n"
       "base = datetime.date(1899, 12, 30)\n"
@@ -62,8 +63,7 @@ TEST(DateTime, EncodingEqualsPythonDatetime) {
     uint16_t y, m, d, h, n, s, ms;
     DecodeDateTime(value, y, m, d, h, n, s, ms);
     EXPECT_EQ((std::vector<int>{y, m, d, h, n, s, ms}), (std::vector<int>{f.y, f.m, f.d, f.h, f.n, f.s, f.ms}))
-        << "round trip of " << f.y << '-' << f.m << '-' << f.d << ' ' << f.h << ':' << f.n << ':' << f.s << '.'
-        << f.ms;
+        << "round trip of " << f.y << '-' << f.m << '-' << f.d << ' ' << f.h << ':' << f.n << ':' << f.s << '.' << f.ms;
     EXPECT_EQ(DateTimeToMSecs(MSecsToDateTime(DateTimeToMSecs(value))), DateTimeToMSecs(value));
   }
 }
@@ -126,22 +126,14 @@ TEST(DateTime, InvalidFieldsRaise) {
     Fields f;
     bool dateOk, timeOk;
   } cases[] = {
-      {{2005, 3, 7, 14, 30, 15, 0}, true, true},
-      {{2000, 2, 29, 0, 0, 0, 0}, true, true},
-      {{1900, 2, 29, 0, 0, 0, 0}, false, true},
-      {{2005, 4, 31, 0, 0, 0, 0}, false, true},
-      {{2005, 13, 1, 0, 0, 0, 0}, false, true},
-      {{2005, 0, 1, 0, 0, 0, 0}, false, true},
-      {{2005, 1, 0, 0, 0, 0, 0}, false, true},
-      {{0, 1, 1, 0, 0, 0, 0}, false, true},
-      {{10000, 1, 1, 0, 0, 0, 0}, false, true},
-      {{-1, 1, 1, 0, 0, 0, 0}, false, true},
-      {{2005, 3, 7, 24, 0, 0, 0}, true, false},
-      {{2005, 3, 7, 23, 60, 0, 0}, true, false},
-      {{2005, 3, 7, 23, 59, 60, 0}, true, false},
-      {{2005, 3, 7, 23, 59, 59, 1000}, true, false},
-      {{2005, 3, 7, -1, 0, 0, 0}, true, false},
-      {{2005, 3, 7, 0, 0, 0, -1}, true, false},
+      {{2005, 3, 7, 14, 30, 15, 0}, true, true},  {{2000, 2, 29, 0, 0, 0, 0}, true, true},
+      {{1900, 2, 29, 0, 0, 0, 0}, false, true},   {{2005, 4, 31, 0, 0, 0, 0}, false, true},
+      {{2005, 13, 1, 0, 0, 0, 0}, false, true},   {{2005, 0, 1, 0, 0, 0, 0}, false, true},
+      {{2005, 1, 0, 0, 0, 0, 0}, false, true},    {{0, 1, 1, 0, 0, 0, 0}, false, true},
+      {{10000, 1, 1, 0, 0, 0, 0}, false, true},   {{-1, 1, 1, 0, 0, 0, 0}, false, true},
+      {{2005, 3, 7, 24, 0, 0, 0}, true, false},   {{2005, 3, 7, 23, 60, 0, 0}, true, false},
+      {{2005, 3, 7, 23, 59, 60, 0}, true, false}, {{2005, 3, 7, 23, 59, 59, 1000}, true, false},
+      {{2005, 3, 7, -1, 0, 0, 0}, true, false},   {{2005, 3, 7, 0, 0, 0, -1}, true, false},
   };
   for (const auto& c : cases) {
     const Fields& f = c.f;

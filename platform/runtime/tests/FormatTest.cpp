@@ -92,25 +92,36 @@ TEST(Format, BadFormatsAndArgumentsRaise) {
       {"100%", [] { return Format("100%", {}); }, invalid},
       {"%5", [] { return Format("%5", {1}); }, invalid},
       {"%-", [] { return Format("%-", {1}); }, invalid},
-      {"%*d", [] { return Format("%*d", {"w", 1}); }, invalid},
+      {"%*d",
+       [] {
+         return Format("%*d", {"w", 1});
+       },
+       invalid},
       {"%:d", [] { return Format("%:d", {1}); }, invalid},
       {"%99999999999d", [] { return Format("%99999999999d", {1}); }, invalid},
       {"%2000000d", [] { return Format("%2000000d", {1}); }, invalid},
       {"%.2000000x", [] { return Format("%.2000000x", {1}); }, invalid},
-      {"%*d", [] { return Format("%*d", {2000000, 1}); }, invalid},
+      {"%*d",
+       [] {
+         return Format("%*d", {2000000, 1});
+       },
+       invalid},
       {"%d %d", [] { return Format("%d %d", {1}); }, missing},
       {"%s", [] { return Format("%s", {}); }, missing},
       {"%*d", [] { return Format("%*d", {5}); }, missing},
-      {"%3:s", [] { return Format("%3:s", {"a", "b"}); }, missing},
+      {"%3:s",
+       [] {
+         return Format("%3:s", {"a", "b"});
+       },
+       missing},
   };
   for (const auto& c : cases) {
     try {
       c.call();
       ADD_FAILURE() << c.format << " did not raise";
     } catch (const EConvertError& e) {
-      std::string expected = std::string(c.message) == missing
-                                 ? std::string(missing) + " '" + c.format + "'"
-                                 : std::string("Format '") + c.format + "' " + invalid;
+      std::string expected = std::string(c.message) == missing ? std::string(missing) + " '" + c.format + "'"
+                                                               : std::string("Format '") + c.format + "' " + invalid;
       EXPECT_EQ(e.Message(), expected);
       EXPECT_EQ(e.ClassName(), "EConvertError");
     }

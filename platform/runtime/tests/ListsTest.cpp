@@ -46,7 +46,12 @@ TEST(List, IndexErrorsNameTheBadIndexAndChangeNothing) {
       {"move", [](TList& l) { l.Move(0, 2); }, "List index out of bounds (2)"},
       {"capacity", [](TList& l) { l.SetCapacity(1); }, "List capacity out of bounds (1)"},
       {"count", [](TList& l) { l.SetCount(-1); }, "List count out of bounds (-1)"},
-      {"last of empty", [](TList&) { TList empty; empty.Last(); }, "List index out of bounds (-1)"},
+      {"last of empty",
+       [](TList&) {
+         TList empty;
+         empty.Last();
+       },
+       "List index out of bounds (-1)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -88,9 +93,8 @@ TEST(List, SortIsStableByTheCompareFunction) {
   TList list;
   // Tens digit is the key; the ones digit shows the original order.
   for (intptr_t v : {31, 10, 32, 11, 20, 33}) list.Add(P(v));
-  list.Sort([](void* a, void* b) {
-    return int(reinterpret_cast<intptr_t>(a) / 10 - reinterpret_cast<intptr_t>(b) / 10);
-  });
+  list.Sort(
+      [](void* a, void* b) { return int(reinterpret_cast<intptr_t>(a) / 10 - reinterpret_cast<intptr_t>(b) / 10); });
   EXPECT_EQ(Contents(list), (std::vector<intptr_t>{10, 11, 20, 31, 32, 33}));
 }
 

@@ -44,7 +44,7 @@ TEST(MemoryStream, SeekReadWriteAndSize) {
   };
   const Step steps[] = {
       {0, soFromBeginning, 0, "hel"}, {2, soFromCurrent, 5, " wo"}, {-2, soFromEnd, 9, "ld"},
-      {11, soBeginning, 11, ""},       {40, soBeginning, 40, ""},    {-3, soCurrent, 37, ""},
+      {11, soBeginning, 11, ""},      {40, soBeginning, 40, ""},    {-3, soCurrent, 37, ""},
   };
   for (const Step& st : steps) {
     EXPECT_EQ(s.Seek(st.offset, st.origin), st.position);
@@ -245,7 +245,7 @@ TEST_F(FileStreamTest, ShareModesOfOpenFilesDecideLaterOpens) {
       {fmOpenRead | fmShareDenyWrite, fmOpenRead | fmShareDenyWrite, true},
       {fmOpenRead | fmShareDenyWrite, fmOpenWrite | fmShareDenyNone, false},
       {fmOpenRead | fmShareExclusive, fmOpenRead | fmShareDenyNone, false},
-      {fmOpenRead, fmOpenRead | fmShareDenyNone, false},  // no share mode: exclusive
+      {fmOpenRead, fmOpenRead | fmShareDenyNone, false},                      // no share mode: exclusive
       {fmOpenWrite | fmShareDenyNone, fmOpenRead | fmShareDenyWrite, false},  // the writer is already there
       {fmOpenRead | fmShareDenyNone, fmOpenRead | fmShareDenyRead, false},
       {fmOpenWrite | fmShareDenyRead, fmOpenWrite | fmShareDenyRead, true},
@@ -306,7 +306,10 @@ class TMemoryFileSystem : public IFileSystem {
       return true;
     }
     bool Seek(int64_t offset, TFileOrigin origin, int64_t& at, TFileError&) override {
-      at = position = (origin == TFileOrigin::End ? int64_t(data.size()) : origin == TFileOrigin::Current ? position : 0) + offset;
+      at = position = (origin == TFileOrigin::End       ? int64_t(data.size())
+                       : origin == TFileOrigin::Current ? position
+                                                        : 0) +
+                      offset;
       return true;
     }
     bool Size(int64_t& size, TFileError&) override {

@@ -21,11 +21,14 @@ TEST(SysUtils, IntegersAsText) {
   struct {
     std::string got, expected;
   } hex[] = {
-      {IntToHex(255, 2), "FF"},         {IntToHex(10, 4), "000A"},
+      {IntToHex(255, 2), "FF"},
+      {IntToHex(10, 4), "000A"},
       {IntToHex(0x12345, 2), "12345"},  // never cut
-      {IntToHex(0, 0), "0"},            {IntToHex(-1, 2), "FFFFFFFF"},
+      {IntToHex(0, 0), "0"},
+      {IntToHex(-1, 2), "FFFFFFFF"},
       {IntToHex(int64_t(-1), 2), "FFFFFFFFFFFFFFFF"},
-      {IntToHex(uint8_t(0xAB), 2), "AB"}, {IntToHex(int16_t(-2), 1), "FFFFFFFE"},
+      {IntToHex(uint8_t(0xAB), 2), "AB"},
+      {IntToHex(int16_t(-2), 1), "FFFFFFFE"},
       {IntToHex(0xDEADBEEFu, 8), "DEADBEEF"},
   };
   for (const auto& c : hex) EXPECT_EQ(c.got, c.expected);
@@ -43,7 +46,7 @@ TEST(SysUtils, TextToInteger) {
       {"42", true, 42, true, 42},
       {"-42", true, -42, true, -42},
       {"+42", true, 42, true, 42},
-      {"   7", true, 7, true, 7},         // leading blanks are skipped
+      {"   7", true, 7, true, 7},  // leading blanks are skipped
       {"007", true, 7, true, 7},
       {"$1F", true, 31, true, 31},
       {"$ff", true, 255, true, 255},
@@ -65,8 +68,8 @@ TEST(SysUtils, TextToInteger) {
       {" ", false, 0, false, 0},
       {"-", false, 0, false, 0},
       {"$", false, 0, false, 0},
-      {"7 ", false, 0, false, 0},         // nothing may follow
-      {"\t7", false, 0, false, 0},        // only blanks are skipped
+      {"7 ", false, 0, false, 0},   // nothing may follow
+      {"\t7", false, 0, false, 0},  // only blanks are skipped
       {"1.5", false, 0, false, 0},
       {"0x10", false, 0, false, 0},
       {"12a", false, 0, false, 0},
@@ -121,11 +124,21 @@ TEST(SysUtils, FloatTextFollowsTheLocale) {
     double value;
     const char* text;
   } cases[] = {
-      {0, "0"},          {1, "1"},          {-1.5, "-1,5"},       {0.1, "0,1"},
-      {100, "100"},      {1234.5678, "1234,5678"},                {1.0 / 3, "0,333333333333333"},
-      {2.0 / 3, "0,666666666666667"},       {0.0001, "0,0001"},   {0.00001, "1E-5"},
-      {1.5e-7, "1,5E-7"},                   {999999999999999.0, "999999999999999"},
-      {1e15, "1E15"},    {1.5e20, "1,5E20"}, {-2.5e-300, "-2,5E-300"},
+      {0, "0"},
+      {1, "1"},
+      {-1.5, "-1,5"},
+      {0.1, "0,1"},
+      {100, "100"},
+      {1234.5678, "1234,5678"},
+      {1.0 / 3, "0,333333333333333"},
+      {2.0 / 3, "0,666666666666667"},
+      {0.0001, "0,0001"},
+      {0.00001, "1E-5"},
+      {1.5e-7, "1,5E-7"},
+      {999999999999999.0, "999999999999999"},
+      {1e15, "1E15"},
+      {1.5e20, "1,5E20"},
+      {-2.5e-300, "-2,5E-300"},
       {123456789012345678.0, "1,23456789012346E17"},
   };
   for (const auto& c : cases) {
@@ -146,11 +159,10 @@ TEST(SysUtils, TextToFloatGrammar) {
     bool ok;
     double value;
   } cases[] = {
-      {"1,5", true, 1.5},     {" -2,25 ", true, -2.25}, {"+3", true, 3},       {",5", true, 0.5},
-      {"5,", true, 5},        {"1E3", true, 1000},      {"1,5e-2", true, 0.015}, {"2E+2", true, 200},
-      {"", false, 0},         {",", false, 0},          {"1E", false, 0},      {"E5", false, 0},
-      {"1.5", false, 0},      {"1,5x", false, 0},       {"1 5", false, 0},     {"1E400", false, 0},
-      {"--1", false, 0},
+      {"1,5", true, 1.5},  {" -2,25 ", true, -2.25}, {"+3", true, 3},     {",5", true, 0.5},  {"5,", true, 5},
+      {"1E3", true, 1000}, {"1,5e-2", true, 0.015},  {"2E+2", true, 200}, {"", false, 0},     {",", false, 0},
+      {"1E", false, 0},    {"E5", false, 0},         {"1.5", false, 0},   {"1,5x", false, 0}, {"1 5", false, 0},
+      {"1E400", false, 0}, {"--1", false, 0},
   };
   for (const auto& c : cases) {
     double v = 0;

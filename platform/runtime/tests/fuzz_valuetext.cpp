@@ -26,10 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   const Variant v(text);
-  try { v.AsInteger(); } catch (const EVariantError&) {}
-  try { v.AsDouble(); } catch (const EVariantError&) {}
-  try { v.AsBoolean(); } catch (const EVariantError&) {}
-  try { VarCompareValue(v, Variant(1)); } catch (const EVariantError&) {}
+  try {
+    v.AsInteger();
+  } catch (const EVariantError&) {
+  }
+  try {
+    v.AsDouble();
+  } catch (const EVariantError&) {
+  }
+  try {
+    v.AsBoolean();
+  } catch (const EVariantError&) {
+  }
+  try {
+    VarCompareValue(v, Variant(1));
+  } catch (const EVariantError&) {
+  }
 
   for (TDateTime when : {0.0, -1.25, 38418.6043402778, 2958465.99999999}) {
     std::string out = FormatDateTime(text, when);

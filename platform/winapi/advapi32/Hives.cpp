@@ -77,7 +77,8 @@ void EnsureUserProfile(const std::string& user) { UserHive(user); }
 bool MachineRegistryCreated() {
   auto hive = MachineHive();
   std::string flag;
-  if (hive) hive->Run(Mode::Read, [&](Transaction& t) {
+  if (hive)
+    hive->Run(Mode::Read, [&](Transaction& t) {
       flag = t.Meta("machine");
       return DWORD(ERROR_SUCCESS);
     });

@@ -179,8 +179,8 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, HKEY* result) 
   return ERROR_SUCCESS;
 }
 
-LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, SECURITY_ATTRIBUTES*,
-                     HKEY* result, LPDWORD disposition) {
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, SECURITY_ATTRIBUTES*, HKEY* result,
+                     LPDWORD disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   RegKey base;
@@ -266,8 +266,8 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   });
 }
 
-LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPSTR keyClass,
-                   LPDWORD classLength, FILETIME* lastWrite) {
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPSTR keyClass, LPDWORD classLength,
+                   FILETIME* lastWrite) {
   return OnKey(key, KEY_ENUMERATE_SUB_KEYS, Mode::Read, [&](Transaction& t, const RegKey& k) {
     auto child = t.ChildName(k.id, index);
     if (!child) return DWORD(ERROR_NO_MORE_ITEMS);
@@ -291,9 +291,9 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWOR
   });
 }
 
-LONG RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classLength, LPDWORD, LPDWORD subKeys,
-                      LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values, LPDWORD maxValueNameLength,
-                      LPDWORD maxValueLength, LPDWORD securityDescriptor, FILETIME* lastWrite) {
+LONG RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classLength, LPDWORD, LPDWORD subKeys, LPDWORD maxSubKeyLength,
+                      LPDWORD maxClassLength, LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
+                      LPDWORD securityDescriptor, FILETIME* lastWrite) {
   return OnKey(key, KEY_QUERY_VALUE, Mode::Read, [&](Transaction& t, const RegKey& k) {
     KeyInfo info = t.Info(k.id);
     if (keyClass && classLength && *classLength) keyClass[0] = '\0';

@@ -77,8 +77,10 @@ class Query {
     return *this;
   }
   Query& Bind(const std::string& bytes) {
-    if (bytes.empty()) sqlite3_bind_zeroblob(statement_, ++index_, 0);
-    else sqlite3_bind_blob(statement_, ++index_, bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
+    if (bytes.empty())
+      sqlite3_bind_zeroblob(statement_, ++index_, 0);
+    else
+      sqlite3_bind_blob(statement_, ++index_, bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
     return *this;
   }
   Query& BindText(const std::string& text) {
@@ -157,13 +159,13 @@ std::optional<std::string> ReadStoredString(const std::shared_ptr<Hive>& hive, s
   return text;
 }
 
-
 Hive::~Hive() = default;
 
 DWORD Hive::Run(Mode mode, const std::function<DWORD(Transaction&)>& work) {
   std::lock_guard<std::mutex> guard(impl_->lock);
   impl_->writing = mode == Mode::Write;
-  if (!Exec(impl_->db, mode == Mode::Write ? "BEGIN IMMEDIATE" : "BEGIN")) return impl_->writing ? ERROR_CANTWRITE : ERROR_CANTREAD;
+  if (!Exec(impl_->db, mode == Mode::Write ? "BEGIN IMMEDIATE" : "BEGIN"))
+    return impl_->writing ? ERROR_CANTWRITE : ERROR_CANTREAD;
   DWORD result;
   try {
     Transaction transaction(*this);
@@ -291,14 +293,16 @@ bool Transaction::DeleteChild(KeyId key, const std::string& name) {
 
 void Transaction::DeleteTree(KeyId key) {
   {
-    Query values(*hive_.impl_,
-                 "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id)"
-                 " DELETE FROM vals WHERE key IN (SELECT id FROM tree)");
+    Query values(
+        *hive_.impl_,
+        "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id)"
+        " DELETE FROM vals WHERE key IN (SELECT id FROM tree)");
     values.Bind(key).Run();
   }
-  Query keys(*hive_.impl_,
-             "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id)"
-             " DELETE FROM keys WHERE id IN (SELECT id FROM tree) AND id <> 1");
+  Query keys(
+      *hive_.impl_,
+      "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id)"
+      " DELETE FROM keys WHERE id IN (SELECT id FROM tree) AND id <> 1");
   keys.Bind(key).Run();
 }
 

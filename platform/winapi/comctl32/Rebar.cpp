@@ -232,9 +232,7 @@ LRESULT CALLBACK RebarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       R().windows.erase(hwnd);
       return 0;
     }
-    case WM_SIZE:
-      Layout(hwnd);
-      return 0;
+    case WM_SIZE: Layout(hwnd); return 0;
     case RB_INSERTBANDA: {
       auto* info = reinterpret_cast<const REBARBANDINFOA*>(lParam);
       if (!info) return FALSE;
@@ -280,8 +278,10 @@ LRESULT CALLBACK RebarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!withRebar([&](Rebar& r) -> LRESULT {
             if (!validIndex(r, wParam)) return FALSE;
             r.bands.erase(r.bands.begin() + wParam);
-            if (r.priority == int(wParam)) r.priority = -1;
-            else if (r.priority > int(wParam)) r.priority--;
+            if (r.priority == int(wParam))
+              r.priority = -1;
+            else if (r.priority > int(wParam))
+              r.priority--;
             return TRUE;
           }))
         return FALSE;
@@ -296,8 +296,7 @@ LRESULT CALLBACK RebarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                return TRUE;
              });
     }
-    case RB_GETBANDCOUNT:
-      return withRebar([](Rebar& r) -> LRESULT { return LRESULT(r.bands.size()); });
+    case RB_GETBANDCOUNT: return withRebar([](Rebar& r) -> LRESULT { return LRESULT(r.bands.size()); });
     case RB_GETROWCOUNT:
       return withRebar([](Rebar& r) -> LRESULT {
         LRESULT rows = 0;
@@ -334,7 +333,8 @@ LRESULT CALLBACK RebarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Layout(hwnd);
       RECT after;
       GetWindowRect(hwnd, &after);
-      return before.right - before.left != after.right - after.left || before.bottom - before.top != after.bottom - after.top;
+      return before.right - before.left != after.right - after.left ||
+             before.bottom - before.top != after.bottom - after.top;
     }
     case RB_MAXIMIZEBAND:
     case RB_MINIMIZEBAND: {
@@ -378,7 +378,8 @@ LRESULT CALLBACK RebarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             nm.uBand = UINT(wParam);
             nm.wID = b.wID;
             nm.lParam = b.lParam;
-            nm.rc = RECT{std::max(b.rect.left, b.rect.right - kRebarChevronWidth), b.rect.top, b.rect.right, b.rect.bottom};
+            nm.rc =
+                RECT{std::max(b.rect.left, b.rect.right - kRebarChevronWidth), b.rect.top, b.rect.right, b.rect.bottom};
             return TRUE;
           }))
         return 0;
@@ -387,8 +388,7 @@ LRESULT CALLBACK RebarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Notify(hwnd, &nm.hdr);
       return 0;
     }
-    default:
-      return DefWindowProcA(hwnd, msg, wParam, lParam);
+    default: return DefWindowProcA(hwnd, msg, wParam, lParam);
   }
 }
 

@@ -125,13 +125,12 @@ std::shared_ptr<Context> Find(HANDLE handle) {
 
 // Kernel32 of the stand-in machine exports these, as Windows XP's does.
 const bool g_exported = [] {
-  vandrel::RegisterStandInExports(
-      "kernel32.dll", {{"CreateActCtxA", reinterpret_cast<FARPROC>(&CreateActCtxA)},
-                       {"AddRefActCtx", reinterpret_cast<FARPROC>(&AddRefActCtx)},
-                       {"ReleaseActCtx", reinterpret_cast<FARPROC>(&ReleaseActCtx)},
-                       {"ActivateActCtx", reinterpret_cast<FARPROC>(&ActivateActCtx)},
-                       {"DeactivateActCtx", reinterpret_cast<FARPROC>(&DeactivateActCtx)},
-                       {"GetCurrentActCtx", reinterpret_cast<FARPROC>(&GetCurrentActCtx)}});
+  vandrel::RegisterStandInExports("kernel32.dll", {{"CreateActCtxA", reinterpret_cast<FARPROC>(&CreateActCtxA)},
+                                                   {"AddRefActCtx", reinterpret_cast<FARPROC>(&AddRefActCtx)},
+                                                   {"ReleaseActCtx", reinterpret_cast<FARPROC>(&ReleaseActCtx)},
+                                                   {"ActivateActCtx", reinterpret_cast<FARPROC>(&ActivateActCtx)},
+                                                   {"DeactivateActCtx", reinterpret_cast<FARPROC>(&DeactivateActCtx)},
+                                                   {"GetCurrentActCtx", reinterpret_cast<FARPROC>(&GetCurrentActCtx)}});
   return true;
 }();
 

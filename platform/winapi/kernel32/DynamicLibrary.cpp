@@ -27,7 +27,7 @@ struct StandIn {
   std::string name;   // as registered
   std::string upper;  // what names compare with
   std::map<std::string, FARPROC> exports;
-  char anchor = 0;    // its address is the module's handle
+  char anchor = 0;  // its address is the module's handle
   HMODULE Handle() { return reinterpret_cast<HMODULE>(&anchor); }
 };
 
@@ -40,7 +40,7 @@ struct Table {
   std::mutex lock;
   std::vector<std::unique_ptr<StandIn>> standIns;
   std::map<HMODULE, Loaded> loaded;
-  std::set<std::string> hiddenModules;                         // upper-case names
+  std::set<std::string> hiddenModules;                          // upper-case names
   std::set<std::pair<std::string, std::string>> hiddenExports;  // upper-case module, export
 };
 
@@ -282,8 +282,10 @@ BOOL FreeLibrary(HMODULE module) {
       return FALSE;
     }
     library = it->second.library;
-    if (--it->second.references == 0) t.loaded.erase(it);
-    else module = nullptr;
+    if (--it->second.references == 0)
+      t.loaded.erase(it);
+    else
+      module = nullptr;
   }
   {
     struct Unloading {
@@ -303,15 +305,19 @@ namespace vandrel::dynamic_testing {
 void HideExport(const std::string& moduleName, const std::string& exportName, bool hidden) {
   Table& t = Modules();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (hidden) t.hiddenExports.insert({ModuleKey(moduleName), exportName});
-  else t.hiddenExports.erase({ModuleKey(moduleName), exportName});
+  if (hidden)
+    t.hiddenExports.insert({ModuleKey(moduleName), exportName});
+  else
+    t.hiddenExports.erase({ModuleKey(moduleName), exportName});
 }
 
 void HideModule(const std::string& moduleName, bool hidden) {
   Table& t = Modules();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (hidden) t.hiddenModules.insert(ModuleKey(moduleName));
-  else t.hiddenModules.erase(ModuleKey(moduleName));
+  if (hidden)
+    t.hiddenModules.insert(ModuleKey(moduleName));
+  else
+    t.hiddenModules.erase(ModuleKey(moduleName));
 }
 
 void ShowEverything() {

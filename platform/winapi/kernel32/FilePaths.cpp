@@ -45,8 +45,8 @@ bool IsDeviceName(const std::string& name) {
   static const char* const kFixed[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   for (const char* fixed : kFixed)
     if (base == fixed) return true;
-  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         base[3] >= '1' && base[3] <= '9';
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
+         base[3] <= '9';
 }
 
 DWORD CheckName(const std::string& name) {
@@ -180,7 +180,8 @@ HostPath MapWindowsPath(std::string_view windowsPath) {
     return result;
   }
   std::string base;
-  if (full[0] == 'C') base = DriveCFolder();
+  if (full[0] == 'C')
+    base = DriveCFolder();
   else if (full[0] != 'Z') {
     result.error = ERROR_PATH_NOT_FOUND;
     return result;
@@ -231,8 +232,10 @@ std::string WindowsPathOf(const std::string& hostPath) {
     prefix = "C:";
   } else {
     std::string realDrive = RealPath(driveC), realPath = RealPath(absolute);
-    if (!realDrive.empty() && !realPath.empty() && UnderFolder(realPath, realDrive, rest)) prefix = "C:";
-    else rest = absolute.substr(1);
+    if (!realDrive.empty() && !realPath.empty() && UnderFolder(realPath, realDrive, rest))
+      prefix = "C:";
+    else
+      rest = absolute.substr(1);
   }
   std::replace(rest.begin(), rest.end(), '/', '\\');
   return prefix + "\\" + cp1250::FromUtf8(rest);
@@ -274,8 +277,9 @@ BOOL SetCurrentDirectoryA(LPCSTR path) {
     return FALSE;
   }
   if (chdir(host.path.c_str()) != 0) {
-    SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : errno == ENOTDIR ? ERROR_DIRECTORY
-                                                                          : Win32ErrorFromErrno(errno));
+    SetLastError(errno == ENOENT    ? ERROR_FILE_NOT_FOUND
+                 : errno == ENOTDIR ? ERROR_DIRECTORY
+                                    : Win32ErrorFromErrno(errno));
     return FALSE;
   }
   return TRUE;

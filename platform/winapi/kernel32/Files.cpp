@@ -175,7 +175,9 @@ BOOL FailBool(DWORD code) {
   return FALSE;
 }
 
-DWORD ErrnoError() { return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? ERROR_DISK_FULL : Win32ErrorFromErrno(errno); }
+DWORD ErrnoError() {
+  return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? ERROR_DISK_FULL : Win32ErrorFromErrno(errno);
+}
 
 bool ReadOnly(const struct stat& st) { return !(st.st_mode & S_IWUSR); }
 
@@ -196,8 +198,8 @@ void vandrel::RegisterDevice(const std::string& name, DeviceOpener opener) {
   devices.openers[cp1250::AsciiUpper(name)] = opener;
 }
 
-HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, SECURITY_ATTRIBUTES*, DWORD disposition,
-                   DWORD flags, HANDLE) {
+HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, SECURITY_ATTRIBUTES*, DWORD disposition, DWORD flags,
+                   HANDLE) {
   if (!fileName) return Fail(ERROR_PATH_NOT_FOUND);
   if (vandrel::DeviceOpener opener = FindDevice(fileName)) return opener(fileName, access, flags);
   if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) return Fail(ERROR_INVALID_PARAMETER);
@@ -245,7 +247,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, SECURITY_ATTR
     if (!exists && (flags & FILE_ATTRIBUTE_READONLY)) fchmod(fd, 0444);
     if (flags & FILE_FLAG_DELETE_ON_CLOSE) file->DeleteOnClose();
     SetLastError(exists && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                         : ERROR_SUCCESS);
+                                                                                        : ERROR_SUCCESS);
     return NewHandle(std::move(file));
   }
   return Fail(ERROR_SHARING_VIOLATION);
@@ -260,7 +262,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, OVERLAPP
   DWORD done = 0;
   while (done < toRead) {
     char* at = static_cast<char*>(buffer) + done;
-    ssize_t n = offset >= 0 ? pread(file->fd(), at, toRead - done, offset + done) : ::read(file->fd(), at, toRead - done);
+    ssize_t n =
+        offset >= 0 ? pread(file->fd(), at, toRead - done, offset + done) : ::read(file->fd(), at, toRead - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return FailBool(errno == EISDIR ? ERROR_INVALID_FUNCTION : ErrnoError());
     if (n == 0) break;
@@ -280,7 +283,8 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, OV
   DWORD done = 0;
   while (done < toWrite) {
     const char* at = static_cast<const char*>(buffer) + done;
-    ssize_t n = offset >= 0 ? pwrite(file->fd(), at, toWrite - done, offset + done) : write(file->fd(), at, toWrite - done);
+    ssize_t n =
+        offset >= 0 ? pwrite(file->fd(), at, toWrite - done, offset + done) : write(file->fd(), at, toWrite - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       if (written) *written = done;
@@ -311,7 +315,8 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD met
   LARGE_INTEGER move, at;
   move.QuadPart = distanceHigh ? int64_t((uint64_t(uint32_t(*distanceHigh)) << 32) | uint32_t(distance)) : distance;
   if (!SetFilePointerEx(handle, move, &at, method)) return INVALID_SET_FILE_POINTER;
-  if (distanceHigh) *distanceHigh = at.HighPart;
+  if (distanceHigh)
+    *distanceHigh = at.HighPart;
   else if (at.QuadPart > 0xFFFFFFFFLL) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_SET_FILE_POINTER;
@@ -385,7 +390,8 @@ BOOL DeleteFileA(LPCSTR fileName) {
 }
 
 BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
-  HANDLE source = CreateFileA(existing, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE source =
+      CreateFileA(existing, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (source == INVALID_HANDLE_VALUE) return FALSE;
   auto sourceFile = FileOf(source);
   struct stat st;
@@ -461,7 +467,8 @@ BOOL RemoveDirectoryA(LPCSTR path) {
   struct stat st;
   if (lstat(host.path.c_str(), &st) != 0) return FailBool(MissingError(host));
   if (!S_ISDIR(st.st_mode)) return FailBool(ERROR_DIRECTORY);
-  if (rmdir(host.path.c_str()) != 0) return FailBool(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrnoError());
+  if (rmdir(host.path.c_str()) != 0)
+    return FailBool(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrnoError());
   return TRUE;
 }
 

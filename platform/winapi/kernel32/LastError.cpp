@@ -59,8 +59,7 @@ const char* SystemText(DWORD code) {
     case ERROR_INVALID_NAME: return "The filename, directory name, or volume label syntax is incorrect.";
     case ERROR_MOD_NOT_FOUND: return "The specified module could not be found.";
     case ERROR_PROC_NOT_FOUND: return "The specified procedure could not be found.";
-    case ERROR_NEGATIVE_SEEK:
-      return "An attempt was made to move the file pointer before the beginning of the file.";
+    case ERROR_NEGATIVE_SEEK: return "An attempt was made to move the file pointer before the beginning of the file.";
     case ERROR_DIR_NOT_EMPTY: return "The directory is not empty.";
     case ERROR_BAD_PATHNAME: return "The specified path is invalid.";
     case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists.";

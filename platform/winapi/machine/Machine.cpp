@@ -51,8 +51,7 @@ const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\
 
 void MakeMachineFolders() {
   MakeHostFolders(DriveCFolder());
-  std::string windows =
-      ReadMachineString("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot").value_or("");
+  std::string windows = ReadMachineString("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot").value_or("");
   if (windows.empty()) windows = "C:\\WINDOWS";
   MakeFolders(windows + "\\system32");
   MakeFolders(windows + "\\Temp");
@@ -148,9 +147,7 @@ void CreateDefaultMachine() {
 
 void ApplyUserLocale() {
   std::string user = CurrentUserName();
-  auto read = [&](const char* name) {
-    return ReadUserString(user, "Control Panel\\International", name).value_or("");
-  };
+  auto read = [&](const char* name) { return ReadUserString(user, "Control Panel\\International", name).value_or(""); };
   TFormatSettings& settings = FormatSettings();
   auto separator = [&](const char* name, char& target) {
     std::string text = read(name);

@@ -17,7 +17,6 @@
 
 namespace {
 
-
 constexpr HRESULT kOk = 0;
 constexpr HRESULT kFalse = 1;
 constexpr HRESULT kFail = HRESULT(0x80004005);
@@ -33,10 +32,8 @@ std::string Expand(std::string text) {
     std::string (*value)();
   };
   static const Variable kVariables[] = {
-      {"%USERPROFILE%", UserProfile},
-      {"%SYSTEMROOT%", vandrel::WindowsFolder},
-      {"%WINDIR%", vandrel::WindowsFolder},
-      {"%SYSTEMDRIVE%", [] { return std::string("C:"); }},
+      {"%USERPROFILE%", UserProfile},           {"%SYSTEMROOT%", vandrel::WindowsFolder},
+      {"%WINDIR%", vandrel::WindowsFolder},     {"%SYSTEMDRIVE%", [] { return std::string("C:"); }},
       {"%USERNAME%", vandrel::CurrentUserName},
   };
   for (auto& variable : kVariables) {
@@ -62,19 +59,24 @@ std::optional<std::string> FolderOf(int csidl) {
     const char* value;
   };
   static const UserFolder kFolders[] = {
-      {CSIDL_DESKTOP, false, "Desktop"},          {CSIDL_DESKTOPDIRECTORY, false, "Desktop"},
-      {CSIDL_PROGRAMS, false, "Programs"},        {CSIDL_PERSONAL, false, "Personal"},
-      {CSIDL_FAVORITES, false, "Favorites"},      {CSIDL_STARTMENU, false, "Start Menu"},
-      {CSIDL_APPDATA, false, "AppData"},          {CSIDL_LOCAL_APPDATA, false, "Local AppData"},
-      {CSIDL_INTERNET_CACHE, false, "Cache"},     {CSIDL_COMMON_DESKTOPDIRECTORY, true, "Common Desktop"},
-      {CSIDL_COMMON_APPDATA, true, "Common AppData"}, {CSIDL_COMMON_DOCUMENTS, true, "Common Documents"},
+      {CSIDL_DESKTOP, false, "Desktop"},
+      {CSIDL_DESKTOPDIRECTORY, false, "Desktop"},
+      {CSIDL_PROGRAMS, false, "Programs"},
+      {CSIDL_PERSONAL, false, "Personal"},
+      {CSIDL_FAVORITES, false, "Favorites"},
+      {CSIDL_STARTMENU, false, "Start Menu"},
+      {CSIDL_APPDATA, false, "AppData"},
+      {CSIDL_LOCAL_APPDATA, false, "Local AppData"},
+      {CSIDL_INTERNET_CACHE, false, "Cache"},
+      {CSIDL_COMMON_DESKTOPDIRECTORY, true, "Common Desktop"},
+      {CSIDL_COMMON_APPDATA, true, "Common AppData"},
+      {CSIDL_COMMON_DOCUMENTS, true, "Common Documents"},
   };
   switch (csidl) {
     case CSIDL_WINDOWS: return vandrel::WindowsFolder();
     case CSIDL_SYSTEM: return vandrel::WindowsFolder() + "\\system32";
     case CSIDL_PROGRAM_FILES:
-      return vandrel::ReadMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir")
-          .value_or("");
+      return vandrel::ReadMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir").value_or("");
   }
   for (auto& folder : kFolders) {
     if (folder.csidl != csidl) continue;

@@ -27,15 +27,17 @@ TEST(FileLayer, StreamsAndListsOpenWindowsPathsOfTheMachine) {
     TFileStream reader("C:\\ZAROLT.DAT", fmOpenRead | fmShareDenyNone);
     ADD_FAILURE() << "a file created without sharing is locked";
   } catch (const EFOpenError& e) {
-    EXPECT_EQ(e.Message(), "Cannot open file \"C:\\ZAROLT.DAT\". The process cannot access the file because it is "
-                           "being used by another process.");
+    EXPECT_EQ(e.Message(),
+              "Cannot open file \"C:\\ZAROLT.DAT\". The process cannot access the file because it is "
+              "being used by another process.");
   }
   try {
     TFileStream bad("C:\\a|b.dat", fmCreate);
     ADD_FAILURE();
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(e.Message(), "Cannot create file \"C:\\a|b.dat\". The filename, directory name, or volume label "
-                           "syntax is incorrect.");
+    EXPECT_EQ(e.Message(),
+              "Cannot create file \"C:\\a|b.dat\". The filename, directory name, or volume label "
+              "syntax is incorrect.");
   }
 }
 

@@ -1,7 +1,7 @@
 #include "platform/winapi/Files.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,14 +108,22 @@ TEST(FilePaths, NamesWindowsRefusesAreRefused) {
     std::string path;
     DWORD error;
   } cases[] = {
-      {"C:\\a<b.txt", ERROR_INVALID_NAME},      {"C:\\a>b.txt", ERROR_INVALID_NAME},
-      {"C:\\a\"b.txt", ERROR_INVALID_NAME},     {"C:\\a|b.txt", ERROR_INVALID_NAME},
-      {"C:\\a?b.txt", ERROR_INVALID_NAME},      {"C:\\a*b.txt", ERROR_INVALID_NAME},
-      {"C:\\sor\ttoro.txt", ERROR_INVALID_NAME}, {"C:\\WINDOWS\\a:b", ERROR_INVALID_NAME},
-      {"C:\\con", ERROR_INVALID_NAME},          {"C:\\WINDOWS\\NUL.txt", ERROR_INVALID_NAME},
-      {"C:\\com1", ERROR_INVALID_NAME},         {"C:\\x\\Lpt9.log", ERROR_INVALID_NAME},
-      {"C:\\Aux .txt", ERROR_INVALID_NAME},     {"\\\\server\\share\\x.txt", ERROR_BAD_NETPATH},
-      {"Q:\\x.txt", ERROR_PATH_NOT_FOUND},      {"C:\\" + std::string(300, 'a'), ERROR_FILENAME_EXCED_RANGE},
+      {"C:\\a<b.txt", ERROR_INVALID_NAME},
+      {"C:\\a>b.txt", ERROR_INVALID_NAME},
+      {"C:\\a\"b.txt", ERROR_INVALID_NAME},
+      {"C:\\a|b.txt", ERROR_INVALID_NAME},
+      {"C:\\a?b.txt", ERROR_INVALID_NAME},
+      {"C:\\a*b.txt", ERROR_INVALID_NAME},
+      {"C:\\sor\ttoro.txt", ERROR_INVALID_NAME},
+      {"C:\\WINDOWS\\a:b", ERROR_INVALID_NAME},
+      {"C:\\con", ERROR_INVALID_NAME},
+      {"C:\\WINDOWS\\NUL.txt", ERROR_INVALID_NAME},
+      {"C:\\com1", ERROR_INVALID_NAME},
+      {"C:\\x\\Lpt9.log", ERROR_INVALID_NAME},
+      {"C:\\Aux .txt", ERROR_INVALID_NAME},
+      {"\\\\server\\share\\x.txt", ERROR_BAD_NETPATH},
+      {"Q:\\x.txt", ERROR_PATH_NOT_FOUND},
+      {"C:\\" + std::string(300, 'a'), ERROR_FILENAME_EXCED_RANGE},
       {"", ERROR_PATH_NOT_FOUND},
   };
   auto before = std::distance(std::filesystem::directory_iterator(machine.DriveC()), {});
@@ -143,7 +151,9 @@ TEST(FileNames, Cp1250NamesBecomeUtf8HostNames) {
   WriteText("C:\\" + name, "tartalom");
   std::string listed = testing_support::RunPython(
       "import os\n"
-      "for n in sorted(os.listdir('" + machine.DriveC() + "')):\n"
+      "for n in sorted(os.listdir('" +
+      machine.DriveC() +
+      "')):\n"
       "    if n.endswith('.txt'): print(n.encode('cp1250').hex())\n");
   std::string hex;
   for (unsigned char c : name) {
@@ -191,25 +201,26 @@ struct Open {
 TEST(FileSharing, SecondOpenFollowsTheShareModesOfTheFirst) {
   TestMachine machine;
   WriteText("C:\\megosztott.txt", "adat");
-  const DWORD R = GENERIC_READ, W = GENERIC_WRITE, SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE,
-              SD = FILE_SHARE_DELETE;
+  const DWORD R = GENERIC_READ, W = GENERIC_WRITE, SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE, SD = FILE_SHARE_DELETE;
   struct Case {
     Open first, second;
     bool allowed;
   } cases[] = {
-      {{R, SR}, {R, SR}, true},          {{R, 0}, {R, SR | SW}, false},      {{W, SR}, {R, SR | SW}, true},
-      {{W, SR}, {W, SR | SW}, false},    {{R, SR}, {W, SR | SW}, false},     {{R, SR | SW}, {W, SR | SW}, true},
-      {{R, SR | SW}, {R, SW}, false},    {{R | W, 0}, {0, 0}, true},         {{0, 0}, {R | W, 0}, true},
-      {{DELETE, SR}, {R, SR}, false},    {{DELETE, SR | SW}, {R, SR}, false}, {{DELETE, SD | SR}, {R, SR | SD}, true},
+      {{R, SR}, {R, SR}, true},       {{R, 0}, {R, SR | SW}, false},       {{W, SR}, {R, SR | SW}, true},
+      {{W, SR}, {W, SR | SW}, false}, {{R, SR}, {W, SR | SW}, false},      {{R, SR | SW}, {W, SR | SW}, true},
+      {{R, SR | SW}, {R, SW}, false}, {{R | W, 0}, {0, 0}, true},          {{0, 0}, {R | W, 0}, true},
+      {{DELETE, SR}, {R, SR}, false}, {{DELETE, SR | SW}, {R, SR}, false}, {{DELETE, SD | SR}, {R, SR | SD}, true},
   };
   for (const auto& c : cases) {
     HANDLE a = CreateFileA("C:\\megosztott.txt", c.first.access, c.first.share, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(a, INVALID_HANDLE_VALUE);
     HANDLE b = CreateFileA("c:\\MEGOSZTOTT.TXT", c.second.access, c.second.share, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_EQ(b != INVALID_HANDLE_VALUE, c.allowed) << std::hex << c.first.access << "/" << c.first.share << " then "
-                                                    << c.second.access << "/" << c.second.share;
-    if (b == INVALID_HANDLE_VALUE) EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
-    else CloseHandle(b);
+    EXPECT_EQ(b != INVALID_HANDLE_VALUE, c.allowed)
+        << std::hex << c.first.access << "/" << c.first.share << " then " << c.second.access << "/" << c.second.share;
+    if (b == INVALID_HANDLE_VALUE)
+      EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    else
+      CloseHandle(b);
     CloseHandle(a);
     HANDLE again = CreateFileA("C:\\megosztott.txt", R | W, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(again, INVALID_HANDLE_VALUE) << "closing releases the file";
@@ -305,21 +316,45 @@ TEST(FileCalls, MissingFilesFoldersAndWrongKinds) {
     std::function<bool()> call;
     DWORD error;
   } cases[] = {
-      {"open a missing file", [] { return CreateFileA("C:\\WINDOWS\\nincs.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE; }, ERROR_FILE_NOT_FOUND},
-      {"create in a missing folder", [] { return CreateFileA("C:\\nincs\\uj.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr) != INVALID_HANDLE_VALUE; }, ERROR_PATH_NOT_FOUND},
-      {"open a folder as a file", [] { return CreateFileA("C:\\WINDOWS", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE; }, ERROR_ACCESS_DENIED},
-      {"truncate without write access", [] { return CreateFileA("C:\\WINDOWS\\van.txt", GENERIC_READ, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE; }, ERROR_INVALID_PARAMETER},
-      {"folder in a missing folder", [] { return bool(CreateDirectoryA("C:\\nincs\\uj", nullptr)); }, ERROR_PATH_NOT_FOUND},
+      {"open a missing file",
+       [] {
+         return CreateFileA("C:\\WINDOWS\\nincs.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) !=
+                INVALID_HANDLE_VALUE;
+       },
+       ERROR_FILE_NOT_FOUND},
+      {"create in a missing folder",
+       [] {
+         return CreateFileA("C:\\nincs\\uj.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr) !=
+                INVALID_HANDLE_VALUE;
+       },
+       ERROR_PATH_NOT_FOUND},
+      {"open a folder as a file",
+       [] {
+         return CreateFileA("C:\\WINDOWS", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE;
+       },
+       ERROR_ACCESS_DENIED},
+      {"truncate without write access",
+       [] {
+         return CreateFileA("C:\\WINDOWS\\van.txt", GENERIC_READ, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr) !=
+                INVALID_HANDLE_VALUE;
+       },
+       ERROR_INVALID_PARAMETER},
+      {"folder in a missing folder", [] { return bool(CreateDirectoryA("C:\\nincs\\uj", nullptr)); },
+       ERROR_PATH_NOT_FOUND},
       {"folder that exists", [] { return bool(CreateDirectoryA("c:\\windows", nullptr)); }, ERROR_ALREADY_EXISTS},
       {"remove a folder with files", [] { return bool(RemoveDirectoryA("C:\\WINDOWS")); }, ERROR_DIR_NOT_EMPTY},
       {"remove a file as a folder", [] { return bool(RemoveDirectoryA("C:\\WINDOWS\\van.txt")); }, ERROR_DIRECTORY},
       {"delete a missing file", [] { return bool(DeleteFileA("C:\\WINDOWS\\nincs.txt")); }, ERROR_FILE_NOT_FOUND},
       {"delete in a missing folder", [] { return bool(DeleteFileA("C:\\nincs\\x.txt")); }, ERROR_PATH_NOT_FOUND},
       {"delete a folder", [] { return bool(DeleteFileA("C:\\WINDOWS\\system32")); }, ERROR_ACCESS_DENIED},
-      {"attributes of a missing file", [] { return GetFileAttributesA("C:\\nincs.txt") != INVALID_FILE_ATTRIBUTES; }, ERROR_FILE_NOT_FOUND},
-      {"copy a missing file", [] { return bool(CopyFileA("C:\\nincs.txt", "C:\\masolat.txt", FALSE)); }, ERROR_FILE_NOT_FOUND},
-      {"copy onto an existing file", [] { return bool(CopyFileA("C:\\WINDOWS\\van.txt", "C:\\WINDOWS\\VAN.TXT", TRUE)); }, ERROR_FILE_EXISTS},
-      {"move onto itself (a trailing blank names the same file)", [] { return bool(MoveFileA("C:\\WINDOWS\\van.txt", "C:\\WINDOWS\\van.txt ")); }, ERROR_SUCCESS},
+      {"attributes of a missing file", [] { return GetFileAttributesA("C:\\nincs.txt") != INVALID_FILE_ATTRIBUTES; },
+       ERROR_FILE_NOT_FOUND},
+      {"copy a missing file", [] { return bool(CopyFileA("C:\\nincs.txt", "C:\\masolat.txt", FALSE)); },
+       ERROR_FILE_NOT_FOUND},
+      {"copy onto an existing file",
+       [] { return bool(CopyFileA("C:\\WINDOWS\\van.txt", "C:\\WINDOWS\\VAN.TXT", TRUE)); }, ERROR_FILE_EXISTS},
+      {"move onto itself (a trailing blank names the same file)",
+       [] { return bool(MoveFileA("C:\\WINDOWS\\van.txt", "C:\\WINDOWS\\van.txt ")); }, ERROR_SUCCESS},
   };
   for (const auto& c : cases) {
     SetLastError(0);
@@ -406,7 +441,9 @@ std::string PythonDosDateTime(const std::string& dateTime) {
   return testing_support::RunPython(
       "import zipfile, io, struct\n"
       "b = io.BytesIO()\n"
-      "with zipfile.ZipFile(b, 'w') as z: z.writestr(zipfile.ZipInfo('x', date_time=(" + dateTime + ")), '')\n"
+      "with zipfile.ZipFile(b, 'w') as z: z.writestr(zipfile.ZipInfo('x', date_time=(" +
+      dateTime +
+      ")), '')\n"
       "t, d = struct.unpack('<HH', b.getvalue()[10:14])\n"
       "print(d, t)\n");
 }
@@ -469,7 +506,9 @@ TEST(FileTimes, FileDatesAreLocalDosDatesOfTheLastWrite) {
     ASSERT_TRUE(FileTimeToDosDateTime(&found, &date, &time));
     std::string python = testing_support::RunPython(
         "import os, time, zipfile, io, struct\n"
-        "t = time.localtime(os.stat('" + machine.DriveC() + "/datum.txt').st_mtime)\n"
+        "t = time.localtime(os.stat('" +
+        machine.DriveC() +
+        "/datum.txt').st_mtime)\n"
         "b = io.BytesIO()\n"
         "with zipfile.ZipFile(b, 'w') as z: z.writestr(zipfile.ZipInfo('x', date_time=t[:6]), '')\n"
         "t, d = struct.unpack('<HH', b.getvalue()[10:14])\n"
@@ -507,8 +546,8 @@ TEST(MachineFolders, TheTemporaryFolderFollowsTheUsersEnvironment) {
   char buffer[MAX_PATH];
   GetTempPathA(sizeof buffer, buffer);
   EXPECT_EQ(std::string(buffer), "C:\\Documents and Settings\\Kovács Péter\\Helyi beállítások\\Temp\\"_cp);
-  EXPECT_TRUE(std::filesystem::is_directory(machine.DriveC() +
-                                            "/Documents and Settings/Kovács Péter/Helyi beállítások/Temp"))
+  EXPECT_TRUE(
+      std::filesystem::is_directory(machine.DriveC() + "/Documents and Settings/Kovács Péter/Helyi beállítások/Temp"))
       << "a new user gets a profile";
 }
 

@@ -136,8 +136,8 @@ TEST_F(Queues, NestedPumpsHandleLaterMessagesAndTheOuterLoopGoesOn) {
   PostMessageA(w, WM_USER, 1, 0);
   PostMessageA(w, WM_USER, 4, 0);  // posted before 2 and 3, so the nested loop takes it first
   TakeAll();
-  EXPECT_EQ(trace, (std::vector<std::string>{"begin 1", "begin 4", "end 4", "begin 2", "end 2", "begin 3",
-                                             "end 3", "end 1"}));
+  EXPECT_EQ(trace,
+            (std::vector<std::string>{"begin 1", "begin 4", "end 4", "begin 2", "end 2", "begin 3", "end 3", "end 1"}));
 }
 
 // Hooks record what they see as "name:message" and pass on.
@@ -215,7 +215,7 @@ TEST_F(Queues, CallWndProcHooksRunBeforeTheProcedureIsRead) {
   Recorder::Get().Clear();
   SendMessageA(g_target, WM_USER + 1, 0, 0);
   EXPECT_EQ(g_procTrace, (std::vector<std::string>{"hook 1025 from this thread", "hook 1026 from this thread",
-                                                    "replacement swallowed"}));
+                                                   "replacement swallowed"}));
   ASSERT_EQ(Recorder::Get().All().size(), 1u);
   EXPECT_EQ(Recorder::Get().All()[0].msg, WM_USER + 2u);
   // The window system's own sends go through the hook too.

@@ -2,11 +2,11 @@
 // of hosts that place bands.
 #include <gtest/gtest.h>
 
+#include "platform/testing/TestMachine.h"
 #include "platform/winapi/CommonControls.h"
 #include "platform/winapi/Registry.h"
 #include "platform/winapi/Themes.h"
 #include "platform/winapi/tests/WindowTestSupport.h"
-#include "platform/testing/TestMachine.h"
 
 using namespace wintest;
 
@@ -52,8 +52,8 @@ class Rebars : public ::testing::Test {
                          (hdr->hwndFrom == rebar_ ? "" : " from?");
       if (hdr->code == RBN_CHILDSIZE) {
         auto* nm = reinterpret_cast<NMREBARCHILDSIZE*>(lParam);
-        line += " band=" + std::to_string(nm->uBand) + " wID=" + std::to_string(nm->wID) + " child=" +
-                Rect(nm->rcChild) + " band=" + Rect(nm->rcBand);
+        line += " band=" + std::to_string(nm->uBand) + " wID=" + std::to_string(nm->wID) +
+                " child=" + Rect(nm->rcChild) + " band=" + Rect(nm->rcBand);
         if (narrowChildren_) nm->rcChild.right -= 5;
       } else if (hdr->code == RBN_CHEVRONPUSHED) {
         auto* nm = reinterpret_cast<NMREBARCHEVRON*>(lParam);

@@ -84,8 +84,9 @@ TEST(RegistryText, ImportReadsEveryFormOfValue) {
 
 TEST(RegistryText, DeletionsRemoveKeysAndValues) {
   TestMachine machine;
-  Import("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\T\\Marad]\n\"a\"=\"1\"\n\"b\"=\"2\"\n"
-         "[HKEY_CURRENT_USER\\Software\\T\\Megy\\Mélyebb]\n\"c\"=\"3\"\n"_cp);
+  Import(
+      "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\T\\Marad]\n\"a\"=\"1\"\n\"b\"=\"2\"\n"
+      "[HKEY_CURRENT_USER\\Software\\T\\Megy\\Mélyebb]\n\"c\"=\"3\"\n"_cp);
   Import("REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\T\\megy]\n[HKEY_CURRENT_USER\\Software\\T\\Marad]\n\"A\"=-\n");
   EXPECT_EQ(Query(HKEY_CURRENT_USER, "Software\\T\\Marad", "a").rc, ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(Query(HKEY_CURRENT_USER, "Software\\T\\Marad", "b").rc, ERROR_SUCCESS);
@@ -130,9 +131,9 @@ TEST(RegistryText, MalformedTextIsRefusedWholeWithItsLine) {
 TEST(RegistryText, ExportWritesEachTypeInItsForm) {
   TestMachine machine;
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Kiiras", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Kiiras", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   struct Case {
     std::string name;
     DWORD type;
@@ -195,10 +196,10 @@ TEST(RegistryText, TheDefaultMachineHoldsWhatThePartsRead) {
       {HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Toolbar", "LinksFolderName"},
   };
   for (const auto& c : cases) EXPECT_EQ(Query(c.root, c.key, c.name).rc, ERROR_SUCCESS) << c.key << " " << c.name;
-  EXPECT_EQ(Query(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                  "Favorites")
-                .data,
-            "C:\\Documents and Settings\\Felhasználó\\Kedvencek"_cp + '\0');
+  EXPECT_EQ(
+      Query(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Favorites")
+          .data,
+      "C:\\Documents and Settings\\Felhasználó\\Kedvencek"_cp + '\0');
   EXPECT_TRUE(vandrel::MachineExists());
   vandrel::CreateDefaultMachine();
   HKEY key = nullptr;

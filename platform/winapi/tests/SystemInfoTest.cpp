@@ -32,8 +32,9 @@ TEST(SystemInfo, ComputerNameComesFromTheRegistry) {
   EXPECT_FALSE(GetComputerNameA(name, &size));
   EXPECT_EQ(GetLastError(), ERROR_BUFFER_OVERFLOW);
   EXPECT_EQ(size, 11u);
-  Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\n"
-         "\"ComputerName\"=\"IRODA-GÉP\"\n"_cp);
+  Import(
+      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\n"
+      "\"ComputerName\"=\"IRODA-GÉP\"\n"_cp);
   size = sizeof name;
   ASSERT_TRUE(GetComputerNameA(name, &size));
   EXPECT_EQ(std::string(name), "IRODA-GÉP"_cp);
@@ -56,8 +57,9 @@ TEST(SystemInfo, TheUserIsTheMachinesOrTheOneNamed) {
   EXPECT_EQ(std::string(name), "Kovács Péter"_cp);
   EXPECT_EQ(size, 13u) << "with the terminator";
   unsetenv("VANDREL_USER");
-  Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon]\n"
-         "\"DefaultUserName\"=\"Nagy Anna\"\n");
+  Import(
+      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon]\n"
+      "\"DefaultUserName\"=\"Nagy Anna\"\n");
   length = sizeof name;
   ASSERT_EQ(WNetGetUserA(nullptr, name, &length), ERROR_SUCCESS);
   EXPECT_STREQ(name, "Nagy Anna");
@@ -113,10 +115,11 @@ TEST(UserLocale, TheUsersInternationalSettingsOverrideTheDefaults) {
   EXPECT_EQ(FormatSettings().ShortTimeFormat, hungarian.ShortTimeFormat);
   EXPECT_EQ(FormatSettings().ThousandSeparator, hungarian.ThousandSeparator);
   std::string error;
-  ASSERT_TRUE(vandrel::ImportRegistryText("REGEDIT4\n[HKEY_CURRENT_USER\\Control Panel\\International]\n"
-                                          "\"sShortDate\"=\"dd/MM/yyyy\"\n\"sTimeFormat\"=\"HH.mm.ss\"\n"
-                                          "\"sDate\"=\"/\"\n\"sTime\"=\".\"\n\"sDecimal\"=\".\"\n\"sThousand\"=\",\"\n",
-                                          error));
+  ASSERT_TRUE(
+      vandrel::ImportRegistryText("REGEDIT4\n[HKEY_CURRENT_USER\\Control Panel\\International]\n"
+                                  "\"sShortDate\"=\"dd/MM/yyyy\"\n\"sTimeFormat\"=\"HH.mm.ss\"\n"
+                                  "\"sDate\"=\"/\"\n\"sTime\"=\".\"\n\"sDecimal\"=\".\"\n\"sThousand\"=\",\"\n",
+                                  error));
   vandrel::ApplyUserLocale();
   EXPECT_EQ(FormatSettings().ShortDateFormat, "dd/MM/yyyy");
   EXPECT_EQ(FormatSettings().LongTimeFormat, "HH.mm.ss");

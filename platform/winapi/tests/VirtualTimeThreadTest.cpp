@@ -38,8 +38,8 @@ class VirtualTime : public ::testing::Test {
 std::string Next(uint64_t start) {
   MSG m;
   if (GetMessageA(&m, nullptr, 0, 0) <= 0) return "quit";
-  std::string what = m.message == WM_TIMER ? "timer " + std::to_string(m.wParam)
-                                           : "user " + std::to_string(m.message - WM_USER);
+  std::string what =
+      m.message == WM_TIMER ? "timer " + std::to_string(m.wParam) : "user " + std::to_string(m.message - WM_USER);
   return what + " at " + std::to_string(ClockTickMs() - start);
 }
 
@@ -67,14 +67,15 @@ TEST_F(VirtualTime, SleepersAndTimersInterleaveInTickOrder) {
   std::vector<std::string> seen;
   for (int i = 0; i < 5; ++i) seen.push_back(Next(start_));
   worker.join();
-  EXPECT_EQ(seen, (std::vector<std::string>{"user 1 at 400", "user 2 at 800", "timer 1 at 1000",
-                                            "user 3 at 1200", "timer 1 at 2000"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"user 1 at 400", "user 2 at 800", "timer 1 at 1000", "user 3 at 1200",
+                                            "timer 1 at 2000"}));
 }
 
 // A runtime thread that sleeps and posts, as the toolbar's worker does.
 class TSleeper : public TThread {
   VCL_CLASS(TSleeper, TThread)
-  TSleeper(HWND target, uint32_t sleepMs, int posts) : TThread(false), target_(target), sleepMs_(sleepMs), posts_(posts) {}
+  TSleeper(HWND target, uint32_t sleepMs, int posts)
+      : TThread(false), target_(target), sleepMs_(sleepMs), posts_(posts) {}
 
  protected:
   void Execute() override {
@@ -95,8 +96,8 @@ TEST_F(VirtualTime, RuntimeThreadsCountFromTheirStart) {
   TSleeper* worker = NewObject<TSleeper>(hwnd_, 400, 3);
   std::vector<std::string> seen;
   for (int i = 0; i < 5; ++i) seen.push_back(Next(start_));
-  EXPECT_EQ(seen, (std::vector<std::string>{"user 1 at 400", "user 2 at 800", "timer 1 at 1000",
-                                            "user 3 at 1200", "timer 1 at 2000"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"user 1 at 400", "user 2 at 800", "timer 1 at 1000", "user 3 at 1200",
+                                            "timer 1 at 2000"}));
   worker->Free();
 }
 

@@ -186,9 +186,9 @@ TEST(WinInetHandles, ConnectedStateComesFromTheMachineUnlessSwitched) {
                             nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   auto setOffline = [&](DWORD value) {
-    ASSERT_EQ(RegSetValueExA(key, "GlobalUserOffline", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                             sizeof value),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExA(key, "GlobalUserOffline", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
+        ERROR_SUCCESS);
   };
   setOffline(1);
   EXPECT_EQ(state(), offline) << "the user works offline";

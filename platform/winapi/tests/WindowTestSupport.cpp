@@ -69,11 +69,10 @@ void RegisterRecorderClass() {
   RegisterClassA(&wc);
 }
 
-HWND MakeWindow(const std::string& name, DWORD style, HWND parent, int x, int y, int width, int height,
-                DWORD exStyle) {
+HWND MakeWindow(const std::string& name, DWORD style, HWND parent, int x, int y, int width, int height, DWORD exStyle) {
   RegisterRecorderClass();
-  HWND h = CreateWindowExA(exStyle, "Recorder", name.c_str(), style, x, y, width, height, parent, nullptr,
-                           nullptr, nullptr);
+  HWND h =
+      CreateWindowExA(exStyle, "Recorder", name.c_str(), style, x, y, width, height, parent, nullptr, nullptr, nullptr);
   Recorder::Get().Name(h, name);
   return h;
 }

@@ -11,9 +11,11 @@ using namespace wintest;
 
 namespace {
 
-const std::vector<std::pair<UINT, std::string>> kLifeMessages = {
-    {WM_NCCREATE, "nccreate"},   {WM_CREATE, "create"},       {WM_DESTROY, "destroy"},
-    {WM_NCDESTROY, "ncdestroy"}, {WM_PARENTNOTIFY, "parentnotify"}};
+const std::vector<std::pair<UINT, std::string>> kLifeMessages = {{WM_NCCREATE, "nccreate"},
+                                                                 {WM_CREATE, "create"},
+                                                                 {WM_DESTROY, "destroy"},
+                                                                 {WM_NCDESTROY, "ncdestroy"},
+                                                                 {WM_PARENTNOTIFY, "parentnotify"}};
 
 TEST(Windows, CreationAndDestructionSendTheLifeMessagesInOrder) {
   Recorder& r = Recorder::Get();
@@ -21,10 +23,9 @@ TEST(Windows, CreationAndDestructionSendTheLifeMessagesInOrder) {
   HWND child = MakeWindow("child", WS_CHILD, top);
   HWND grandchild = MakeWindow("grandchild", WS_CHILD, child);
   ASSERT_TRUE(grandchild);
-  EXPECT_EQ(r.Trace(kLifeMessages),
-            (std::vector<std::string>{"nccreate:top", "create:top", "nccreate:child", "create:child",
-                                      "parentnotify:top", "nccreate:grandchild", "create:grandchild",
-                                      "parentnotify:child"}));
+  EXPECT_EQ(r.Trace(kLifeMessages), (std::vector<std::string>{"nccreate:top", "create:top", "nccreate:child",
+                                                              "create:child", "parentnotify:top", "nccreate:grandchild",
+                                                              "create:grandchild", "parentnotify:child"}));
   r.Clear();
   ASSERT_TRUE(DestroyWindow(top));
   // WM_DESTROY runs from the top down, WM_NCDESTROY from the bottom up; the child tells its parent first.
@@ -165,8 +166,7 @@ TEST(Windows, SubclassedProcedureSeesMessagesFirstAndChains) {
     if (m == WM_USER + 1) return 42;
     return CallWindowProcA(original, h, m, wp, lp);
   };
-  EXPECT_EQ(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sub)),
-            reinterpret_cast<LONG_PTR>(original));
+  EXPECT_EQ(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sub)), reinterpret_cast<LONG_PTR>(original));
   Recorder::Get().Clear();
   EXPECT_EQ(SendMessageA(w, WM_USER + 1, 0, 0), 42);
   SendMessageA(w, WM_USER + 2, 0, 0);
@@ -211,9 +211,8 @@ TEST(Windows, FocusMovesWithKillAndSetAndActivatesTheTopLevelWindow) {
   HWND inOther = MakeWindow("inOther", WS_CHILD | WS_VISIBLE, other);
   SetFocus(inOther);
   EXPECT_EQ(GetActiveWindow(), other);
-  EXPECT_EQ(r.Trace(kFocusMessages),
-            (std::vector<std::string>{"activate:top", "activate:other", "kill:b", "set:other", "kill:other",
-                                      "set:inOther"}));
+  EXPECT_EQ(r.Trace(kFocusMessages), (std::vector<std::string>{"activate:top", "activate:other", "kill:b", "set:other",
+                                                               "kill:other", "set:inOther"}));
   // Disabling or hiding the focus window takes the focus away.
   EnableWindow(inOther, FALSE);
   EXPECT_EQ(GetFocus(), nullptr);
@@ -318,8 +317,7 @@ TEST(Windows, PaintingFollowsInvalidation) {
   EXPECT_EQ(PumpPending(), 0);  // hidden windows are not painted
   ShowWindow(w, SW_SHOWNOACTIVATE);
   EXPECT_EQ(PumpPending(), 1);  // one WM_PAINT; the default procedure validates
-  EXPECT_EQ(r.Trace({{WM_PAINT, "paint"}, {WM_ERASEBKGND, "erase"}}),
-            (std::vector<std::string>{"paint:w", "erase:w"}));
+  EXPECT_EQ(r.Trace({{WM_PAINT, "paint"}, {WM_ERASEBKGND, "erase"}}), (std::vector<std::string>{"paint:w", "erase:w"}));
   SendMessageA(w, WM_SETREDRAW, FALSE, 0);
   EXPECT_TRUE(IsRedrawSuspended(w));
   RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);

@@ -78,8 +78,7 @@ LRESULT CallNextHookEx(HHOOK handle, int code, WPARAM wParam, LPARAM lParam) {
     Queue* q;
     ~DepthGuard() {
       Guard g(S().lock);
-      if (--q->hookDepth == 0)
-        std::erase_if(q->hooks, [](const std::shared_ptr<Hook>& h) { return h->removed; });
+      if (--q->hookDepth == 0) std::erase_if(q->hooks, [](const std::shared_ptr<Hook>& h) { return h->removed; });
     }
   } depth{q};
   return proc(code, wParam, lParam);

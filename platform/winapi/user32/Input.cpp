@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "platform/winapi/MessageQueue.h"
-#include "platform/winapi/user32/WindowSystem.h"
 #include "platform/winapi/Windows.h"
+#include "platform/winapi/user32/WindowSystem.h"
 
 namespace {
 
@@ -83,8 +83,8 @@ void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR) {
   if (!target) return;
   bool ctrl = GetKeyState(VK_CONTROL) & 0x8000;
   UINT msg = up ? (alt && !ctrl ? WM_SYSKEYUP : WM_KEYUP) : (alt && !ctrl ? WM_SYSKEYDOWN : WM_KEYDOWN);
-  LPARAM lParam = LPARAM(1) | (LPARAM(scan) << 16) | (alt ? LPARAM(1) << 29 : 0) |
-                  (up ? (LPARAM(1) << 30) | (LPARAM(1) << 31) : 0);
+  LPARAM lParam =
+      LPARAM(1) | (LPARAM(scan) << 16) | (alt ? LPARAM(1) << 29 : 0) | (up ? (LPARAM(1) << 30) | (LPARAM(1) << 31) : 0);
   PostMessageA(target, msg, vk, lParam);
 }
 
@@ -106,8 +106,8 @@ BOOL TranslateMessage(const MSG* msg) {
   bool ctrl = GetKeyState(VK_CONTROL) & 0x8000;
   char c = KeyChar(UINT(msg->wParam), shift, ctrl);
   if (!c) return FALSE;
-  PostMessageA(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR,
-               WPARAM(static_cast<unsigned char>(c)), msg->lParam);
+  PostMessageA(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, WPARAM(static_cast<unsigned char>(c)),
+               msg->lParam);
   return TRUE;
 }
 
@@ -131,13 +131,15 @@ void SimulateMouseClick(HWND hwnd, POINT client, TMouseButtonKind button) {
   ClientToScreen(hwnd, &screen);
   SetCursorPos(screen.x, screen.y);
   HWND top = GetAncestor(hwnd, GA_ROOT);
-  LRESULT activate = SendMessageA(hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MAKELPARAM(HTCLIENT, WORD(down)));
+  LRESULT activate =
+      SendMessageA(hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MAKELPARAM(HTCLIENT, WORD(down)));
   bool noActivate = activate == MA_NOACTIVATE || activate == MA_NOACTIVATEANDEAT ||
                     (GetWindowLongPtrA(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE);
   if (!noActivate && top && GetActiveWindow() != top) SetActiveWindow(top);
   bool eat = activate == MA_ACTIVATEANDEAT || activate == MA_NOACTIVATEANDEAT;
   HWND child = hwnd;
-  while ((GetWindowLongPtrA(child, GWL_STYLE) & WS_CHILD) && !(GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_NOPARENTNOTIFY)) {
+  while ((GetWindowLongPtrA(child, GWL_STYLE) & WS_CHILD) &&
+         !(GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_NOPARENTNOTIFY)) {
     HWND parent = GetParent(child);
     if (!parent) break;
     POINT p = screen;

@@ -17,9 +17,8 @@ Boxes& B() {
 }
 
 int DefaultAnswer(UINT flags) {
-  static const int buttons[][3] = {{IDOK, IDOK, IDOK},           {IDOK, IDCANCEL, IDCANCEL},
-                                   {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
-                                   {IDYES, IDNO, IDNO},          {IDRETRY, IDCANCEL, IDCANCEL}};
+  static const int buttons[][3] = {{IDOK, IDOK, IDOK},      {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
+                                   {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO, IDNO},        {IDRETRY, IDCANCEL, IDCANCEL}};
   UINT kind = flags & 0x0F;
   if (kind > 5) kind = 0;
   UINT def = (flags >> 8) & 0x0F;

@@ -100,8 +100,7 @@ bool RunHooks(int type, int code, WPARAM wParam, LPARAM lParam, LRESULT* result)
     Queue* q;
     ~DepthGuard() {
       Guard g(S().lock);
-      if (--q->hookDepth == 0)
-        std::erase_if(q->hooks, [](const std::shared_ptr<Hook>& h) { return h->removed; });
+      if (--q->hookDepth == 0) std::erase_if(q->hooks, [](const std::shared_ptr<Hook>& h) { return h->removed; });
     }
   } depth{q};
   LRESULT r = proc(code, wParam, lParam);
@@ -416,8 +415,7 @@ BOOL GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
       bool virt = VirtualMode();
       if (!virt && NextTimerDeadline(q, &due)) {
         uint64_t now = NowMs();
-        if (due > now)
-          q->cv.wait_for(g, std::chrono::milliseconds(due - now), [&] { return q->wakeSignals != seen; });
+        if (due > now) q->cv.wait_for(g, std::chrono::milliseconds(due - now), [&] { return q->wakeSignals != seen; });
       } else {
         q->cv.wait(g, [&] { return q->wakeSignals != seen; });
       }
@@ -461,8 +459,7 @@ BOOL WaitMessage() {
     EnterWait(g, q, Activity::Waiting);
     if (!VirtualMode() && NextTimerDeadline(q, &due)) {
       uint64_t now = NowMs();
-      if (due > now)
-        q->cv.wait_for(g, std::chrono::milliseconds(due - now), [&] { return q->wakeSignals != seen; });
+      if (due > now) q->cv.wait_for(g, std::chrono::milliseconds(due - now), [&] { return q->wakeSignals != seen; });
     } else {
       q->cv.wait(g, [&] { return q->wakeSignals != seen; });
     }

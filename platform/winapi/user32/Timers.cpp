@@ -43,8 +43,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
     }
   } else {
     // A timer without window: a fresh identifier unless the caller names one of its own.
-    bool known = std::any_of(q->timers.begin(), q->timers.end(),
-                             [&](const Timer& t) { return !t.hwnd && t.id == id && id; });
+    bool known =
+        std::any_of(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return !t.hwnd && t.id == id && id; });
     if (!known) id = ++s.nextTimerId;
   }
   elapseMs = std::clamp(elapseMs, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);

@@ -79,8 +79,8 @@ constexpr std::array<WNDPROC, kSlots> kSlotProcs = MakeSlotProcs(std::make_index
 
 HWND AllocateHWnd(TWndMethod method) {
   RegisterUtilClass();
-  HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                              nullptr);
+  HWND hwnd =
+      CreateWindowExA(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   if (hwnd && method) {
     std::lock_guard g(U().lock);
     U().methods[hwnd] = std::make_shared<TWndMethod>(std::move(method));

@@ -97,8 +97,8 @@ struct Window {
   LONG_PTR id = 0;
   LONG_PTR userData = 0;
   HINSTANCE instance = nullptr;
-  HWND parent = nullptr;  // child windows only
-  HWND owner = nullptr;   // top-level windows only
+  HWND parent = nullptr;       // child windows only
+  HWND owner = nullptr;        // top-level windows only
   std::vector<HWND> children;  // in z-order, top first
   RECT rect{};                 // parent client coordinates; screen for top-level windows
   std::string text;
@@ -115,7 +115,7 @@ struct State {
   std::mutex lock;
   std::unordered_map<DWORD, Queue*> queues;
   std::unordered_map<HWND, std::unique_ptr<Window>> windows;
-  std::vector<HWND> topLevel;  // z-order, top first
+  std::vector<HWND> topLevel;                                        // z-order, top first
   std::multimap<std::string, std::unique_ptr<WindowClass>> classes;  // by upper-cased name, one per instance
   HWND active = nullptr;
   HWND desktop = nullptr;

@@ -382,9 +382,7 @@ LRESULT CALLBACK DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       Window* w = FindWindow(hwnd);
       return w ? LRESULT(w->text.size()) : 0;
     }
-    case WM_CLOSE:
-      DestroyWindow(hwnd);
-      return 0;
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       BeginPaint(hwnd, &ps);
@@ -419,11 +417,9 @@ LRESULT CALLBACK DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         if (focus != hwnd && !IsChild(hwnd, focus)) SetFocus(hwnd);
       }
       return 0;
-    case WM_MOUSEACTIVATE:
-      return DefaultMouseActivate(hwnd, wParam, lParam);
+    case WM_MOUSEACTIVATE: return DefaultMouseActivate(hwnd, wParam, lParam);
     case WM_NCACTIVATE:
-    case WM_QUERYENDSESSION:
-      return TRUE;
+    case WM_QUERYENDSESSION: return TRUE;
     case WM_NCHITTEST: {
       RECT r;
       GetWindowRect(hwnd, &r);
@@ -444,8 +440,7 @@ LRESULT CALLBACK DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       if (parent) SendMessageA(parent, msg, wParam, lParam);
       return 0;
     }
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -692,9 +687,7 @@ HWND FindWindowExA(HWND parent, HWND childAfter, LPCSTR className, LPCSTR window
   return nullptr;
 }
 
-HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
-  return FindWindowExA(nullptr, nullptr, className, windowName);
-}
+HWND FindWindowA(LPCSTR className, LPCSTR windowName) { return FindWindowExA(nullptr, nullptr, className, windowName); }
 
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
   Guard g(S().lock);
@@ -820,8 +813,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 }
 
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
-  return SetWindowPos(hwnd, nullptr, x, y, width, height,
-                      SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+  return SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
 }
 
 BOOL ShowWindow(HWND hwnd, int cmd) {
@@ -851,8 +843,8 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return TRUE;
   }
-  bool activate = topLevel && cmd != SW_SHOWNOACTIVATE && cmd != SW_SHOWNA && cmd != SW_MINIMIZE &&
-                  cmd != SW_SHOWMINIMIZED;
+  bool activate =
+      topLevel && cmd != SW_SHOWNOACTIVATE && cmd != SW_SHOWNA && cmd != SW_MINIMIZE && cmd != SW_SHOWMINIMIZED;
   (void)exStyle;
   if (!wasVisible) {
     SendMessageA(hwnd, WM_SHOWWINDOW, TRUE, 0);
@@ -1016,9 +1008,7 @@ HWND ChildWindowFromPoint(HWND parent, POINT point) {
   return hit ? hit : parent;
 }
 
-BOOL BringWindowToTop(HWND hwnd) {
-  return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+BOOL BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 HWND SetFocus(HWND hwnd) {
   State& s = S();
@@ -1330,9 +1320,7 @@ BOOL SystemParametersInfoA(UINT action, UINT, LPVOID value, UINT) {
       if (!value) return FALSE;
       *static_cast<BOOL*>(value) = S().screenSaver ? TRUE : FALSE;
       return TRUE;
-    default:
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
   }
 }
 

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <chrono>
 #include <sstream>
 
@@ -105,7 +104,8 @@ TEST_F(XMLDoc, NamesAsWrittenAttributesInOrderAndNoWhiteSpaceTexts) {
             "      1 dc:date\n"
             "        3 #text=  2005 \n"
             "      1 t\n"
-            "        3 #text=aE&b"_cp + "\xF5<\n" +
+            "        3 #text=aE&b"_cp +
+                "\xF5<\n" +
                 "      1 w\n"
                 "      1 c\n"
                 "        4 #cdata-section=  \n");
@@ -184,7 +184,11 @@ TEST_F(XMLDoc, MalformedDocumentsRaiseWithReasonAndPlace) {
       {"<a>\xFF</a>", "Input is not proper UTF-8, indicate encoding ! Bytes: 0xFF 0x3C 0x2F 0x61", 1, 4},
       {"<a b=\"1\" b=\"2\"/>", "Attribute b redefined", 1, 15},
       {std::string(300, '<'), "StartTag: invalid element name", 1, 2},
-      {[] { std::string s; for (int i = 0; i < 300; ++i) s += "<a>"; return s; }(),
+      {[] {
+         std::string s;
+         for (int i = 0; i < 300; ++i) s += "<a>";
+         return s;
+       }(),
        "Excessive depth in document: 256 use XML_PARSE_HUGE option", 1, 772},
   };
   for (const Case& c : cases) {
@@ -311,7 +315,9 @@ class TForwardingDocument : public TComObjectImpl<IXMLDOMDocument> {
   HRESULT get_documentElement(IXMLDOMNode** element) override { return inner_->get_documentElement(element); }
   HRESULT get_preserveWhiteSpace(VARIANT_BOOL* preserve) override { return inner_->get_preserveWhiteSpace(preserve); }
   HRESULT put_preserveWhiteSpace(VARIANT_BOOL preserve) override { return inner_->put_preserveWhiteSpace(preserve); }
-  HRESULT load(const BYTE* data, LONG size, VARIANT_BOOL* success) override { return inner_->load(data, size, success); }
+  HRESULT load(const BYTE* data, LONG size, VARIANT_BOOL* success) override {
+    return inner_->load(data, size, success);
+  }
   HRESULT get_parseError(IXMLDOMParseError** error) override { return inner_->get_parseError(error); }
 
  private:
@@ -422,7 +428,14 @@ TEST(XMLTree, TreesFromParserEventsMatchLibxml2sOwn) {
       "<?p?><!DOCTYPE a [<!ATTLIST b i ID #IMPLIED>]><a><b i=\" z \"/><b i=\"z\"/></a>",
       "<!DOCTYPE a SYSTEM \"a.dtd\"><a/>",
       // Failures, before and after elements were built.
-      "", "<a>", "<a><b></a>", "<a b=\"1\" b=\"2\"/>", "<x:a/>", "<a>&nbsp;</a>", "<a/><b/>", "<a>\xFF</a>",
+      "",
+      "<a>",
+      "<a><b></a>",
+      "<a b=\"1\" b=\"2\"/>",
+      "<x:a/>",
+      "<a>&nbsp;</a>",
+      "<a/><b/>",
+      "<a>\xFF</a>",
   };
   // Generated documents of every kind of node, some of them broken.
   std::istringstream generated(testing_support::RunPython(R"(

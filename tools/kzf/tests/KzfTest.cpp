@@ -80,10 +80,10 @@ TEST_F(Kzf, EncodesAsTheReferenceAndDecodeRestores) {
 
   std::string hex;
   for (const auto& line : lines) hex += ck_test::Hex(line) + "\n";
-  const std::vector<std::string> reference = ck_test::Lines(ck_test::RunReference(
-      "for line in sys.stdin.read().split('\\n')[:-1]:\n"
-      "    print(ckref.encipher_line(bytes.fromhex(line)).decode())\n",
-      hex));
+  const std::vector<std::string> reference =
+      ck_test::Lines(ck_test::RunReference("for line in sys.stdin.read().split('\\n')[:-1]:\n"
+                                           "    print(ckref.encipher_line(bytes.fromhex(line)).decode())\n",
+                                           hex));
   ASSERT_EQ(reference.size(), lines.size());
 
   const Result fromFile = Run("encode " + Write("plain.txt", text));
@@ -100,7 +100,10 @@ TEST_F(Kzf, EncodesAsTheReferenceAndDecodeRestores) {
 }
 
 TEST_F(Kzf, LineEndsDecideTheLines) {
-  struct Case { std::string text; size_t lines; } cases[] = {
+  struct Case {
+    std::string text;
+    size_t lines;
+  } cases[] = {
       {"", 0}, {"a", 1}, {"a\r\n", 1}, {"a\n\n", 2}, {"\r\n", 1}, {"a\r\rb", 3}, {"a\n\rb", 3}, {"a\r\n\r\nb\n", 3},
   };
   for (const auto& c : cases) {
@@ -115,8 +118,8 @@ TEST_F(Kzf, LinesThatDoNotDecipherComeOutEmptyAndAreReported) {
   const std::vector<std::string> enciphered = ck_test::Lines(good);
   ASSERT_EQ(enciphered.size(), 3u);
   auto chop = [](const std::string& s) { return s.substr(0, s.size() - 1); };  // drops the CR
-  const std::string damaged = chop(enciphered[0]) + "\r\n" + "not base64!\r\n" + chop(enciphered[1]) + "\r\n" +
-                              "\r\n" + chop(enciphered[2]).substr(1) + "\r\n";
+  const std::string damaged = chop(enciphered[0]) + "\r\n" + "not base64!\r\n" + chop(enciphered[1]) + "\r\n" + "\r\n" +
+                              chop(enciphered[2]).substr(1) + "\r\n";
   const Result r = Run("decode", damaged);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "first\r\n\r\nthird\r\n\r\n\r\n");
@@ -128,7 +131,10 @@ TEST_F(Kzf, LinesThatDoNotDecipherComeOutEmptyAndAreReported) {
 
 TEST_F(Kzf, BadUseAndUnreadableInputFail) {
   fs::create_directory(dir_ / "folder");
-  struct Case { std::string args; std::string message; } cases[] = {
+  struct Case {
+    std::string args;
+    std::string message;
+  } cases[] = {
       {"", "usage: kzf encode [FILE]"},
       {"unpack", "usage: kzf encode [FILE]"},
       {"encode a b", "usage: kzf encode [FILE]"},

@@ -35,8 +35,10 @@ int main(int argc, char** argv) {
   if (command == "hold" && argc == 5) {
     HANDLE file = CreateFileA(Arg(argv, 2).c_str(), DWORD(std::strtoul(argv[3], nullptr, 16)),
                               DWORD(std::strtoul(argv[4], nullptr, 16)), nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) std::printf("error %u\n", GetLastError());
-    else std::printf("held\n");
+    if (file == INVALID_HANDLE_VALUE)
+      std::printf("error %u\n", GetLastError());
+    else
+      std::printf("held\n");
     std::fflush(stdout);
     std::string ignored;
     while (std::getline(std::cin, ignored)) {
@@ -75,8 +77,10 @@ int main(int argc, char** argv) {
   if (command == "proc" && argc == 4) {
     HMODULE module = GetModuleHandleA(argv[2]);
     FARPROC proc = module ? GetProcAddress(module, argv[3]) : nullptr;
-    if (proc) std::printf("found\n");
-    else std::printf("missing %u\n", GetLastError());
+    if (proc)
+      std::printf("found\n");
+    else
+      std::printf("missing %u\n", GetLastError());
     return 0;
   }
   std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc ...\n");
