@@ -30,7 +30,10 @@ configure_build() {
   local dir=$1
   shift
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$top" -B "$dir" -G Ninja "$@" >/dev/null
+    local launcher=()
+    # A compiler cache where the machine has one (a developer's; CI builds without).
+    command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$top" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
   fi
   # -l: start no new job while the load is far above the cores (several builds may share the machine)
   cmake --build "$dir" -j "$jobs" -- -l $((jobs * 2))
