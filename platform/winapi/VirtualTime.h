@@ -15,6 +15,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/winapi/WinTypes.h"
+
 // Installs the scheduler in the clock (done once, when the window system loads).
 void InstallVirtualTime();
 
@@ -45,6 +47,15 @@ class TVirtualIdleScope {
  private:
   bool active_;
 };
+
+// Waits for kernel objects on the virtual clock. VirtualWaitPrepare, called by the waiting thread (which
+// becomes a participant) while it holds the state it checked, returns the count of wakes it has seen;
+// VirtualWaitBlock then blocks until VirtualWakeThread names the thread, the clock reaches `deadline`
+// (UINT64_MAX: never) or `realSliceMs` of real time have passed (0: no slice). A woken thread is busy from
+// the wake on.
+uint64_t VirtualWaitPrepare();
+void VirtualWaitBlock(uint64_t seenWakes, uint64_t deadline, uint32_t realSliceMs);
+void VirtualWakeThread(DWORD threadId);
 
 using TVirtualStallHandler = std::function<void(const std::string& report)>;
 // Real milliseconds without progress before the handler runs (default 10000); none restores the default

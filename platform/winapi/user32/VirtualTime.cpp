@@ -1,6 +1,7 @@
 // The virtual-time scheduler: decides, under the window system's lock, when the virtual clock moves.
 #include "platform/winapi/VirtualTime.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -328,6 +329,49 @@ TVirtualIdleScope::~TVirtualIdleScope() {
   if (!active_) return;
   Guard g(S().lock);
   winsys::EndBlockingWait(CurrentQueue(g));
+}
+
+uint64_t VirtualWaitPrepare() {
+  Guard g(S().lock);
+  Queue* q = CurrentQueue(g);
+  JoinVirtualTime(g, q);
+  return q->wakeSignals;
+}
+
+void VirtualWaitBlock(uint64_t seenWakes, uint64_t deadline, uint32_t realSliceMs) {
+  auto sliceEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(realSliceMs);
+  Guard g(S().lock);
+  Queue* q = CurrentQueue(g);
+  Activity before = q->activity;
+  auto done = [&] { return q->wakeSignals != seenWakes || ClockTickMs() >= deadline; };
+  while (!done()) {
+    if (deadline == UINT64_MAX) {
+      q->activity = Activity::Blocked;
+    } else {
+      q->activity = Activity::Sleeping;
+      q->sleepUntil = deadline;
+    }
+    if (VirtualMode()) AdvanceWhileIdle(g);
+    if (done()) break;
+    if (!realSliceMs) {
+      q->cv.wait(g, done);
+    } else if (!q->cv.wait_until(g, sliceEnd, done)) {
+      break;
+    }
+  }
+  q->activity = before == Activity::Blocked ? before : Activity::Busy;
+  q->sleepUntil = 0;
+  S().progress++;
+}
+
+void VirtualWakeThread(DWORD threadId) {
+  Guard g(S().lock);
+  Queue* q = FindQueue(threadId);
+  if (!q) return;
+  q->wakeSignals++;
+  if (q->activity == Activity::Sleeping || q->activity == Activity::Blocked) q->activity = Activity::Busy;
+  q->cv.notify_all();
+  S().progress++;
 }
 
 void SetVirtualWatchdog(uint32_t timeoutMs, TVirtualStallHandler handler) {
