@@ -27,9 +27,14 @@ void RaiseXMLError(const std::string& message) { throw EXML(message); }
 
 void RaiseXMLErrorFmt(std::string_view format, TVarRecs args) { RaiseXMLError(Format(format, args)); }
 
+bool IsElementNamed(TXMLNode* node, std::string_view name) {
+  return node->NodeType() == ntElement && SameText(node->NodeName(), name);
+}
+
 TXMLNode* FindNode(TXMLNodeList& list, std::string_view name) {
   for (TXMLNode* node : list)
-    if (SameText(node->NodeName(), name)) return node;
+    if ((node->NodeType() == ntElement || node->NodeType() == ntAttribute) && SameText(node->NodeName(), name))
+      return node;
   return nullptr;
 }
 

@@ -75,7 +75,7 @@ int Choice(const std::string& text, std::initializer_list<const char*> names, co
   throw ETessaline(Format(error, {text}));
 }
 
-bool Named(TXMLNode* node, std::string_view name) { return SameText(node->NodeName(), name); }
+bool Named(TXMLNode* node, std::string_view name) { return IsElementNamed(node, name); }
 
 // Loads a new object and then hands it to `add`; a failure frees it.
 template <class T, class Add, class Load>

@@ -91,7 +91,7 @@ TEST_F(Definition, EveryElementWithItsDefaultsKindsAndErrors) {
        "TToolbarButtonControl id= width=0 caption= popup= imagelist=- imageindex=-1 hint= "
        "action={1 id= href= target= historysave=} disabled=0\n"},
       // MENU and ITEM
-      {R"(<BUTTON action="none"><foo/><MENU><ITEM caption="A" action="toggle" id="a" checkedvalue="1" uncheckedvalue="0" hint="h" imageindex="3"/>)"
+      {R"(<BUTTON action="none"><?MENU?><foo/><MENU><ITEM caption="A" action="toggle" id="a" checkedvalue="1" uncheckedvalue="0" hint="h" imageindex="3"/>)"
        R"(<!-- c --><x/><item CAPTION="B" action="none" style="BANNER" height="5" disabled="yes"><MENU><ITEM caption="C" action="none" style="static"/></MENU></item>)"
        R"(<ITEM caption="D" action="none" style=""/></MENU><MENU><ITEM caption="ignored" action="none"/></MENU></BUTTON>)",
        "TToolbarButtonControl id= width=0 caption= popup= imagelist=- imageindex=-1 hint= action=" + kNoAction +
@@ -210,7 +210,7 @@ TEST_F(Definition, EveryElementWithItsDefaultsKindsAndErrors) {
        "TToolbarSpacerControl width=10\nTToolbarSeparatorControl width=8\nTToolbarSeparatorControl width=0\n"},
       {R"(<spacer/>)", "EXML: Can't find required attr \"width\" in node \"spacer\""},
       // anything else is ignored
-      {R"(text<unknown a="1"/><!-- comment --><?pi x?><![CDATA[c]]><MENU/>)", ""},
+      {R"(text<unknown a="1"/><!-- comment --><?pi x?><?BUTTON caption="pi"?><![CDATA[c]]><MENU/>)", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Children(c.xml), c.dump) << c.xml;
 }
@@ -235,6 +235,9 @@ TEST_F(Definition, ToolbarAttributesAndTheDocument) {
        "guid= src= refresh=0 caption=" + "őr"_cp +
            " menucaption= shortcut= defaultcontrol= height=30..25 "
            "width=0..0 spacing=2 popup=10/120 scriptableby="},
+      {"<?TOOLBAR caption=\"pi\"?><TOOLBAR caption=\"real\"/>",
+       "guid= src= refresh=-1 caption=real menucaption=real shortcut= defaultcontrol= height=0..0 width=0..0 "
+       "spacing=2 popup=10/120 scriptableby="},
       {"<toolbar/><TOOLBAR caption=\"second\"/>", "EDOMParseError"},
       {"<settings><TOOLBAR/></settings>", "EXML: Can't find required subnode \"TOOLBAR\" in node \"#document\""},
       {"<TOOLBAR>", "EDOMParseError"},
