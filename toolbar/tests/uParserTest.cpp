@@ -415,6 +415,40 @@ TEST_F(Definition, IncludesNestSixteenDeep) {
             "ETessaline: Includes nested deeper than 16 levels at \"http://host/tb/d17.xml\"");
 }
 
+TEST_F(Definition, ALoadReadsAtMost256IncludedDocumentsAnd10000Controls) {
+  auto repeat = [](const std::string& part, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += part;
+    return text;
+  };
+  files_->Put("one.xml", "<TOOLBAR><spacer width=\"1\"/></TOOLBAR>");
+  // 300 includes on each of four levels: 8.1e9 controls unless the budget stops it early.
+  files_->Put("wide4.xml", "<TOOLBAR>" + repeat("<spacer width=\"1\"/>", 300) + "</TOOLBAR>");
+  for (int level = 3; level >= 1; --level)
+    files_->Put(
+        "wide" + std::to_string(level) + ".xml",
+        "<TOOLBAR>" + repeat("<INCLUDE src=\"wide" + std::to_string(level + 1) + ".xml\"/>", 300) + "</TOOLBAR>");
+  struct Case {
+    std::string xml, outcome;
+  } cases[] = {
+      {repeat(R"(<INCLUDE src="one.xml"/>)", 128), ""},
+      {repeat(R"(<INCLUDE src="one.xml"/>)", 257),
+       "ETessaline: More than 256 documents included at \"http://host/tb/one.xml\""},
+      {repeat(R"(<spacer width="1"/>)", 9998) + R"(<INCLUDE src="one.xml"/>)", ""},  // the include counts too
+      {repeat(R"(<spacer width="1"/>)", 10001), "ETessaline: More than 10000 controls at \"http://host/tb/root.xml\""},
+      {R"(<INCLUDE src="wide1.xml"/>)", "ETessaline: More than 10000 controls at \"http://host/tb/wide4.xml\""},
+  };
+  for (const Case& c : cases) {
+    std::string outcome = Children(c.xml);
+    if (c.outcome.empty())
+      EXPECT_EQ(outcome.substr(0, 5), "TTool") << c.xml.size();
+    else
+      EXPECT_EQ(outcome, c.outcome) << c.xml.size();
+  }
+  // The budget is the load's: a second load of the same definition starts afresh.
+  EXPECT_EQ(Children(repeat(R"(<INCLUDE src="one.xml"/>)", 200)).substr(0, 5), "TTool");
+}
+
 TEST(RefreshDue, RefreshSecondsAgainstTheLastDate) {
   SetClockMode(TClockMode::Virtual);
   const TDateTime now = EncodeDateTime(2024, 3, 10, 12, 0, 0, 0);
