@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/components/Application.h"
 #include "platform/components/ComCtrls.h"
 #include "platform/components/Forms.h"
@@ -269,9 +271,9 @@ TEST_F(ToolBars, PressesThatAreNoClicks) {
 
 TEST_F(ToolBars, AClickHandlerMayFreeTheBar) {
   TToolButton* a = Add("btnA", "");
-  a->OnClick = [&](TObject*) {
-    bar->Free();
-    bar = nullptr;
+  a->OnClick = [this](TObject*) {
+    // The handler goes with the button: nothing of it is touched after Free.
+    std::exchange(bar, nullptr)->Free();
   };
   ClickAt(a, 5, 5);
   EXPECT_EQ(bar, nullptr);
