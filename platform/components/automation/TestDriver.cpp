@@ -157,13 +157,39 @@ void PassTime(uint32_t ms, const std::function<bool()>& handleOne) {
 
 namespace {
 
+// A text in quotes; each line break inside it (CR LF, CR or LF) starts a new line indented by `indent`, so
+// that a caption of several lines reads in a terminal as it shows.
+void Quoted(std::ostringstream& out, const std::string& text, size_t indent) {
+  out << '"';
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      out << text[i];
+      continue;
+    }
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    out << '\n' << std::string(indent, ' ');
+  }
+  out << '"';
+}
+
 void Describe(std::ostringstream& out, TControl* c, int depth) {
   if (!c->Visible()) return;
-  out << std::string(size_t(depth) * 2, ' ') << c->ClassName();
+  const size_t indent = size_t(depth) * 2;
+  out << std::string(indent, ' ') << c->ClassName();
   if (!c->Name().empty()) out << ' ' << c->Name();
   std::string text = c->GetText();
   if (auto* edit = DynamicAs<TCustomEdit>(c)) text = edit->DisplayText();
-  if (!text.empty() || DynamicAs<TCustomEdit>(c)) out << " \"" << text << '"';
+  if (!text.empty() || DynamicAs<TCustomEdit>(c)) {
+    out << ' ';
+    Quoted(out, text, indent + 4);
+  }
+  if (auto* image = DynamicAs<TImage>(c)) {
+    TPicture* picture = image->Picture();
+    if (picture->Width() > 0 && picture->Height() > 0)
+      out << " picture=" << picture->Width() << 'x' << picture->Height();
+    else
+      out << " [no picture]";
+  }
   if (!c->Enabled()) out << " [disabled]";
   if (auto* w = DynamicAs<TWinControl>(c); w && w->Focused()) out << " [focused]";
   if (auto* box = DynamicAs<TCheckBox>(c); box && box->Checked()) out << " [checked]";
@@ -181,7 +207,9 @@ void Describe(std::ostringstream& out, TControl* c, int depth) {
 
 std::string TFormDriver::Snapshot() const {
   std::ostringstream out;
-  out << "form " << form_->Name() << " \"" << form_->Caption() << "\"" << (form_->Showing() ? "" : " [hidden]") << '\n';
+  out << "form " << form_->Name() << ' ';
+  Quoted(out, form_->Caption(), 4);
+  out << (form_->Showing() ? "" : " [hidden]") << '\n';
   for (int i = 0; i < form_->ControlCount(); ++i) Describe(out, form_->Controls(i), 1);
   return out.str();
 }
