@@ -23,7 +23,7 @@ inline void CheckUserScriptReadsBack(const uint8_t* data, size_t size, const TUs
   for (const TUserAction& a : actions) {
     std::vector<TUserAction> again = ReadUserScript(cp1250::ToUtf8(a.source), verbs);
     if (again.size() != 1 || again[0].verb != a.verb || again[0].name != a.name || again[0].text != a.text ||
-        again[0].key != a.key || again[0].shift != a.shift || again[0].ms != a.ms)
+        again[0].key != a.key || again[0].shift != a.shift || again[0].ms != a.ms || again[0].button != a.button)
       std::abort();
   }
 }

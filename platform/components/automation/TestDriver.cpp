@@ -157,21 +157,6 @@ void PassTime(uint32_t ms, const std::function<bool()>& handleOne) {
 
 namespace {
 
-// A text in quotes; each line break inside it (CR LF, CR or LF) starts a new line indented by `indent`, so
-// that a caption of several lines reads in a terminal as it shows.
-void Quoted(std::ostringstream& out, const std::string& text, size_t indent) {
-  out << '"';
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') {
-      out << text[i];
-      continue;
-    }
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    out << '\n' << std::string(indent, ' ');
-  }
-  out << '"';
-}
-
 void Describe(std::ostringstream& out, TControl* c, int depth) {
   if (!c->Visible()) return;
   const size_t indent = size_t(depth) * 2;
@@ -180,8 +165,7 @@ void Describe(std::ostringstream& out, TControl* c, int depth) {
   std::string text = c->GetText();
   if (auto* edit = DynamicAs<TCustomEdit>(c)) text = edit->DisplayText();
   if (!text.empty() || DynamicAs<TCustomEdit>(c)) {
-    out << ' ';
-    Quoted(out, text, indent + 4);
+    out << ' ' << SnapshotQuote(text, indent + 4);
   }
   if (auto* image = DynamicAs<TImage>(c)) {
     TPicture* picture = image->Picture();
@@ -205,11 +189,23 @@ void Describe(std::ostringstream& out, TControl* c, int depth) {
 
 }  // namespace
 
+std::string SnapshotQuote(const std::string& text, size_t indent) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      out += text[i];
+      continue;
+    }
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    out += '\n' + std::string(indent, ' ');
+  }
+  return out + '"';
+}
+
 std::string TFormDriver::Snapshot() const {
   std::ostringstream out;
-  out << "form " << form_->Name() << ' ';
-  Quoted(out, form_->Caption(), 4);
-  out << (form_->Showing() ? "" : " [hidden]") << '\n';
+  out << "form " << form_->Name() << ' ' << SnapshotQuote(form_->Caption(), 4) << (form_->Showing() ? "" : " [hidden]")
+      << '\n';
   for (int i = 0; i < form_->ControlCount(); ++i) Describe(out, form_->Controls(i), 1);
   return out.str();
 }
