@@ -425,13 +425,14 @@ TEST_F(EventSink, AFailedUnadviseDropsBothReferencesAndRaisesNothing) {
   ASSERT_EQ(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put()), S_OK);
   for (DWORD cookie = 1; cookie < 100 && source->SinkCount() > 0; ++cookie) point->Unadvise(cookie);
   ASSERT_EQ(source->SinkCount(), 0u);
-  point = nullptr;
   container = nullptr;
   EXPECT_NO_THROW(sink_->Disconnect());
   EXPECT_FALSE(sink_->Connected());
   EXPECT_EQ(sink_->Source(), nullptr);
   EXPECT_EQ(source->References(), connected) << "dropped, not released";
-  source->Release();    // the reference the sink held, given back here so that nothing leaks
+  // The two references the sink held, given back here so that nothing leaks.
+  point.Get()->Release();
+  source->Release();
   sink_->Disconnect();  // nothing left to do
 }
 
