@@ -70,8 +70,12 @@ constexpr DWORD ERROR_SXS_INVALID_DEACTIVATION = 14085;
 DWORD GetLastError();
 void SetLastError(DWORD code);
 
+// What a call was doing when the host failed it, where that changes the code: a write that runs out of
+// room (ENOSPC, EDQUOT, EFBIG: ERROR_DISK_FULL), a change of folder (ENOTDIR: ERROR_DIRECTORY), a socket of
+// the internet client (its ERROR_INTERNET_ codes).
+enum class TErrnoContext { File, Write, Folder, Socket };
 // Translates an errno value of the host into the Win32 error code, once, at the edge of the stand-in.
-DWORD Win32ErrorFromErrno(int error);
+DWORD Win32ErrorFromErrno(int error, TErrnoContext context = TErrnoContext::File);
 // Sets the last error from errno and returns the code.
 DWORD SetLastErrorFromErrno();
 

@@ -47,11 +47,7 @@ void RemoveWindowSilently(HWND hwnd) {
 
 namespace {
 
-std::string Upper(LPCSTR name) {
-  std::string key = name ? name : "";
-  for (char& c : key) c = char(cp1250::ToUpperByte(static_cast<unsigned char>(c)));
-  return key;
-}
+std::string Upper(LPCSTR name) { return cp1250::Upper(name ? name : ""); }
 
 // The non-client frame of a style: left, top, right and bottom insets of the client area.
 RECT FrameInsets(DWORD style) {
