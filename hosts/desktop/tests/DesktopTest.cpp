@@ -294,6 +294,16 @@ TEST_F(Desktop, AWindowsPathFindsTheProgramOnTheMachine) {
   EXPECT_EQ(out.rfind("desktop: cannot start C:\\Szoveg.exe: ", 0), 0u) << out;
 }
 
+TEST_F(Desktop, TheProgramStartsInItsOwnFolder) {
+  std::string folder = machine.DriveC() + "/Program Files/Vandrel";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(kSample, folder + "/Minta");
+  std::filesystem::current_path(machine.Root());
+  std::string out;
+  ASSERT_EQ(Run({"C:\\Program Files\\Vandrel\\Minta.exe", "folder", "C:\\out.txt"}, out), 0) << out;
+  EXPECT_EQ(ReadFile(machine.DriveC() + "/out.txt"), "C:\\Program Files\\Vandrel");
+}
+
 TEST_F(Desktop, TheProgramsExitCodeIsTheDesktops) {
   struct Case {
     std::vector<std::string> args;

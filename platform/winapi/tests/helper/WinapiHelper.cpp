@@ -5,9 +5,17 @@
 //   set KEY NAME TEXT             sets a REG_SZ value under HKEY_CURRENT_USER\KEY
 //   get KEY NAME                  prints a REG_SZ value of HKEY_CURRENT_USER\KEY
 //   proc MODULE NAME              prints "found", or "missing N" with the error of the binding
+//   report FILE [ARGS...]         writes to the Windows path FILE the lines "program=<its module's path>",
+//                                 "line=<the command line its launcher gave>", "args=<its host arguments
+//                                 after report, each followed by |>", "cwd=<its current folder>"
+//   exit N                        ends with exit code N
+//   sleep MS                      sleeps MS milliseconds of real time, then ends with exit code 0
 // Arguments are UTF-8; names reach the machine as CP1250.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -15,6 +23,7 @@
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/Module.h"
 #include "platform/winapi/Registry.h"
 
 namespace {
@@ -83,6 +92,25 @@ int main(int argc, char** argv) {
       std::printf("missing %u\n", GetLastError());
     return 0;
   }
-  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc ...\n");
+  if (command == "report" && argc >= 3) {
+    char module[MAX_PATH], folder[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    const char* line = std::getenv("VANDREL_COMMAND_LINE");
+    std::string text = std::string("program=") + module + "\nline=" + (line ? line : "") + "\nargs=";
+    for (int i = 2; i < argc; ++i) text += Arg(argv, i) + "|";
+    text += std::string("\ncwd=") + folder + "\n";
+    HANDLE file = CreateFileA(Arg(argv, 2).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE || !WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr)) return 3;
+    CloseHandle(file);
+    return 0;
+  }
+  if (command == "exit" && argc == 3) return std::atoi(argv[2]);
+  if (command == "sleep" && argc == 3) {
+    usleep(useconds_t(std::atoi(argv[2])) * 1000);
+    return 0;
+  }
+  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|report|exit|sleep ...\n");
   return 2;
 }
