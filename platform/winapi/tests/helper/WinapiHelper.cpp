@@ -5,6 +5,8 @@
 //   set KEY NAME TEXT             sets a REG_SZ value under HKEY_CURRENT_USER\KEY
 //   get KEY NAME                  prints a REG_SZ value of HKEY_CURRENT_USER\KEY
 //   proc MODULE NAME              prints "found", or "missing N" with the error of the binding
+//   mutex NAME                    creates the mutex NAME asking to own it, prints "owned" or "not owned N"
+//                                 (the last error), then waits until its standard input closes
 //   report FILE [ARGS...]         writes to the Windows path FILE the lines "program=<its module's path>",
 //                                 "line=<the command line its launcher gave>", "args=<its host arguments
 //                                 after report, each followed by |>", "cwd=<its current folder>"
@@ -25,6 +27,7 @@
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Module.h"
 #include "platform/winapi/Registry.h"
+#include "platform/winapi/Synchronization.h"
 
 namespace {
 
@@ -92,6 +95,20 @@ int main(int argc, char** argv) {
       std::printf("missing %u\n", GetLastError());
     return 0;
   }
+  if (command == "mutex" && argc == 3) {
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, Arg(argv, 2).c_str());
+    DWORD error = GetLastError();
+    if (!mutex) return 5;
+    if (error == ERROR_ALREADY_EXISTS)
+      std::printf("not owned %u\n", error);
+    else
+      std::printf("owned\n");
+    std::fflush(stdout);
+    std::string ignored;
+    while (std::getline(std::cin, ignored)) {
+    }
+    return 0;
+  }
   if (command == "report" && argc >= 3) {
     char module[MAX_PATH], folder[MAX_PATH];
     GetModuleFileNameA(nullptr, module, MAX_PATH);
@@ -111,6 +128,6 @@ int main(int argc, char** argv) {
     usleep(useconds_t(std::atoi(argv[2])) * 1000);
     return 0;
   }
-  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|report|exit|sleep ...\n");
+  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|mutex|report|exit|sleep ...\n");
   return 2;
 }
