@@ -9,7 +9,9 @@
 // step; --snapshot prints the first one and ends; --virtual-time runs the program on the virtual clock, so
 // that waits and timers cost no real time. The program starts in its own folder, through the platform's
 // launcher (platform/winapi/Launcher.h). The machine is created first when the folder has none.
-// The program's output goes straight to this one's. Exit codes: the program's (128 + N when signal N ended
+// The program's output goes straight to this one's. When it has ended, the addresses it opened and the
+// restarts it asked for (the machine's records, platform/winapi/MachineRecords.h) are printed, one line
+// each: "opened SW_SHOWNORMAL http://...", "restart EWX_REBOOT". Exit codes: the program's (128 + N when signal N ended
 // it); 2 usage (also an argument holding a double quote, which a command line cannot carry); 3 a script
 // that cannot be read, is malformed or fails in a step; 125 no machine; 126 the program cannot be
 // started; 127 it is not found.
@@ -27,6 +29,7 @@
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Launcher.h"
 #include "platform/winapi/Machine.h"
+#include "platform/winapi/MachineRecords.h"
 
 namespace {
 
@@ -89,6 +92,12 @@ std::vector<std::string> ScriptEnvironment(const Options& o) {
   return env;
 }
 
+// Prints the lines that a record gained since it had `size` bytes.
+void PrintRecord(vandrel::MachineRecord record, uint64_t size, const char* label) {
+  for (const std::string& line : vandrel::MachineRecordLinesAfter(record, size))
+    std::cout << label << " " << cp1250::ToUtf8(line) << "\n";
+}
+
 std::string StartError(const std::string& program) {
   std::string text = SysErrorMessage(GetLastError());
   size_t at = text.find("%1");
@@ -132,6 +141,8 @@ int main(int argc, char** argv) {
   start.environment = ScriptEnvironment(o);
   // As the shell starts a program: in its own folder.
   start.hostFolder = std::filesystem::path(hostPath).parent_path().string();
+  uint64_t opened = vandrel::MachineRecordSize(vandrel::MachineRecord::OpenedAddresses);
+  uint64_t restarts = vandrel::MachineRecordSize(vandrel::MachineRecord::Restarts);
   std::fflush(nullptr);
   PROCESS_INFORMATION child{};
   if (!vandrel::StartProgram(start, &child))
@@ -141,5 +152,7 @@ int main(int argc, char** argv) {
   if (WaitForSingleObject(child.hProcess, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(child.hProcess, &exitCode))
     return Fail(kCannotStart, "lost the program: " + cp1250::ToUtf8(SysErrorMessage(GetLastError())));
   CloseHandle(child.hProcess);
+  PrintRecord(vandrel::MachineRecord::OpenedAddresses, opened, "opened");
+  PrintRecord(vandrel::MachineRecord::Restarts, restarts, "restart");
   return int(exitCode);
 }

@@ -23,6 +23,12 @@ std::vector<std::string> ProgramCandidates(const std::string& path);
 // is a regular file.
 bool ResolveProgram(const std::string& program, std::string& hostPath, std::string& windowsPath);
 
+// The file that a Windows name of a program names: an absolute name as it stands; a relative one in the
+// caller's program folder (with `searchProgramFolder`), then against the current folder. False when no
+// candidate is a regular file.
+bool FindProgramFile(const std::string& name, bool searchProgramFolder, std::string& hostPath,
+                     std::string& windowsPath);
+
 // Command-line splitting as the component library's ParamStr does it: blanks separate, double quotes group
 // and are dropped.
 std::vector<std::string> SplitCommandLine(const std::string& line);

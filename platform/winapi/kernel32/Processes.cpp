@@ -8,7 +8,6 @@
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Launcher.h"
-#include "platform/winapi/Module.h"
 #include "platform/winapi/kernel32/ChildProcess.h"
 
 using kernel32::ChildObject;
@@ -23,36 +22,13 @@ BOOL Fail(DWORD error) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool IsAbsolute(const std::string& name) {
-  return (name.size() >= 2 && name[1] == ':') || (!name.empty() && (name[0] == '\\' || name[0] == '/'));
-}
-
-std::string ProgramFolder() {
-  std::string self = vandrel::WindowsPathOf(vandrel::HostPathOfModule(nullptr));
-  return self.substr(0, self.rfind('\\') + 1);
-}
-
 struct Found {
   std::string hostPath;
   std::string windowsPath;
 };
 
-// The file a name of a command line names: a relative name in the caller's program folder (when `search`),
-// then in the current folder.
 bool FindProgramFile(const std::string& name, bool search, Found& found) {
-  std::vector<std::string> paths;
-  if (search && !IsAbsolute(name)) paths.push_back(ProgramFolder() + name);
-  paths.push_back(name);
-  for (const std::string& path : paths)
-    for (const std::string& candidate : vandrel::ProgramCandidates(vandrel::FullWindowsPath(path))) {
-      vandrel::HostPath mapped = vandrel::MapWindowsPath(candidate);
-      struct stat st;
-      if (mapped.error == 0 && stat(mapped.path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        found = {mapped.path, candidate};
-        return true;
-      }
-    }
-  return false;
+  return vandrel::FindProgramFile(name, search, found.hostPath, found.windowsPath);
 }
 
 // The program of a command line's first token and where its arguments begin: a quoted token as it stands;

@@ -4,6 +4,7 @@
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/Launcher.h"
+#include "platform/winapi/Module.h"
 
 namespace {
 
@@ -16,6 +17,15 @@ bool IsWindowsPath(const std::string& path) {
   bool drive =
       path.size() >= 2 && path[1] == ':' && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
   return drive || path.find('\\') != std::string::npos;
+}
+
+bool IsAbsolute(const std::string& name) {
+  return (name.size() >= 2 && name[1] == ':') || (!name.empty() && (name[0] == '\\' || name[0] == '/'));
+}
+
+std::string ProgramFolder() {
+  std::string self = vandrel::WindowsPathOf(vandrel::HostPathOfModule(nullptr));
+  return self.substr(0, self.rfind('\\') + 1);
 }
 
 }  // namespace
@@ -52,6 +62,23 @@ bool ResolveProgram(const std::string& program, std::string& hostPath, std::stri
       hostPath = candidate;
       windowsPath = WindowsPathOf(candidate);
       return true;
+    }
+  return false;
+}
+
+bool FindProgramFile(const std::string& name, bool searchProgramFolder, std::string& hostPath,
+                     std::string& windowsPath) {
+  std::vector<std::string> paths;
+  if (searchProgramFolder && !IsAbsolute(name)) paths.push_back(ProgramFolder() + name);
+  paths.push_back(name);
+  for (const std::string& path : paths)
+    for (const std::string& candidate : ProgramCandidates(FullWindowsPath(path))) {
+      HostPath mapped = MapWindowsPath(candidate);
+      if (mapped.error == 0 && IsRegularFile(mapped.path)) {
+        hostPath = mapped.path;
+        windowsPath = candidate;
+        return true;
+      }
     }
   return false;
 }

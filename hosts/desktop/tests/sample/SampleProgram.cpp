@@ -7,6 +7,8 @@
 //   abort                 ends by a signal
 //   folder FILE           writes the current folder it started in to the Windows path FILE, and ends
 //   linger SLEEP STAY     sleeps SLEEP ms before its form shows, then closes the form STAY ms later
+//   open ADDRESS          opens ADDRESS with ShellExecuteA, and ends
+//   restart               enables the shutdown privilege and asks ExitWindowsEx for a restart, and ends
 // It makes C:\ its current folder first, as a program may do before a script plays. Closing the form prints
 // "closed" on standard output.
 #include <cstdio>
@@ -20,8 +22,11 @@
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
+#include "platform/winapi/ExitWindows.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/Module.h"
+#include "platform/winapi/Security.h"
+#include "platform/winapi/ShellExecute.h"
 
 namespace {
 
@@ -54,6 +59,12 @@ class TSampleForm : public TForm {
     } else if (command == "folder") {
       WriteText(Application->ParamStr(2), g_startFolder);
       Application->Terminate();
+    } else if (command == "open") {
+      ShellExecuteA(Handle(), "open", Application->ParamStr(2).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      Application->Terminate();
+    } else if (command == "restart") {
+      Restart();
+      Application->Terminate();
     } else if (command == "linger") {
       ClockSleep(uint32_t(std::atoi(Application->ParamStr(2).c_str())));
       tmTick->SetInterval(unsigned(std::atoi(Application->ParamStr(3).c_str())));
@@ -79,6 +90,17 @@ class TSampleForm : public TForm {
       if (std::getenv(name)) text += std::string(name) + " ";
     text += "\r\n";
     WriteText(file, text);
+  }
+
+  static void Restart() {
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+      TOKEN_PRIVILEGES privileges{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+      LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid);
+      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+      CloseHandle(token);
+    }
+    if (!ExitWindowsEx(EWX_REBOOT, 0)) g_exitCode = 8;
   }
 
   void WriteText(const std::string& file, const std::string& text) {
