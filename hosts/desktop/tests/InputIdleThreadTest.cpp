@@ -26,7 +26,7 @@ TEST(InputIdle, WaitForInputIdleReturnsOnceTheFormShowsAlsoAfterASleep) {
   for (const Case& c : cases) {
     SetClockMode(c.parentClock);
     std::string line = "\"" + vandrel::WindowsPathOf(std::filesystem::canonical(kSample)) + "\" linger " +
-                       std::to_string(c.sleepMs) + " 600";
+                       std::to_string(c.sleepMs) + " 1000";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -35,7 +35,7 @@ TEST(InputIdle, WaitForInputIdleReturnsOnceTheFormShowsAlsoAfterASleep) {
     uint64_t tick = ClockTickMs();
     EXPECT_EQ(WaitForInputIdle(pi.hProcess, 10000), 0u) << c.sleepMs;
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.sleepMs)) << c.sleepMs;
-    // Idle, not ended: the form stays 600 ms.
+    // Idle, not ended: the form stays a second.
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_TIMEOUT) << c.sleepMs;
     // On the virtual clock the child was busy work until then: no time passed.
     if (c.parentClock == TClockMode::Virtual) {
