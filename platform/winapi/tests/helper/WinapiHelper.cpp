@@ -7,6 +7,9 @@
 //   proc MODULE NAME              prints "found", or "missing N" with the error of the binding
 //   mutex NAME                    creates the mutex NAME asking to own it, prints "owned" or "not owned N"
 //                                 (the last error), then waits until its standard input closes
+//   listen NAME MS                makes a hidden top-level window, prints "ready", then for MS milliseconds
+//                                 prints "got W L" for each broadcast of the registered message NAME
+//   send NAME W L                 broadcasts the registered message NAME with W and L, without a window
 //   report FILE [ARGS...]         writes to the Windows path FILE the lines "program=<its module's path>",
 //                                 "line=<the command line its launcher gave>", "args=<its host arguments
 //                                 after report, each followed by |>", "cwd=<its current folder>"
@@ -25,9 +28,13 @@
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Module.h"
 #include "platform/winapi/Registry.h"
 #include "platform/winapi/Synchronization.h"
+#include "platform/winapi/Timers.h"
+#include "platform/winapi/UtilityWindow.h"
+#include "platform/winapi/Windows.h"
 
 namespace {
 
@@ -109,6 +116,32 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (command == "listen" && argc == 4) {
+    const UINT message = RegisterWindowMessageA(argv[2]);
+    HWND window = nullptr;
+    window = AllocateHWnd([&](TMessage& m) {
+      if (m.Msg == message) {
+        std::printf("got %llu %lld\n", (unsigned long long)m.WParam, (long long)m.LParam);
+        std::fflush(stdout);
+      } else if (m.Msg == WM_TIMER) {
+        PostQuitMessage(0);
+      } else {
+        m.Result = DefWindowProcA(window, m.Msg, m.WParam, m.LParam);
+      }
+    });
+    SetTimer(window, 1, UINT(std::atoi(argv[3])), nullptr);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    DeallocateHWnd(window);
+    return 0;
+  }
+  if (command == "send" && argc == 5) {
+    BOOL posted = PostMessageA(HWND_BROADCAST, RegisterWindowMessageA(argv[2]),
+                               WPARAM(std::strtoull(argv[3], nullptr, 10)), LPARAM(std::strtoll(argv[4], nullptr, 10)));
+    return posted ? 0 : 6;
+  }
   if (command == "report" && argc >= 3) {
     char module[MAX_PATH], folder[MAX_PATH];
     GetModuleFileNameA(nullptr, module, MAX_PATH);
@@ -128,6 +161,6 @@ int main(int argc, char** argv) {
     usleep(useconds_t(std::atoi(argv[2])) * 1000);
     return 0;
   }
-  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|mutex|report|exit|sleep ...\n");
+  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|mutex|listen|send|report|exit|sleep ...\n");
   return 2;
 }
