@@ -1,5 +1,6 @@
 #include "platform/testing/ChildProcess.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,6 +77,10 @@ int ChildProcess::Wait(std::string* rest) {
   }
   pid_ = -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void ChildProcess::Kill(int signal) {
+  if (pid_ > 0) kill(pid_, signal);
 }
 
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output,

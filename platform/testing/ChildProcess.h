@@ -26,6 +26,9 @@ class ChildProcess {
   // Waits for the child to end; returns its exit code (-1 when it did not exit normally). Any output not
   // yet read is appended to `rest` when given.
   int Wait(std::string* rest = nullptr);
+  // Sends the child a signal (SIGKILL: it ends without cleaning up).
+  void Kill(int signal);
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

@@ -69,6 +69,7 @@ const char* SystemText(DWORD code) {
     case WAIT_TIMEOUT: return "The wait operation timed out.";
     case ERROR_NO_MORE_ITEMS: return "No more data is available.";
     case ERROR_DIRECTORY: return "The directory name is invalid.";
+    case ERROR_NOT_OWNER: return "Attempt to release mutex not owned by caller.";
     case ERROR_NOACCESS: return "Invalid access to memory location.";
     case ERROR_INVALID_FLAGS: return "Invalid flags.";
     case ERROR_BADDB: return "The configuration registry database is corrupt.";

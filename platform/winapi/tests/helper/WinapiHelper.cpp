@@ -5,6 +5,8 @@
 //   set KEY NAME TEXT             sets a REG_SZ value under HKEY_CURRENT_USER\KEY
 //   get KEY NAME                  prints a REG_SZ value of HKEY_CURRENT_USER\KEY
 //   proc MODULE NAME              prints "found", or "missing N" with the error of the binding
+//   mutex NAME                    creates the mutex NAME asking to own it, prints "owned" or "not owned N"
+//                                 (the last error), then waits until its standard input closes
 // Arguments are UTF-8; names reach the machine as CP1250.
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Registry.h"
+#include "platform/winapi/Synchronization.h"
 
 namespace {
 
@@ -83,6 +86,20 @@ int main(int argc, char** argv) {
       std::printf("missing %u\n", GetLastError());
     return 0;
   }
-  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc ...\n");
+  if (command == "mutex" && argc == 3) {
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, Arg(argv, 2).c_str());
+    DWORD error = GetLastError();
+    if (!mutex) return 5;
+    if (error == ERROR_ALREADY_EXISTS)
+      std::printf("not owned %u\n", error);
+    else
+      std::printf("owned\n");
+    std::fflush(stdout);
+    std::string ignored;
+    while (std::getline(std::cin, ignored)) {
+    }
+    return 0;
+  }
+  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|mutex ...\n");
   return 2;
 }
