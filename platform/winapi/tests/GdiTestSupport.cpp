@@ -18,7 +18,8 @@ HBITMAP Dib(int width, int height, int bits, const std::vector<RGBQUAD>& colors)
   std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
   auto* header = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
   *header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, WORD(bits), BI_RGB, 0, 0, 0, 0, 0};
-  std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), colors.data(), colors.size() * sizeof(RGBQUAD));
+  if (!colors.empty())
+    std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), colors.data(), colors.size() * sizeof(RGBQUAD));
   void* pixels = nullptr;
   return CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &pixels, nullptr, 0);
 }
