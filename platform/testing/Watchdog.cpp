@@ -45,7 +45,8 @@ struct Watch {
         std::fflush(stderr);
         std::abort();
       }
-      changed.wait_until(guard, nearest->second.deadline);
+      const Clock::time_point deadline = nearest->second.deadline;  // the entry may go while this waits
+      changed.wait_until(guard, deadline);
     }
   }
 };
