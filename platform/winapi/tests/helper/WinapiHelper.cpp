@@ -7,6 +7,9 @@
 //   proc MODULE NAME              prints "found", or "missing N" with the error of the binding
 //   mutex NAME                    creates the mutex NAME asking to own it, prints "owned" or "not owned N"
 //                                 (the last error), then waits until its standard input closes
+//   listen NAME MS                makes a hidden top-level window, prints "ready", then for MS milliseconds
+//                                 prints "got W L" for each broadcast of the registered message NAME
+//   send NAME W L                 broadcasts the registered message NAME with W and L, without a window
 // Arguments are UTF-8; names reach the machine as CP1250.
 #include <cstdio>
 #include <cstdlib>
@@ -17,8 +20,12 @@
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Registry.h"
 #include "platform/winapi/Synchronization.h"
+#include "platform/winapi/Timers.h"
+#include "platform/winapi/UtilityWindow.h"
+#include "platform/winapi/Windows.h"
 
 namespace {
 
@@ -100,6 +107,32 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|mutex ...\n");
+  if (command == "listen" && argc == 4) {
+    const UINT message = RegisterWindowMessageA(argv[2]);
+    HWND window = nullptr;
+    window = AllocateHWnd([&](TMessage& m) {
+      if (m.Msg == message) {
+        std::printf("got %llu %lld\n", (unsigned long long)m.WParam, (long long)m.LParam);
+        std::fflush(stdout);
+      } else if (m.Msg == WM_TIMER) {
+        PostQuitMessage(0);
+      } else {
+        m.Result = DefWindowProcA(window, m.Msg, m.WParam, m.LParam);
+      }
+    });
+    SetTimer(window, 1, UINT(std::atoi(argv[3])), nullptr);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    DeallocateHWnd(window);
+    return 0;
+  }
+  if (command == "send" && argc == 5) {
+    BOOL posted = PostMessageA(HWND_BROADCAST, RegisterWindowMessageA(argv[2]),
+                               WPARAM(std::strtoull(argv[3], nullptr, 10)), LPARAM(std::strtoll(argv[4], nullptr, 10)));
+    return posted ? 0 : 6;
+  }
+  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|mutex|listen|send ...\n");
   return 2;
 }
