@@ -54,6 +54,16 @@ std::string ChildProcess::ReadLine() {
   }
 }
 
+void ChildProcess::WriteLine(const std::string& line) {
+  std::string text = line + "\n";
+  for (size_t at = 0; in_ >= 0 && at < text.size();) {
+    ssize_t n = write(in_, text.data() + at, text.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    at += size_t(n);
+  }
+}
+
 void ChildProcess::Release() {
   if (in_ >= 0) close(in_);
   in_ = -1;

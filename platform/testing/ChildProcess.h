@@ -21,6 +21,8 @@ class ChildProcess {
 
   // Reads one line of the child's output (without its line end); empty at the end of the output.
   std::string ReadLine();
+  // Writes one line (with its line end) to the child's standard input.
+  void WriteLine(const std::string& line);
   // Closes the child's standard input (a child that waits for it then ends).
   void Release();
   // Waits for the child to end; returns its exit code (-1 when it did not exit normally). Any output not
