@@ -1,0 +1,109 @@
+// The worker of this process against a stalled server: stopping returns at once and leaves nothing
+// behind, and band forms of the process load their definition meanwhile.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/com/ClassTable.h"
+#include "platform/testing/HttpTestServer.h"
+#include "platform/winapi/Handles.h"
+#include "toolbar/tests/LibraryTestSupport.h"
+#include "toolbar/uBandModule.h"
+#include "toolbar/uInstance.h"
+#include "toolbar/uLibrary.h"
+#include "toolbar/uWatchThread.h"
+#include "toolbar/uWorkerThread.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace library_test;
+using testing_support::HttpRecordedRequest;
+using testing_support::HttpScriptedResponse;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+int ThreadCount() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/task")) ++count;
+  return count;
+}
+
+long long MsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class WorkerOfThisProcess : public ::testing::Test {
+ protected:
+  // The library with a root definition whose source is on the loopback server under the provider's name.
+  void SetUp() override {
+    fs::create_directories(machine_.DriveC() + "/WINDOWS/system32/drivers/etc");
+    WriteWholeFile("C:\\WINDOWS\\system32\\drivers\\etc\\hosts", "127.0.0.1 eszkoztar.vandrel.hu\r\n");
+    InstallShippedFiles(machine_);
+    WriteWholeFile(kFolder + "\\toolbar.xml", "<TOOLBAR guid=\"" + kGuid + "\" caption=\"Vandrel\" src=\"" +
+                                                  Url("/pellandra/toolbar.xml") + "\"><SEPARATOR/></TOOLBAR>");
+    library_ = LoadSampleAsLibrary(machine_, "winapi_sample_plain.so");
+    SetInstanceModuleForTesting(library_);
+    CoInitialize(nullptr);
+    InitializeLibraryUnits();
+    Startup();
+    ASSERT_NE(TessalineDeskBandModule(), nullptr);
+  }
+  std::string Url(const std::string& target) {
+    return "http://eszkoztar.vandrel.hu:" + std::to_string(server_.Port()) + target;
+  }
+  bool AwaitRequest(const std::string& target) {
+    for (auto end = Clock::now() + 5s; Clock::now() < end; std::this_thread::sleep_for(5ms))
+      for (const HttpRecordedRequest& r : server_.Requests())
+        if (r.target == target) return true;
+    return false;
+  }
+
+  testing_support::TestMachine machine_;
+  testing_support::HttpTestServer server_;
+  HMODULE library_ = nullptr;
+};
+
+TEST_F(WorkerOfThisProcess, StoppingWhileItWaitsOnAStalledServerReturnsAtOnceAndLeavesNothing) {
+  server_.On("/pellandra/toolbar.xml", HttpScriptedResponse::Stall());
+  size_t handles = OpenHandleCount();
+  int threads = ThreadCount();
+  BandFormCreated();
+  BandFormCreated();  // a second form of the process changes nothing
+  ASSERT_TRUE(AwaitRequest("/pellandra/toolbar.xml"));
+  EXPECT_TRUE(WorkerExists());
+  BandFormDestroyed();
+  EXPECT_TRUE(WatchThreadExists());
+  auto start = Clock::now();
+  BandFormDestroyed();
+  EXPECT_LT(MsSince(start), 300);
+  EXPECT_FALSE(WatchThreadExists());
+  EXPECT_FALSE(WorkerExists());
+  EXPECT_EQ(OpenHandleCount(), handles);
+  server_.Stop();
+  EXPECT_EQ(ThreadCount(), threads - 1);  // the server's acceptor has ended as well
+  // The cut download is no failure that would hold the next worker off.
+  EXPECT_EQ(TessalineDeskBandModule()->Configuration()->GetLastDefDownloadError(), 0);
+}
+
+TEST_F(WorkerOfThisProcess, ABandFormLoadsItsDefinitionWhileTheWorkerWaitsForAFileOfTheNewOne) {
+  server_.On("/pellandra/toolbar.xml",
+             HttpScriptedResponse::Ok("<TOOLBAR guid=\"" + kGuid +
+                                      "\" caption=\"Friss\"><IMAGELIST id=\"uj\" src=\"fresh.bmp\"/></TOOLBAR>"));
+  server_.On("/pellandra/fresh.bmp", HttpScriptedResponse::Stall());
+  BandFormCreated();
+  ASSERT_TRUE(AwaitRequest("/pellandra/fresh.bmp"));
+  for (int i = 0; i < 3; ++i) {
+    auto start = Clock::now();
+    TObjectPtr<TToolbarDefinition> definition(TessalineDeskBandModule()->LoadDefinition());
+    EXPECT_LT(MsSince(start), 100);
+    EXPECT_EQ(definition->Caption(), "Vandrel");
+  }
+  auto start = Clock::now();
+  BandFormDestroyed();
+  EXPECT_LT(MsSince(start), 300);
+}
+
+}  // namespace
