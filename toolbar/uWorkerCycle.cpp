@@ -23,10 +23,9 @@ bool MoreThanElapsed(TDateTime start, int64_t ms) {
 
 void TWorkerCycle::Run() {
   try {
-    if (!MoreThanElapsed(lastException_, kBackOffMs) ||
-        !MoreThanElapsed(configuration_.GetLastDefDownloadError(), kBackOffMs))
-      return;
-    if (!MoreThanElapsed(lastCycle_, kCycleIntervalMs)) return;
+    // The tests in memory first: the registry is read once per due cycle, not every 100 ms.
+    if (!MoreThanElapsed(lastException_, kBackOffMs) || !MoreThanElapsed(lastCycle_, kCycleIntervalMs)) return;
+    if (!MoreThanElapsed(configuration_.GetLastDefDownloadError(), kBackOffMs)) return;
     lastCycle_ = Now();
     if (Terminating() || !IsInternetConnected()) return;
     try {

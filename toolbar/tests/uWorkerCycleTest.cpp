@@ -437,6 +437,30 @@ std::vector<Row> Rows() {
     for (const Line& line : DefinitionRefreshed("*/pellandra/toolbar.xml")) lines.push_back(line);
     rows.back().steps[size_t(i)].log = lines;
   }
+  rows.push_back({"ADownloadedDefinitionOverTheIncludeBudgetIsRefusedAfterOneFetchOfEachFile",
+                  [](Rig& r) {
+                    r.Ship("src=\"" + r.Url("toolbar.xml") + "\"", "<SEPARATOR/>");
+                    std::string includes;
+                    for (int i = 0; i <= kMaxIncludedDocuments; ++i) includes += "<INCLUDE src=\"x.xml\"/>";
+                    r.server.On("/pellandra/toolbar.xml",
+                                HttpScriptedResponse::Ok("<TOOLBAR " + kGuidAttr + ">" + includes + "</TOOLBAR>"));
+                    r.server.On("/pellandra/x.xml", HttpScriptedResponse::Ok("<TOOLBAR><SEPARATOR/></TOOLBAR>"));
+                  },
+                  {{0,
+                    {"toolbar.xml", "x.xml"},
+                    {{0, "Definition refresh period elapsed. Trying to update..."},
+                     {0, "Definition download url is */pellandra/toolbar.xml. Starting download..."},
+                     {0, "Definition file downloaded (* bytes)."},
+                     {0, "Clearing temporary storage..."},
+                     {0, "Temporary storage cleared."},
+                     {0, "Attempting to load new definition..."},
+                     {2, "Exception (ETessaline) in workerthread: More than 256 documents included at *"}},
+                    false,
+                    false,
+                    [](Rig& r) {
+                      EXPECT_FALSE(UserStorage()->IsValid());
+                      EXPECT_NE(r.config->GetLastDefDownloadError(), 0);
+                    }}}});
   return rows;
 }
 

@@ -83,7 +83,10 @@ TEST_F(WorkerOfThisProcess, StoppingWhileItWaitsOnAStalledServerReturnsAtOnceAnd
   EXPECT_FALSE(WorkerExists());
   EXPECT_EQ(OpenHandleCount(), handles);
   server_.Stop();
-  EXPECT_EQ(ThreadCount(), threads - 1);  // the server's acceptor has ended as well
+  // The threads have ended; their host threads are gone a moment later (the server's acceptor as well).
+  for (auto end = Clock::now() + 1s; ThreadCount() > threads - 1 && Clock::now() < end;)
+    std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(ThreadCount(), threads - 1);
   // The cut download is no failure that would hold the next worker off.
   EXPECT_EQ(TessalineDeskBandModule()->Configuration()->GetLastDefDownloadError(), 0);
 }
