@@ -18,8 +18,10 @@ constexpr uint32_t kStepMs = 100;
 TThread* g_watch = nullptr;
 int g_formCount = 0;
 
-std::mutex& FormLock() {
-  static std::mutex lock;
+// Serialises the form count and every start and stop of the watch thread (recursive: the count's calls
+// start and stop under it).
+std::recursive_mutex& WatchLock() {
+  static std::recursive_mutex lock;
   return lock;
 }
 
@@ -54,23 +56,28 @@ void TWatchThread::Execute() {
 }
 
 void StartWatchThread() {
+  std::lock_guard<std::recursive_mutex> guard(WatchLock());
   if (!g_watch) g_watch = NewObject<TWatchThread>();
 }
 
 void StopWatchThread() {
+  std::lock_guard<std::recursive_mutex> guard(WatchLock());
   if (!g_watch) return;
   AskWorkerToTerminate();
   TerminateAndWaitThread(g_watch);
 }
 
-bool WatchThreadExists() { return g_watch != nullptr; }
+bool WatchThreadExists() {
+  std::lock_guard<std::recursive_mutex> guard(WatchLock());
+  return g_watch != nullptr;
+}
 
 void BandFormCreated() {
-  std::lock_guard<std::mutex> guard(FormLock());
+  std::lock_guard<std::recursive_mutex> guard(WatchLock());
   if (++g_formCount == 1) StartWatchThread();
 }
 
 void BandFormDestroyed() {
-  std::lock_guard<std::mutex> guard(FormLock());
+  std::lock_guard<std::recursive_mutex> guard(WatchLock());
   if (g_formCount > 0 && --g_formCount == 0) StopWatchThread();
 }

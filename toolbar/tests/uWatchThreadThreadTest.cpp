@@ -124,10 +124,10 @@ class WatchProcesses : public ::testing::Test {
   }
 
   TestMachine machine_;
-  HttpTestServer server_;
   std::mutex lock_;
   std::vector<long long> arrivals_;
   std::atomic<bool> stallFirst_{false};
+  HttpTestServer server_;  // last, so that it stops before what its handler touches goes
 };
 
 TEST_F(WatchProcesses, TwoProcessesRunOneWorkerThatFetchesTheDefinitionOnce) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "platform/com/ClassTable.h"
 #include "platform/testing/HttpTestServer.h"
@@ -107,6 +108,25 @@ TEST_F(WorkerOfThisProcess, ABandFormLoadsItsDefinitionWhileTheWorkerWaitsForAFi
   auto start = Clock::now();
   BandFormDestroyed();
   EXPECT_LT(MsSince(start), 300);
+}
+
+TEST_F(WorkerOfThisProcess, FormsMadeAndGoneOnSeveralThreadsAtOnceLeaveNoWatchThread) {
+  size_t handles = OpenHandleCount();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([] {
+      for (int i = 0; i < 5; ++i) {
+        BandFormCreated();
+        EXPECT_TRUE(WatchThreadExists());
+        BandFormDestroyed();
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_FALSE(WatchThreadExists());
+  EXPECT_FALSE(WorkerExists());
+  BandFormDestroyed();  // one too many changes nothing
+  EXPECT_FALSE(WatchThreadExists());
+  EXPECT_EQ(OpenHandleCount(), handles);
 }
 
 }  // namespace
