@@ -169,6 +169,7 @@ TEST_F(WatchProcesses, TheFlockUtilityHoldingTheLockFileKeepsEveryProcessFromRun
   ASSERT_NE(module, nullptr);
   SetInstanceModuleForTesting(module);
   std::string name = WatchThreadMutexName();
+  EXPECT_EQ(name, "WATCHTHREADMUTEX__C__Vandrel_Pellandra_so");
   std::string lockFile = vandrel::MutexLockFilePath(name);
   CloseHandle(CreateMutexA(nullptr, FALSE, name.c_str()));  // makes the session folder and the lock file
   SetInstanceModuleForTesting(nullptr);
