@@ -52,6 +52,11 @@ class WorkerOfThisProcess : public ::testing::Test {
     Startup();
     ASSERT_NE(TessalineDeskBandModule(), nullptr);
   }
+  // Ended threads finish their exit (freeing their per-thread state) before the process ends.
+  void TearDown() override {
+    server_.Stop();
+    for (auto end = Clock::now() + 2s; ThreadCount() > 1 && Clock::now() < end;) std::this_thread::sleep_for(5ms);
+  }
   std::string Url(const std::string& target) {
     return "http://eszkoztar.vandrel.hu:" + std::to_string(server_.Port()) + target;
   }

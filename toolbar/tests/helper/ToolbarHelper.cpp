@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
@@ -100,6 +101,12 @@ int Signals(const std::string& library) {
   return 0;
 }
 
+int ThreadCount() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+  return count;
+}
+
 std::string WorkerState() { return std::string("worker=") + (WorkerExists() ? "1" : "0"); }
 
 std::string WatchAnswer(const std::string& command, UINT ms) {
@@ -129,6 +136,7 @@ int Watch(const std::string& library) {
   InitializeLibraryUnits();
   Startup();
   if (!TessalineDeskBandModule()) return 4;
+  const int threads = ThreadCount();
   std::string line, command;
   while (std::getline(std::cin, line)) {
     std::istringstream words(line);
@@ -138,6 +146,9 @@ int Watch(const std::string& library) {
     std::cout << WatchAnswer(command, ms) << std::endl;
   }
   while (WatchThreadExists()) BandFormDestroyed();
+  // The ended threads' host threads finish their exit (and free their per-thread state) before this one.
+  for (long long end = MonotonicMs() + 2000; ThreadCount() > threads && MonotonicMs() < end;)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   return 0;
 }
 
