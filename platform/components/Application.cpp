@@ -50,10 +50,9 @@ TApplication* GetApplication() {
     TApplication* a = NewObject<TApplication>(nullptr);
     // A thread message, so that the wake-up reaches the main thread whichever thread made the
     // application's window; a main thread that does not pump yet runs the calls when it first does.
-    TNotifyEvent previous = GetWakeMainThread();
-    SetWakeMainThread([](TObject*) { PostThreadMessageA(MainThreadID(), WM_NULL, 0, 0); });
-    AtModuleUnload(TUnloadStage::Objects, [a, previous] {
-      SetWakeMainThread(previous);
+    int wake = InstallWakeMainThread([](TObject*) { PostThreadMessageA(MainThreadID(), WM_NULL, 0, 0); });
+    AtModuleUnload(TUnloadStage::Objects, [a, wake] {
+      WithdrawWakeMainThread(wake);
       a->ReleaseWindows();
       a->Free();
     });
