@@ -37,6 +37,16 @@ size_t ThreadCount() {
   return count;
 }
 
+// The thread count once it has settled at `expected` (a thread that has ended may linger a moment), else
+// the count after two seconds.
+size_t ThreadCountSettling(size_t expected) {
+  auto end = std::chrono::steady_clock::now() + 2s;
+  size_t count;
+  while ((count = ThreadCount()) != expected && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(5ms);
+  return count;
+}
+
 long long CpuMicroseconds() {
   rusage u;
   getrusage(RUSAGE_SELF, &u);
@@ -110,7 +120,7 @@ TEST_F(PtyPort, OpensClosesAndMakesAThreadOnlyForEvents) {
   port_->Open();
   EXPECT_EQ(opens, 1) << "open on an open port does nothing";
   port_->Close();
-  EXPECT_EQ(ThreadCount(), idle);
+  EXPECT_EQ(ThreadCountSettling(idle), idle);
   port_->SetEvents(kAllEvents);
   port_->Open();
   EXPECT_EQ(ThreadCount(), withoutEvents + 1) << "the event thread";
@@ -118,7 +128,7 @@ TEST_F(PtyPort, OpensClosesAndMakesAThreadOnlyForEvents) {
   port_->Close();
   port_->Close();
   EXPECT_EQ(closes, 2);
-  EXPECT_EQ(ThreadCount(), idle);
+  EXPECT_EQ(ThreadCountSettling(idle), idle);
 }
 
 TEST_F(PtyPort, ASecondOpenOfThePortFailsWithAccessDenied) {
@@ -281,7 +291,7 @@ TEST_F(PtyPort, ACloseThatCannotAbortRaisesAndTheDestructorStillReleasesAll) {
   }
   EXPECT_TRUE(port_->Connected()) << "a failed Close leaves the port open";
   port_.reset();  // the destructor's Close fails the same way
-  EXPECT_EQ(ThreadCount(), idle);
+  EXPECT_EQ(ThreadCountSettling(idle), idle);
 }
 
 // On the virtual clock a scripted answer 200 ms after the write comes before a 1000 ms timer's first tick,
