@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <thread>
@@ -105,8 +106,8 @@ class HostLine final : public CommLine {
     Wake();
   }
 
-  void InputRoom(bool room) override {
-    if (room_.exchange(room) != room) Wake();
+  void InputRoom(size_t free) override {
+    if ((room_.exchange(free) == 0) != (free == 0)) Wake();
   }
 
   DWORD ModemLines(DWORD* lines) override {
@@ -155,7 +156,9 @@ class HostLine final : public CommLine {
         port_->LineWritable();
       }
       if (fds[1].revents & POLLIN) {
-        ssize_t n = read(fd_, buffer, sizeof buffer);
+        const size_t room = std::min(sizeof buffer, room_.load());
+        if (!room) continue;  // the queue filled up meanwhile
+        ssize_t n = read(fd_, buffer, room);
         if (n > 0) {
           port_->Deliver(buffer, size_t(n));
           continue;
@@ -174,7 +177,8 @@ class HostLine final : public CommLine {
   const int wake_;
   CommPort* port_ = nullptr;
   std::thread thread_;
-  std::atomic<bool> stop_{false}, wantWrite_{false}, room_{true};
+  std::atomic<bool> stop_{false}, wantWrite_{false};
+  std::atomic<size_t> room_{4096};
 };
 
 }  // namespace

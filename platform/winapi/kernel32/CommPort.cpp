@@ -136,7 +136,7 @@ DWORD CommPort::QueueRead(void* buffer, DWORD toRead, DWORD* read, const Overlap
     if (read) *read = take;
     OverlappedOp done = op;
     if (done.overlapped()) done.Finish(ERROR_SUCCESS, take);
-    line_->InputRoom(input_.size() < inSize_);
+    TellRoom();
     return ERROR_SUCCESS;
   }
   const uint64_t now = ClockTickMs();
@@ -169,7 +169,7 @@ void CommPort::ServeReads() {
     r.op.Finish(ERROR_SUCCESS, r.got);
     reads_.pop_front();
   }
-  line_->InputRoom(input_.size() < inSize_);
+  TellRoom();
 }
 
 BOOL CommPort::Read(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) {
@@ -274,18 +274,17 @@ void CommPort::CheckDeadlines() {
       ++it;
     }
   }
-  bool finished = false;
   for (auto it = writes_.begin(); it != writes_.end();) {
     if (now >= it->deadline) {
       it->op.Finish(ERROR_SUCCESS, DWORD(it->sent));  // a write time-out completes with what was sent
       it = writes_.erase(it);
-      finished = true;
     } else {
       ++it;
     }
   }
-  if (finished && writes_.empty()) line_->FlushOutput();
 }
+
+void CommPort::TellRoom() { line_->InputRoom(input_.size() < inSize_ ? inSize_ - input_.size() : 0); }
 
 // ---- events
 
@@ -421,7 +420,7 @@ BOOL CommPort::Setup(DWORD inSize, DWORD outSize) {
   auto lock = StateLock();
   inSize_ = std::max<DWORD>(inSize, DWORD(input_.size()));
   outSize_ = outSize;
-  line_->InputRoom(input_.size() < inSize_);
+  TellRoom();
   return TRUE;
 }
 
@@ -439,7 +438,7 @@ BOOL CommPort::Purge(DWORD flags) {
   if (flags & PURGE_RXCLEAR) {
     input_.clear();
     line_->FlushInput();
-    line_->InputRoom(true);
+    TellRoom();
   }
   if (flags & PURGE_TXCLEAR) line_->FlushOutput();
   return TRUE;

@@ -29,8 +29,8 @@ class CommLine {
   virtual size_t Send(const char* data, size_t size, DWORD* error) = 0;
   // Asks for a call of CommPort::LineWritable once the line can take more.
   virtual void WantWrite() {}
-  // Whether the port's input queue has room (a host line stops reading while it has none).
-  virtual void InputRoom(bool room) { (void)room; }
+  // The free bytes of the port's input queue: a host line reads no more than that.
+  virtual void InputRoom(size_t free) { (void)free; }
   virtual DWORD ModemLines(DWORD* lines) = 0;
   virtual void FlushInput() {}
   virtual void FlushOutput() {}
@@ -91,6 +91,7 @@ class CommPort final : public DeviceObject {
   void ServeReads();
   void DrainWrites();
   void CheckDeadlines();
+  void TellRoom();
   void ArmCheck(uint64_t tick);
   DWORD QueueRead(void* buffer, DWORD toRead, DWORD* read, const OverlappedOp& op);
 

@@ -226,6 +226,26 @@ TEST_F(PtyPort, BytesPassRawAndReadsReturnAtOnceWithWhatIsQueued) {
   EXPECT_TRUE(empty.Signalled());
 }
 
+TEST_F(PtyPort, AFullInputQueueLeavesTheRestWithTheDevice) {
+  OpenPort();
+  ASSERT_TRUE(SetupComm(port_, 16, 16));
+  std::string sent;
+  for (int i = 0; i < 100; ++i) sent += char('A' + i % 26);
+  PeerWrite(sent);
+  std::string received;
+  auto end = std::chrono::steady_clock::now() + 2s;
+  while (received.size() < sent.size() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(20ms);
+    COMSTAT status{};
+    DWORD errors = 0;
+    ASSERT_TRUE(ClearCommError(port_, &errors, &status));
+    EXPECT_LE(status.cbInQue, 16u);
+    EXPECT_EQ(errors, 0u) << "nothing overflows";
+    received += ReadQueued();
+  }
+  EXPECT_EQ(received, sent);
+}
+
 TEST_F(PtyPort, RxCharFiresOncePerArrivalAndIsKeptForTheNextWait) {
   OpenPort(EV_RXCHAR);
   PeerWrite("x");
