@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/runtime/Clock.h"
+#include "platform/testing/ChildProcess.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/Comm.h"
 #include "platform/winapi/LastError.h"
@@ -25,6 +26,7 @@ namespace {
 
 using namespace std::chrono_literals;
 constexpr DWORD kSentinel = 0xdeadbeef;
+const std::string kHelper = std::string(VANDREL_BINARY_DIR) + "/tests/winapi_helper";
 
 void WriteHostFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
@@ -132,6 +134,29 @@ TEST_F(PtyPort, OpensByBothNamesOneHandleAtATime) {
   std::filesystem::create_symlink("/nonexistent/tty", machine_.Root() + "/devices/COM6");
   EXPECT_EQ(Open("COM6"), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+// A second process of the machine holds the port (a host device, a script file), then this one does.
+TEST_F(PtyPort, APortIsOpenInOneProcessAtATime) {
+  WriteHostFile(machine_.Root() + "/devices/COM5.script", "line AT\nreply 10 OK\\r\\n\n");
+  for (const char* name : {"COM3", "COM5"}) {
+    {
+      testing_support::ChildProcess holder(kHelper, {"hold", name, "c0000000", "0"});
+      ASSERT_EQ(holder.ReadLine(), "held") << name;
+      SetLastError(kSentinel);
+      EXPECT_EQ(Open(name), INVALID_HANDLE_VALUE) << name;
+      EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED) << name;
+      holder.Release();
+      EXPECT_EQ(holder.Wait(), 0) << name;
+    }
+    HANDLE mine = Open(name);
+    ASSERT_NE(mine, INVALID_HANDLE_VALUE) << name;
+    testing_support::ChildProcess other(kHelper, {"hold", name, "c0000000", "0"});
+    EXPECT_EQ(other.ReadLine(), "error 5") << name;
+    other.Release();
+    other.Wait();
+    CloseHandle(mine);
+  }
 }
 
 TEST_F(PtyPort, SetCommStateChecksTheBlockAndSetsTheLine) {
