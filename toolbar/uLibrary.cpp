@@ -7,6 +7,7 @@
 #include "toolbar/uBandModule.h"
 #include "toolbar/uHints.h"
 #include "toolbar/uInstance.h"
+#include "toolbar/uSignals.h"
 #include "toolbar/uStorageFolders.h"
 
 void InitializeLibraryUnits() {
@@ -19,6 +20,7 @@ void InitializeLibraryUnits() {
     InitializeInstanceUnit();
     AtModuleUnload(TUnloadStage::Objects, FinalizeInstanceUnit);
     BandActCtxLock();
+    InitializeSignalUnit();
     InitializeHintUnit();
     AtModuleUnload(TUnloadStage::Objects, FinalizeHintUnit);
   });

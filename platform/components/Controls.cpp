@@ -847,6 +847,19 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     }
     case CM_RECREATEWND: RecreateWnd(); return;
+    case WM_COMMAND:
+    case WM_NOTIFY: {
+      // Notifications of a child control go back to it (CN_COMMAND, CN_NOTIFY), through its WindowProc.
+      HWND from = m.Msg == WM_COMMAND ? reinterpret_cast<HWND>(m.LParam)
+                  : m.LParam          ? reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom
+                                      : nullptr;
+      if (TWinControl* source = FindControl(from); source && source != this) {
+        m.Result = source->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+        return;
+      }
+      DefaultHandler(m);
+      return;
+    }
     case WM_CONTEXTMENU:
       if (popupMenu_ && popupMenu_->AutoPopup()) {
         popupMenu_->SetPopupComponent(this);

@@ -1,6 +1,7 @@
 // Controls: TControl (bounds, visibility, enabled state, caption, font, colour, hint, mouse) and
 // TWinControl (a window handle made on demand and re-made when a property needs it, child controls, focus,
-// tab order, keyboard routing). Messages reach a control through its WindowProc, which is replaceable.
+// tab order, keyboard routing). Messages reach a control through its WindowProc, which is replaceable; a
+// parent hands WM_COMMAND and WM_NOTIFY of a child control back to it as CN_COMMAND and CN_NOTIFY.
 #pragma once
 #include <functional>
 #include <string>

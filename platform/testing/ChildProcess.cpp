@@ -1,5 +1,6 @@
 #include "platform/testing/ChildProcess.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,6 +54,16 @@ std::string ChildProcess::ReadLine() {
   }
 }
 
+void ChildProcess::WriteLine(const std::string& line) {
+  std::string text = line + "\n";
+  for (size_t at = 0; in_ >= 0 && at < text.size();) {
+    ssize_t n = write(in_, text.data() + at, text.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    at += size_t(n);
+  }
+}
+
 void ChildProcess::Release() {
   if (in_ >= 0) close(in_);
   in_ = -1;
@@ -76,6 +87,10 @@ int ChildProcess::Wait(std::string* rest) {
   }
   pid_ = -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void ChildProcess::Kill(int signal) {
+  if (pid_ > 0) kill(pid_, signal);
 }
 
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output,

@@ -21,11 +21,16 @@ class ChildProcess {
 
   // Reads one line of the child's output (without its line end); empty at the end of the output.
   std::string ReadLine();
+  // Writes one line (with its line end) to the child's standard input.
+  void WriteLine(const std::string& line);
   // Closes the child's standard input (a child that waits for it then ends).
   void Release();
   // Waits for the child to end; returns its exit code (-1 when it did not exit normally). Any output not
   // yet read is appended to `rest` when given.
   int Wait(std::string* rest = nullptr);
+  // Sends the child a signal (SIGKILL: it ends without cleaning up).
+  void Kill(int signal);
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/winapi/Machine.h"
+#include "platform/winapi/Session.h"
 
 namespace testing_support {
 
@@ -20,6 +21,8 @@ TestMachine::TestMachine(Contents contents) {
 
 TestMachine::~TestMachine() {
   std::error_code ignored;
+  const char* current = std::getenv("VANDREL_ROOT");
+  if (current && current == root_) std::filesystem::remove_all(vandrel::SessionFolderPath(), ignored);
   std::filesystem::remove_all(root_, ignored);
 }
 

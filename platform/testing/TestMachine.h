@@ -1,5 +1,5 @@
 // A fresh emulated machine for one test: its own folder under /tmp named by VANDREL_ROOT, removed when
-// the test ends.
+// the test ends, with its session folder.
 #pragma once
 #include <string>
 

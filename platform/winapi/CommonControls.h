@@ -105,3 +105,41 @@ struct NMREBARCHILDSIZE {
 constexpr int kRebarGripperWidth = 10;
 constexpr int kRebarNoGripperWidth = 2;
 constexpr int kRebarChevronWidth = 14;
+
+// Notifications of tool bars and custom drawing (sent to the parent as WM_NOTIFY).
+constexpr UINT NM_CUSTOMDRAW = UINT(-12);
+constexpr UINT TBN_FIRST = UINT(-700);
+constexpr UINT TBN_DROPDOWN = TBN_FIRST - 10;
+
+// TBN_DROPDOWN: the button whose arrow (or whole face) was pressed.
+struct NMTOOLBARA {
+  NMHDR hdr;
+  int iItem;  // the button's command identifier
+  RECT rcButton;
+};
+
+// Draw stages and answers of NM_CUSTOMDRAW.
+constexpr DWORD CDDS_PREPAINT = 0x00000001;
+constexpr DWORD CDDS_ITEM = 0x00010000;
+constexpr DWORD CDDS_ITEMPREPAINT = CDDS_ITEM | CDDS_PREPAINT;
+constexpr LRESULT CDRF_DODEFAULT = 0x00;
+constexpr LRESULT CDRF_SKIPDEFAULT = 0x04;
+constexpr LRESULT CDRF_NOTIFYITEMDRAW = 0x20;
+// Item states of NM_CUSTOMDRAW.
+constexpr UINT CDIS_SELECTED = 0x0001;
+constexpr UINT CDIS_GRAYED = 0x0002;
+constexpr UINT CDIS_DISABLED = 0x0004;
+constexpr UINT CDIS_CHECKED = 0x0008;
+constexpr UINT CDIS_FOCUS = 0x0010;
+constexpr UINT CDIS_DEFAULT = 0x0020;
+constexpr UINT CDIS_HOT = 0x0040;
+
+struct NMCUSTOMDRAW {
+  NMHDR hdr;
+  DWORD dwDrawStage;
+  HDC hdc;
+  RECT rc;
+  DWORD_PTR dwItemSpec;  // tool bars: the button's command identifier
+  UINT uItemState;
+  LPARAM lItemlParam;
+};

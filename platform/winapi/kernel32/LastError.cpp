@@ -69,6 +69,7 @@ const char* SystemText(DWORD code) {
     case WAIT_TIMEOUT: return "The wait operation timed out.";
     case ERROR_NO_MORE_ITEMS: return "No more data is available.";
     case ERROR_DIRECTORY: return "The directory name is invalid.";
+    case ERROR_NOT_OWNER: return "Attempt to release mutex not owned by caller.";
     case ERROR_OPERATION_ABORTED:
       return "The I/O operation has been aborted because of either a thread exit or an application request.";
     case ERROR_IO_INCOMPLETE: return "Overlapped I/O event is not in a signaled state.";

@@ -184,4 +184,8 @@ void EndBlockingWait(Queue* q);
 // A thread leaves the set of participants (exit or detach).
 void RemoveParticipant(Guard& g, Queue* q);
 
+// Binds this process's socket of the session's broadcasts (SessionTransport.cpp), once; called without the
+// lock when a top-level window is made.
+void StartSessionTransport();
+
 }  // namespace winsys

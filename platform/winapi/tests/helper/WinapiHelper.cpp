@@ -5,6 +5,11 @@
 //   set KEY NAME TEXT             sets a REG_SZ value under HKEY_CURRENT_USER\KEY
 //   get KEY NAME                  prints a REG_SZ value of HKEY_CURRENT_USER\KEY
 //   proc MODULE NAME              prints "found", or "missing N" with the error of the binding
+//   mutex NAME                    creates the mutex NAME asking to own it, prints "owned" or "not owned N"
+//                                 (the last error), then waits until its standard input closes
+//   listen NAME MS                makes a hidden top-level window, prints "ready", then for MS milliseconds
+//                                 prints "got W L" for each broadcast of the registered message NAME
+//   send NAME W L                 broadcasts the registered message NAME with W and L, without a window
 // Arguments are UTF-8; names reach the machine as CP1250.
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +20,12 @@
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Registry.h"
+#include "platform/winapi/Synchronization.h"
+#include "platform/winapi/Timers.h"
+#include "platform/winapi/UtilityWindow.h"
+#include "platform/winapi/Windows.h"
 
 namespace {
 
@@ -83,6 +93,46 @@ int main(int argc, char** argv) {
       std::printf("missing %u\n", GetLastError());
     return 0;
   }
-  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc ...\n");
+  if (command == "mutex" && argc == 3) {
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, Arg(argv, 2).c_str());
+    DWORD error = GetLastError();
+    if (!mutex) return 5;
+    if (error == ERROR_ALREADY_EXISTS)
+      std::printf("not owned %u\n", error);
+    else
+      std::printf("owned\n");
+    std::fflush(stdout);
+    std::string ignored;
+    while (std::getline(std::cin, ignored)) {
+    }
+    return 0;
+  }
+  if (command == "listen" && argc == 4) {
+    const UINT message = RegisterWindowMessageA(argv[2]);
+    HWND window = nullptr;
+    window = AllocateHWnd([&](TMessage& m) {
+      if (m.Msg == message) {
+        std::printf("got %llu %lld\n", (unsigned long long)m.WParam, (long long)m.LParam);
+        std::fflush(stdout);
+      } else if (m.Msg == WM_TIMER) {
+        PostQuitMessage(0);
+      } else {
+        m.Result = DefWindowProcA(window, m.Msg, m.WParam, m.LParam);
+      }
+    });
+    SetTimer(window, 1, UINT(std::atoi(argv[3])), nullptr);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    DeallocateHWnd(window);
+    return 0;
+  }
+  if (command == "send" && argc == 5) {
+    BOOL posted = PostMessageA(HWND_BROADCAST, RegisterWindowMessageA(argv[2]),
+                               WPARAM(std::strtoull(argv[3], nullptr, 10)), LPARAM(std::strtoll(argv[4], nullptr, 10)));
+    return posted ? 0 : 6;
+  }
+  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|mutex|listen|send ...\n");
   return 2;
 }
