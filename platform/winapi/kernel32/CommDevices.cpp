@@ -23,7 +23,7 @@ constexpr int kHighestPort = 255;
 
 struct ScriptedPort {
   std::shared_ptr<const CommScript> script;
-  std::weak_ptr<CommPort> open;
+  bool open = false;  // until the handle's line goes
 };
 
 struct Ports {
@@ -83,10 +83,15 @@ HANDLE OpenPort(const std::string& fileName, DWORD, DWORD) {
     std::lock_guard<std::mutex> guard(p.lock);
     auto it = p.scripted.find(name);
     if (it != p.scripted.end()) {
-      if (!it->second.open.expired()) return Fail(ERROR_ACCESS_DENIED);
-      auto port = std::make_shared<CommPort>(name, NewScriptedLine(it->second.script, -1));
-      it->second.open = port;
-      return Opened(std::move(port));
+      if (it->second.open) return Fail(ERROR_ACCESS_DENIED);
+      it->second.open = true;
+      auto released = [name] {
+        Ports& ports = P();
+        std::lock_guard<std::mutex> guard(ports.lock);
+        auto entry = ports.scripted.find(name);
+        if (entry != ports.scripted.end()) entry->second.open = false;
+      };
+      return Opened(std::make_shared<CommPort>(name, NewScriptedLine(it->second.script, -1, released)));
     }
   }
   const std::string device = vandrel::MachineRoot() + "/devices/" + name;

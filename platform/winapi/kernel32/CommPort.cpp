@@ -87,6 +87,22 @@ BOOL RunSynchronously(DWORD* transferred, Start start) {
   return ok;
 }
 
+// What stands behind a port whose handle has closed (a call already under way may still reach it).
+class ClosedLine final : public CommLine {
+ public:
+  void Attach(CommPort*) override {}
+  void Detach() override {}
+  DWORD Configure(const DCB&) override { return ERROR_INVALID_HANDLE; }
+  size_t Send(const char*, size_t, DWORD* error) override {
+    *error = ERROR_INVALID_HANDLE;
+    return 0;
+  }
+  DWORD ModemLines(DWORD* lines) override {
+    *lines = 0;
+    return ERROR_INVALID_HANDLE;
+  }
+};
+
 // The operation record of a caller's OVERLAPPED; false (last error set) when its event is no event.
 bool MakeOp(OVERLAPPED* overlapped, OverlappedOp* op) {
   std::shared_ptr<KernelWaitable> event;
@@ -111,15 +127,31 @@ CommPort::CommPort(std::string name, std::unique_ptr<CommLine> line) : name_(std
 
 void CommPort::Start() { line_->Attach(this); }
 
-CommPort::~CommPort() {
-  line_->Detach();
-  auto lock = StateLock();
-  if (wait_) {
-    *wait_->events = 0;
-    wait_->op.Finish(ERROR_OPERATION_ABORTED, 0);
+CommPort::~CommPort() { HandleClosed(); }
+
+void CommPort::HandleClosed() {
+  std::unique_ptr<CommLine> line;
+  {
+    auto lock = StateLock();
+    if (closed_) return;
+    closed_ = true;
   }
-  for (PendingRead& r : reads_) r.op.Finish(ERROR_OPERATION_ABORTED, r.got);
-  for (PendingWrite& w : writes_) w.op.Finish(ERROR_OPERATION_ABORTED, DWORD(w.sent));
+  line_->Detach();
+  {
+    auto lock = StateLock();
+    if (wait_) {
+      *wait_->events = 0;
+      wait_->op.Finish(ERROR_OPERATION_ABORTED, 0);
+      wait_.reset();
+    }
+    for (PendingRead& r : reads_) r.op.Finish(ERROR_OPERATION_ABORTED, r.got);
+    reads_.clear();
+    for (PendingWrite& w : writes_) w.op.Finish(ERROR_OPERATION_ABORTED, DWORD(w.sent));
+    writes_.clear();
+    line = std::move(line_);
+    line_ = std::make_unique<ClosedLine>();
+  }
+  // The device and its lock go outside the state lock.
 }
 
 // ---- reading
@@ -349,6 +381,7 @@ DWORD CommPort::Mask() {
 
 void CommPort::Deliver(const char* data, size_t size) {
   auto lock = StateLock();
+  if (closed_) return;
   const size_t before = input_.size();
   bool flag = false;
   for (size_t i = 0; i < size; ++i) {
@@ -370,7 +403,7 @@ void CommPort::Deliver(const char* data, size_t size) {
 
 void CommPort::HangUp(DWORD error) {
   auto lock = StateLock();
-  if (hungUp_) return;
+  if (hungUp_ || closed_) return;
   hungUp_ = true;
   hangUpError_ = error;
   if (wait_) {

@@ -42,6 +42,8 @@ class CommPort final : public DeviceObject {
   ~CommPort() override;
   // Attaches the line; call once the port is owned by a shared pointer.
   void Start();
+  // Releases the line (the device and its lock) and ends the pending operations; later calls find no line.
+  void HandleClosed() override;
 
   BOOL Read(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) override;
   BOOL Write(const void* buffer, DWORD toWrite, DWORD* written, OVERLAPPED* overlapped) override;
@@ -96,7 +98,8 @@ class CommPort final : public DeviceObject {
   DWORD QueueRead(void* buffer, DWORD toRead, DWORD* read, const OverlappedOp& op);
 
   const std::string name_;
-  std::unique_ptr<CommLine> line_;
+  std::unique_ptr<CommLine> line_;  // replaced by a closed line when the handle closes
+  bool closed_ = false;             // guarded by the state lock
   // Guarded by the state lock.
   DCB dcb_{};
   COMMTIMEOUTS timeouts_{};
@@ -118,4 +121,6 @@ void RecordCommState(const std::string& port, const DCB& dcb);
 std::unique_ptr<CommLine> OpenHostLine(const std::string& hostPath, DWORD* error);
 // A scripted device's line over a parsed script; `lockFd` (or -1) is an open file whose flock it keeps.
 struct CommScript;
-std::unique_ptr<CommLine> NewScriptedLine(std::shared_ptr<const CommScript> script, int lockFd);
+// `released` runs when the line goes (an in-process port is free again).
+std::unique_ptr<CommLine> NewScriptedLine(std::shared_ptr<const CommScript> script, int lockFd,
+                                          std::function<void()> released = {});

@@ -13,9 +13,11 @@ constexpr size_t kLongestLine = 65536;  // a longer line is dropped unanswered
 
 class ScriptedLine final : public CommLine {
  public:
-  ScriptedLine(std::shared_ptr<const CommScript> script, int lockFd) : script_(std::move(script)), lockFd_(lockFd) {}
+  ScriptedLine(std::shared_ptr<const CommScript> script, int lockFd, std::function<void()> released)
+      : script_(std::move(script)), lockFd_(lockFd), released_(std::move(released)) {}
   ~ScriptedLine() override {
     if (lockFd_ >= 0) close(lockFd_);
+    if (released_) released_();
   }
 
   void Attach(CommPort* port) override { port_ = port; }
@@ -53,12 +55,14 @@ class ScriptedLine final : public CommLine {
 
   std::shared_ptr<const CommScript> script_;
   const int lockFd_;
+  const std::function<void()> released_;
   CommPort* port_ = nullptr;
   std::string line_;
 };
 
 }  // namespace
 
-std::unique_ptr<CommLine> NewScriptedLine(std::shared_ptr<const CommScript> script, int lockFd) {
-  return std::make_unique<ScriptedLine>(std::move(script), lockFd);
+std::unique_ptr<CommLine> NewScriptedLine(std::shared_ptr<const CommScript> script, int lockFd,
+                                          std::function<void()> released) {
+  return std::make_unique<ScriptedLine>(std::move(script), lockFd, std::move(released));
 }
