@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/runtime/Clock.h"
+#include "platform/runtime/LayeredHook.h"
 
 namespace {
 
@@ -27,8 +28,7 @@ struct SyncQueue {
   std::condition_variable arrived;   // a request was queued or a thread ended
   std::condition_variable finished;  // a request has run
   std::deque<SyncRequest*> requests;
-  std::mutex hookMutex;
-  TNotifyEvent wakeMainThread;
+  TLayeredHook<TNotifyEvent> wakeMainThread;
 };
 
 SyncQueue& Queue() {
@@ -70,17 +70,13 @@ bool RunQueued() {
 TThreadID MainThreadID() { return g_mainThreadId; }
 bool IsMainThread() { return CurrentThreadID() == g_mainThreadId; }
 
-void SetWakeMainThread(TNotifyEvent hook) {
-  SyncQueue& q = Queue();
-  std::lock_guard lock(q.hookMutex);
-  q.wakeMainThread = std::move(hook);
-}
+void SetWakeMainThread(TNotifyEvent hook) { Queue().wakeMainThread.Set(std::move(hook)); }
 
-TNotifyEvent GetWakeMainThread() {
-  SyncQueue& q = Queue();
-  std::lock_guard lock(q.hookMutex);
-  return q.wakeMainThread;
-}
+int InstallWakeMainThread(TNotifyEvent hook) { return Queue().wakeMainThread.Install(std::move(hook)); }
+
+void WithdrawWakeMainThread(int installation) { Queue().wakeMainThread.Withdraw(installation); }
+
+TNotifyEvent GetWakeMainThread() { return Queue().wakeMainThread.Current(); }
 
 bool CheckSynchronize(uint32_t timeoutMs) {
   if (!IsMainThread()) {
@@ -114,11 +110,7 @@ void TThread::Synchronize(TThread* thread, const TThreadMethod& method) {
     q.requests.push_back(&request);
     q.arrived.notify_all();
   }
-  TNotifyEvent wake;
-  {
-    std::lock_guard lock(q.hookMutex);
-    wake = q.wakeMainThread;
-  }
+  TNotifyEvent wake = q.wakeMainThread.Current();
   if (wake) wake(thread);
   {
     // Blocked for the clock only while the call has not run; under the queue's lock, so that the main thread

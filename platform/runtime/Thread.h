@@ -90,6 +90,10 @@ bool CheckSynchronize(uint32_t timeoutMs = 0);
 
 // Called (on the calling thread) each time a thread queues a Synchronize call, with the thread as sender,
 // so that the main thread's message loop can wake up and call CheckSynchronize. Empty by default.
+// Setting replaces the current hook; a library installs its hook over the current one and withdraws it
+// when it unloads, whatever was installed since.
 void SetWakeMainThread(TNotifyEvent hook);
+int InstallWakeMainThread(TNotifyEvent hook);
+void WithdrawWakeMainThread(int installation);
 // The hook installed now (empty when none).
 TNotifyEvent GetWakeMainThread();
