@@ -1,16 +1,20 @@
 #include "platform/testing/ChildProcess.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "platform/testing/Watchdog.h"
+
 namespace testing_support {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, ChildOutput output) {
   int toChild[2], fromChild[2];
-  if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+  // Close-on-exec, so that a later child does not hold this one's standard input open.
+  if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) return;
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -35,6 +39,7 @@ ChildProcess::~ChildProcess() {
 }
 
 std::string ChildProcess::ReadLine() {
+  TWaitWatchdog watchdog("a line from child process " + std::to_string(pid_));
   for (;;) {
     size_t end = buffer_.find('\n');
     if (end != std::string::npos) {
@@ -70,6 +75,7 @@ void ChildProcess::Release() {
 }
 
 int ChildProcess::Wait(std::string* rest) {
+  TWaitWatchdog watchdog("the end of child process " + std::to_string(pid_));
   Release();
   if (out_ >= 0) {
     char chunk[4096];
