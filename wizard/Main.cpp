@@ -50,6 +50,7 @@ void TFMain::Publish(TPublisher<TFMain>& p) {
       .Field("bnKilepes", &TFMain::bnKilepes)
       .Field("Notebook", &TFMain::Notebook)
       .Field("trModemTest", &TFMain::trModemTest)
+      .Field("cpModemTest", &TFMain::cpModemTest)
       .Field("trModemDialEntry", &TFMain::trModemDialEntry)
       .Field("qyModemTelefontarsasag", &TFMain::qyModemTelefontarsasag)
       .Field("qyModemMuvelet", &TFMain::qyModemMuvelet)
@@ -124,6 +125,7 @@ void TFMain::Publish(TPublisher<TFMain>& p) {
       .Method("bnElozoClick", &TFMain::bnElozoClick)
       .Method("bnKilepesClick", &TFMain::bnKilepesClick)
       .Method("NotebookPageChanged", &TFMain::NotebookPageChanged)
+      .Method("cpModemTestRxChar", &TFMain::cpModemTestRxChar)
       .Method("EnableDisableButtons", &TFMain::EnableDisableButtons);
 }
 

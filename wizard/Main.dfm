@@ -1766,6 +1766,27 @@ object FMain: TFMain
     Left = 8
     Top = 328
   end
+  object cpModemTest: TSerialPort
+    BaudRate = br9600
+    PortNum = 'COM1'
+    Parity.Bits = prNone
+    StopBits = sbOneStopBit
+    DataBits = dbEight
+    Events = [evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full]
+    Buffer.InputSize = 1024
+    Buffer.OutputSize = 1024
+    FlowControl.ControlDTR = dtrEnable
+    FlowControl.ControlRTS = rtsEnable
+    Timeouts.ReadInterval = -1
+    Timeouts.ReadTotalMultiplier = 0
+    Timeouts.ReadTotalConstant = 0
+    Timeouts.WriteTotalMultiplier = 100
+    Timeouts.WriteTotalConstant = 1000
+    SyncMethod = smThreadSync
+    OnRxChar = cpModemTestRxChar
+    Left = 72
+    Top = 328
+  end
   object trModemDialEntry: TTimer
     Enabled = False
     Interval = 500

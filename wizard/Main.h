@@ -13,6 +13,7 @@
 #include "platform/components/Forms.h"
 #include "platform/components/StdCtrls.h"
 #include "wizard-components/BSEdit.h"
+#include "wizard-components/CPort.h"
 #include "wizard-components/WkMemDS.h"
 #include "wizard-components/moxXMLParser2.h"
 
@@ -83,6 +84,7 @@ class TFMain : public TForm {
   TButton* bnKilepes = nullptr;
   TNotebook* Notebook = nullptr;
   TTimer* trModemTest = nullptr;
+  TSerialPort* cpModemTest = nullptr;
   TTimer* trModemDialEntry = nullptr;
   TWkMemoryData* qyModemTelefontarsasag = nullptr;
   TWkMemoryData* qyModemMuvelet = nullptr;
@@ -159,6 +161,8 @@ class TFMain : public TForm {
   void bnElozoClick(TObject* sender);
   void bnKilepesClick(TObject* sender);
   void NotebookPageChanged(TObject* sender);
+  // The modem's bytes of one receive event (count waiting): a line "OK" among them sets modemAnswered.
+  void cpModemTestRxChar(TObject* sender, int count);
   // The enabling rules of the buttons for the current page.
   void EnableDisableButtons(TObject* sender);
 

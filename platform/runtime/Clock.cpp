@@ -100,6 +100,11 @@ TClockBlockingWait::~TClockBlockingWait() {
   if (scheduler_) scheduler_->EndBlockingWait();
 }
 
+void ClockWakeThread(uint32_t threadId) {
+  if (mode.load(std::memory_order_acquire) != TClockMode::Virtual) return;
+  if (IVirtualScheduler* s = scheduler.load()) s->WakeThread(threadId);
+}
+
 uint64_t ClockThreadStarting() {
   if (mode.load(std::memory_order_acquire) != TClockMode::Virtual) return 0;
   IVirtualScheduler* s = scheduler.load();

@@ -45,6 +45,9 @@ class IVirtualScheduler {
   // ThreadStarted with the ticket first thing (or the creator, when the start failed).
   virtual uint64_t ThreadStarting() { return 0; }
   virtual void ThreadStarted(uint64_t ticket) { (void)ticket; }
+  // Another thread ends a blocking wait of the thread `threadId` (it handed over what the thread waits for):
+  // the thread counts as running from this call on, before it has woken up.
+  virtual void WakeThread(uint32_t threadId) { (void)threadId; }
 
  protected:
   ~IVirtualScheduler() = default;
@@ -66,6 +69,9 @@ class TClockBlockingWait {
  private:
   IVirtualScheduler* scheduler_;
 };
+
+// Tells the installed scheduler, in virtual mode, that a blocked thread is being woken (else nothing).
+void ClockWakeThread(uint32_t threadId);
 
 // A thread start announced to the installed scheduler (0 without one, or in real mode).
 uint64_t ClockThreadStarting();

@@ -21,6 +21,7 @@ thread_local const TThread* t_currentThread = nullptr;
 // thread waiting for one of them while it serves the queue wakes up.
 struct SyncRequest {
   const TThreadMethod* method;
+  TThreadID caller;
   std::exception_ptr error;
   bool done = false;
 };
@@ -60,6 +61,8 @@ bool RunQueued() {
     }
     std::lock_guard lock(q.mutex);
     r->done = true;
+    // On the virtual clock the caller is busy from here on, not only once it has woken up.
+    ClockWakeThread(r->caller);
     q.finished.notify_all();
   }
   return !batch.empty();
@@ -106,7 +109,7 @@ void TThread::Synchronize(TThread* thread, const TThreadMethod& method) {
     return;
   }
   SyncQueue& q = Queue();
-  SyncRequest request{&method, nullptr};
+  SyncRequest request{&method, CurrentThreadID(), nullptr};
   {
     std::lock_guard lock(q.mutex);
     q.requests.push_back(&request);
@@ -115,9 +118,13 @@ void TThread::Synchronize(TThread* thread, const TThreadMethod& method) {
   TNotifyEvent wake = q.wakeMainThread.Current();
   if (wake) wake(thread);
   {
-    TClockBlockingWait blocking;
+    // Blocked for the clock only while the call has not run; under the queue's lock, so that the main thread
+    // marks the end of the call (and this thread busy again) only once this thread waits.
     std::unique_lock lock(q.mutex);
-    q.finished.wait(lock, [&] { return request.done; });
+    if (!request.done) {
+      TClockBlockingWait blocking;
+      q.finished.wait(lock, [&] { return request.done; });
+    }
   }
   if (request.error) std::rethrow_exception(request.error);
 }

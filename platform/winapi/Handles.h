@@ -20,6 +20,9 @@ class KernelObject : public std::enable_shared_from_this<KernelObject> {
   // Waits up to `milliseconds` (INFINITE: without limit) for the object to be signalled: WAIT_OBJECT_0,
   // WAIT_TIMEOUT or WAIT_FAILED with the last error set. Objects that cannot be waited on fail.
   virtual DWORD Wait(DWORD milliseconds);
+  // Its handle has been closed (another thread may still be inside a call on the object): an object that
+  // holds a device releases it here.
+  virtual void HandleClosed() {}
 };
 
 // An object that threads wait for until it is signalled (events, mutexes, processes, threads). Its signal

@@ -183,8 +183,8 @@ const std::vector<PageLayout>& Pages() {
   return pages;
 }
 
-// Components of the form that come with later work (the serial port and the HTTP client).
-const char* const kPending[] = {"cpModemTest", "hcModem"};
+// Components of the form that come with later work (the HTTP client).
+const char* const kPending[] = {"hcModem"};
 
 class Structure : public ::testing::Test {
  protected:
@@ -331,6 +331,38 @@ TEST_F(Structure, FormButtonsListsLimitsAndTables) {
     EXPECT_EQ(fields, t.fields) << t.table->Name();
   }
   for (const char* pending : kPending) EXPECT_EQ(form->FindComponent(pending), nullptr) << pending;
+}
+
+TEST_F(Structure, TheModemPortIsStreamedWithItsSettings) {
+  TSerialPort* port = form->cpModemTest;
+  ASSERT_NE(port, nullptr);
+  EXPECT_EQ(port->ClassName(), "TSerialPort");
+  EXPECT_EQ(port->Owner(), form);
+  EXPECT_EQ(port->BaudRate(), br9600);
+  EXPECT_EQ(port->PortNum(), "COM1");
+  EXPECT_EQ(port->DataBits(), dbEight);
+  EXPECT_EQ(port->Parity()->Bits(), prNone);
+  EXPECT_FALSE(port->Parity()->Check());
+  EXPECT_EQ(port->StopBits(), sbOneStopBit);
+  EXPECT_EQ(port->FlowControl()->ControlDTR(), dtrEnable);
+  EXPECT_EQ(port->FlowControl()->ControlRTS(), rtsEnable);
+  EXPECT_FALSE(port->FlowControl()->XonXoffOut());
+  EXPECT_EQ(port->Buffer()->InputSize(), 1024);
+  EXPECT_EQ(port->Buffer()->OutputSize(), 1024);
+  TComTimeouts* t = port->Timeouts();
+  EXPECT_EQ((std::vector<int32_t>{t->ReadInterval(), t->ReadTotalMultiplier(), t->ReadTotalConstant(),
+                                  t->WriteTotalMultiplier(), t->WriteTotalConstant()}),
+            (std::vector<int32_t>{-1, 0, 0, 100, 1000}));
+  EXPECT_EQ(port->SyncMethod(), smThreadSync);
+  EXPECT_EQ(port->Events(), kAllEvents);
+  EXPECT_EQ(port->BuildDCB().Flags, 0x1011u);
+  EXPECT_FALSE(port->Connected());
+  // OnRxChar is the only handler.
+  EXPECT_TRUE(port->OnRxChar);
+  for (const TNotifyEvent* e : {&port->OnTxEmpty, &port->OnBreak, &port->OnRing, &port->OnRxFlag, &port->OnOpen,
+                                &port->OnClose, &port->OnRx80Full})
+    EXPECT_FALSE(*e);
+  EXPECT_FALSE(port->OnCTSChange || port->OnDSRChange || port->OnRLSDChange || port->OnError);
 }
 
 TEST_F(Structure, EveryChoiceAndFieldRunsTheEnablingRules) {

@@ -1,6 +1,7 @@
 // Event objects: a flag under the waitables' state lock.
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Synchronization.h"
+#include "platform/winapi/kernel32/Device.h"
 
 namespace {
 
@@ -16,6 +17,10 @@ class EventObject final : public KernelWaitable {
 
   void Set(bool set) {
     auto lock = StateLock();
+    SetLocked(set);
+  }
+
+  void SetLocked(bool set) {
     set_ = set;
     if (set) WakeWaiters();
   }
@@ -45,3 +50,7 @@ HANDLE CreateEventA(SECURITY_ATTRIBUTES*, BOOL manualReset, BOOL initialState, L
 BOOL SetEvent(HANDLE event) { return SetState(event, true); }
 
 BOOL ResetEvent(HANDLE event) { return SetState(event, false); }
+
+std::shared_ptr<KernelWaitable> EventObjectOf(HANDLE event) { return HandleObjectAs<EventObject>(event); }
+
+void SetEventLocked(KernelWaitable& event, bool set) { static_cast<EventObject&>(event).SetLocked(set); }

@@ -18,6 +18,7 @@
 #include "platform/winapi/FileTimes.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
+#include "platform/winapi/kernel32/Device.h"
 
 namespace {
 
@@ -253,6 +254,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, SECURITY_ATTR
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, OVERLAPPED* overlapped) {
   if (read) *read = 0;
+  if (auto device = std::dynamic_pointer_cast<DeviceObject>(HandleObject(handle)))
+    return device->Read(buffer, toRead, read, overlapped);
   auto file = FileOf(handle);
   if (!file) return FALSE;
   if (!file->canRead) return FailBool(ERROR_ACCESS_DENIED);
@@ -274,6 +277,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, OVERLAPP
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, OVERLAPPED* overlapped) {
   if (written) *written = 0;
+  if (auto device = std::dynamic_pointer_cast<DeviceObject>(HandleObject(handle)))
+    return device->Write(buffer, toWrite, written, overlapped);
   auto file = FileOf(handle);
   if (!file) return FALSE;
   if (!file->canWrite) return FailBool(ERROR_ACCESS_DENIED);

@@ -67,6 +67,7 @@ BOOL CloseHandle(HANDLE handle) {
     doomed = std::move(it->second);
     t.objects.erase(it);
   }
+  doomed->HandleClosed();
   return TRUE;  // the object goes when its last user lets go, outside the table's lock
 }
 

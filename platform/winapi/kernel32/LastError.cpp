@@ -73,6 +73,10 @@ const char* SystemText(DWORD code) {
     case ERROR_NO_MORE_ITEMS: return "No more data is available.";
     case ERROR_DIRECTORY: return "The directory name is invalid.";
     case ERROR_NOT_OWNER: return "Attempt to release mutex not owned by caller.";
+    case ERROR_OPERATION_ABORTED:
+      return "The I/O operation has been aborted because of either a thread exit or an application request.";
+    case ERROR_IO_INCOMPLETE: return "Overlapped I/O event is not in a signaled state.";
+    case ERROR_IO_PENDING: return "Overlapped I/O operation is in progress.";
     case ERROR_NOACCESS: return "Invalid access to memory location.";
     case ERROR_INVALID_FLAGS: return "Invalid flags.";
     case ERROR_BADDB: return "The configuration registry database is corrupt.";
@@ -146,7 +150,9 @@ DWORD Win32ErrorFromErrno(int error, TErrnoContext context) {
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED;
+    case EROFS:
+    case EBUSY: return ERROR_ACCESS_DENIED;
+    case ECANCELED: return ERROR_OPERATION_ABORTED;
     case EISDIR: return ERROR_ACCESS_DENIED;
     case EBADF: return ERROR_INVALID_HANDLE;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;

@@ -26,6 +26,7 @@ struct Scheduler final : IVirtualScheduler {
   void EndBlockingWait() override;
   uint64_t ThreadStarting() override { return VirtualThreadStarting(); }
   void ThreadStarted(uint64_t ticket) override { VirtualThreadStarted(ticket); }
+  void WakeThread(uint32_t threadId) override { VirtualWakeThread(threadId); }
 };
 
 // Guarded by the window system's lock.
