@@ -32,6 +32,7 @@ const char* HresultText(HRESULT code) {
     case DISP_E_NONAMEDARGS: return "No named arguments.";
     case DISP_E_BADVARTYPE: return "Bad variable type.";
     case DISP_E_EXCEPTION: return "Exception occurred.";
+    case DISP_E_OVERFLOW: return "Out of present range.";
     case DISP_E_BADPARAMCOUNT: return "Invalid number of parameters.";
     default: return nullptr;
   }
