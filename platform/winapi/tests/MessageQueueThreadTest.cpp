@@ -63,13 +63,13 @@ class UiThread {
 
 TEST(CrossThread, SendBlocksUntilTheTargetThreadDispatches) {
   std::atomic<DWORD> ranOn{0};
+  auto before = std::chrono::steady_clock::now();  // the target's delay starts after this
   UiThread target(
       [&](HWND, UINT msg, WPARAM w, LPARAM) -> LRESULT {
         ranOn = GetCurrentThreadId();
         return msg == WM_USER ? LRESULT(w * 2) : 0;
       },
       150ms);
-  auto before = std::chrono::steady_clock::now();
   EXPECT_EQ(SendMessageA(target.hwnd(), WM_USER, 21, 0), 42);
   EXPECT_TRUE(target.pumping());
   EXPECT_GE(std::chrono::steady_clock::now() - before, 100ms);

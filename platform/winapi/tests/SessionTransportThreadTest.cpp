@@ -126,7 +126,7 @@ TEST_F(Broadcasts, NothingIsKeptForAProcessThatComesLater) {
 }
 
 TEST_F(Broadcasts, AStoppedPeerMissesWhatItsQueueCannotHoldAndNeverHoldsUpTheSender) {
-  ChildProcess stopped(kHelper, {"listen", kSignal, "3000"});
+  ChildProcess stopped(kHelper, {"listen", kSignal, "20000"});
   ASSERT_EQ(stopped.ReadLine(), "ready");
   stopped.Kill(SIGSTOP);
   constexpr int kBurst = 2000;
@@ -142,6 +142,7 @@ TEST_F(Broadcasts, AStoppedPeerMissesWhatItsQueueCannotHoldAndNeverHoldsUpTheSen
   EXPECT_EQ(line, "got 99999 0") << "the peer hears again once it runs";
   EXPECT_GT(delivered, 0);
   EXPECT_LT(delivered, kBurst);
+  stopped.Kill(SIGKILL);
   stopped.Wait();
 }
 

@@ -143,6 +143,7 @@ TEST_F(VirtualWaits, AWokenThreadHoldsTheClockUntilItWaitsAgain) {
   HANDLE e = h.Event(false, false);
   ScheduleVirtualEvent(start_ + 200, [e] { SetEvent(e); });
   std::atomic<uint64_t> seenAt{0};
+  VirtualWaitPrepare();  // this thread takes part before the waiter blocks, so the clock waits for its sleep
   uint64_t ticket = VirtualThreadStarting();
   std::thread waiter([&, ticket] {
     VirtualThreadStarted(ticket);
