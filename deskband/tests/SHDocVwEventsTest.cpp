@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "hosts/shellhost/ShellObjects.h"
+#include "platform/browser/Browser.h"
 #include "platform/com/OleError.h"
 #include "platform/runtime/Cp1250.h"
 
@@ -172,7 +172,7 @@ class EventSink : public ::testing::Test {
 };
 
 TEST_F(EventSink, EveryEventReachesItsHandlerWithItsArguments) {
-  auto browser = MakeComObject<TFakeBrowser>(nullptr, [](const std::string&) {});
+  auto browser = browser::TBrowser::Create();
   IDispatch* disp = browser.Get();
   struct Case {
     DISPID id;
@@ -245,8 +245,8 @@ TEST_F(EventSink, HandlersWriteBackThroughByReferenceArguments) {
   }
   {
     // NewWindow2: the browser's slot takes the handler's object, with one reference of its own.
-    auto given = MakeComObject<TFakeBrowser>(nullptr, [](const std::string&) {});
-    auto other = MakeComObject<TFakeBrowser>(nullptr, [](const std::string&) {});
+    auto given = browser::TBrowser::Create();
+    auto other = browser::TBrowser::Create();
     replacement_ = ComPtr<IDispatch>(other.Get());
     IDispatch* slot = given.Get();
     slot->AddRef();  // the slot's own reference
@@ -395,16 +395,16 @@ TEST_F(EventSink, AnswersItsInterfacesWithoutCounting) {
 
 TEST_F(EventSink, ConnectsToOneSourceAtATime) {
   std::vector<std::string> log;
-  auto first = MakeComObject<TFakeBrowser>(nullptr, [&](const std::string& l) { log.push_back(l); });
-  auto second = MakeComObject<TFakeBrowser>(nullptr, [&](const std::string& l) { log.push_back(l); });
+  auto first = browser::TBrowser::Create(nullptr, [&](const std::string& l) { log.push_back(l); });
+  auto second = browser::TBrowser::Create(nullptr, [&](const std::string& l) { log.push_back(l); });
   sink_->Connect(first.Get());
   EXPECT_EQ(first->SinkCount(), 1u);
   EXPECT_EQ(sink_->Source(), static_cast<IDispatch*>(first.Get()));
   sink_->BeforeNavigate2 = nullptr;
-  first->NavigateTo("http://first/");
+  first->NavigateTo("about:blank");
   EXPECT_EQ(trace_,
-            (std::vector<std::string>{"DownloadBegin", "NavigateComplete2 http://first/",
-                                      "DocumentComplete http://first/", "DownloadComplete", "CommandStateChange 2F"}));
+            (std::vector<std::string>{"DownloadBegin", "NavigateComplete2 about:blank", "DocumentComplete about:blank",
+                                      "DownloadComplete", "CommandStateChange 2F"}));
   sink_->Connect(second.Get());
   EXPECT_EQ(first->SinkCount(), 0u) << "connecting again leaves the old source";
   EXPECT_EQ(first->References(), 1u);

@@ -138,6 +138,7 @@ class OleVariant {
   // From CP1250 text, as a BSTR.
   OleVariant(std::string_view text);
   OleVariant(const char* text) : OleVariant(std::string_view(text)) {}
+  OleVariant(const std::string& text) : OleVariant(std::string_view(text)) {}
   OleVariant(const WideString& text);
   // Takes a new reference to the object (none gives an empty VT_DISPATCH).
   OleVariant(IDispatch* object);

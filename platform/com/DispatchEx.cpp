@@ -26,6 +26,13 @@ void TExpandoMembers::Put(const std::string& name, const OleVariant& value) {
   }
 }
 
+void TExpandoMembers::Clear() {
+  for (Expando& e : expandos_) {
+    e.deleted = true;
+    e.value = OleVariant();
+  }
+}
+
 HRESULT TExpandoMembers::GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids) const {
   if (!names || !ids || count == 0) return E_INVALIDARG;
   if (fixed_ && fixed_->GetIDsOfNames(names, count, ids) != DISP_E_UNKNOWNNAME) return S_OK;

@@ -55,6 +55,8 @@ class TExpandoMembers {
   const OleVariant* Find(const std::string& name) const;
   // Puts a value, adding the property when needed.
   void Put(const std::string& name, const OleVariant& value);
+  // Releases every added property's value; their DISPIDs stay unused.
+  void Clear();
 
  private:
   struct Expando {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/com/ComPtr.h"
 #include "platform/com/Dispatch.h"
 #include "platform/com/Unknown.h"
 
