@@ -6,6 +6,7 @@
 #include "platform/browser/Document.h"
 #include "platform/browser/NavigationQueue.h"
 #include "platform/com/OleError.h"
+#include "platform/winapi/MessageQueue.h"
 
 namespace browser {
 namespace {
@@ -36,6 +37,7 @@ std::vector<TBrowser*>& Browsers() {
 TBrowser::TBrowser(TBrowser* parent, TNavigationQueue* queue, std::string frameName, TNotice notice)
     : parent_(parent),
       top_(parent ? parent->top_ : this),
+      ownerThread_(GetCurrentThreadId()),
       queue_(queue),
       frameName_(std::move(frameName)),
       notice_(std::move(notice)),
@@ -115,7 +117,15 @@ HRESULT TBrowser::Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrameNa
   if (!url) return E_INVALIDARG;
   std::string address = TextOf(url);
   if (address.empty()) return E_INVALIDARG;
-  return Start(address, FlagsOf(flags), TextOf(targetFrameName));
+  LONG flagBits = FlagsOf(flags);
+  std::string target = TextOf(targetFrameName);
+  if (GetCurrentThreadId() != ownerThread_) {
+    // From another thread: the owner thread starts it.
+    if (!ownQueue_) return RPC_E_WRONG_THREAD;
+    ownQueue_->Post(this, [=](TBrowser& self) { self.Start(address, flagBits, target); });
+    return S_OK;
+  }
+  return Start(address, flagBits, target);
 }
 
 void TBrowser::RunPending() {

@@ -5,7 +5,9 @@
 // the page's inline scripts in document order, the frames (each a browser of its own with its own window,
 // firing its events to its own sinks and to the top browser's), DocumentComplete, DownloadComplete and
 // CommandStateChange. Flags 1 (navOpenInNewWindow) opens a new top-level browser, recorded in NewWindows.
-// Its automation members answer by name and by DISPID (Silent 551, Resizable 556, ...).
+// Its automation members answer by name and by DISPID (Silent 551, Resizable 556, ...). Everything but
+// Navigate and Navigate2 of a top-level browser belongs to the owner thread; those two may come from any
+// thread (RPC_E_WRONG_THREAD for a frame's).
 #pragma once
 #include <functional>
 #include <memory>
@@ -94,6 +96,7 @@ class TBrowser : public TTableDispatch<TBrowser, IWebBrowser2, IConnectionPointC
 
   TBrowser* parent_;
   TBrowser* top_;
+  DWORD ownerThread_;
   std::unique_ptr<TNavigationQueue> ownQueue_;  // the top-level browser's
   TNavigationQueue* queue_;                     // none once closed
   std::string frameName_;
