@@ -401,7 +401,7 @@ HRESULT TDeskBandForm::ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) { r
 HRESULT TDeskBandForm::GetHostInfo(DOCHOSTUIINFO* info) {
   if (!info) return E_POINTER;
   std::memset(info, 0, sizeof *info);
-  info->cbSize = sizeof *info;
+  info->cbSize = 20;  // the structure's size on the 32-bit platform, which hosts compare
   info->dwFlags = 0;
   info->dwDoubleClick = 0;
   return S_OK;

@@ -108,13 +108,13 @@ void TRSSFeed::AfterConstruction() {
   if (!root && (root = FindChildNode(top, "rdf:rdf"))) feedType_ = 2;
   if (!root) throw ERSS("Not a valid RSS feed");
   for (TXMLNode* child : root->ChildNodes()) {
-    if (SameText(child->NodeName(), "channel")) {
+    if (IsElementNamed(child, "channel")) {
       std::unique_ptr<TRSSChannel> made(NewObject<TRSSChannel>(child));
       TRSSChannel* channel = made.get();
       channels_.Add(made.release());
       for (TXMLNode* item : child->ChildNodes())
-        if (SameText(item->NodeName(), "item")) AddItem(item, channel);
-    } else if (SameText(child->NodeName(), "item")) {
+        if (IsElementNamed(item, "item")) AddItem(item, channel);
+    } else if (IsElementNamed(child, "item")) {
       AddItem(child, nullptr);
     }
   }

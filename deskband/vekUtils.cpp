@@ -37,16 +37,22 @@ Variant RegReadValue(HKEY root, const std::string& key, const std::string& name,
                                                             [](TRegistry* r) { r->Free(); });
   registry->SetRootKey(root);
   if (!registry->OpenKey(key, false) || !registry->ValueExists(name)) return result;
-  switch (registry->GetDataType(name)) {
-    case rdString: result = registry->ReadString(name); break;
-    case rdInteger: result = Variant(registry->ReadInteger(name)); break;
-    case rdBinary: {
-      std::string bytes(size_t(std::max(registry->GetDataSize(name), 0)), '\0');
-      bytes.resize(size_t(registry->ReadBinaryData(name, bytes.data(), int(bytes.size()))));
-      result = bytes;
-      break;
+  // The registry is shared: another process may change the value between the calls below, and any
+  // failure then answers the default.
+  try {
+    switch (registry->GetDataType(name)) {
+      case rdString: result = registry->ReadString(name); break;
+      case rdInteger: result = Variant(registry->ReadInteger(name)); break;
+      case rdBinary: {
+        std::string bytes(size_t(std::max(registry->GetDataSize(name), 0)), '\0');
+        bytes.resize(size_t(registry->ReadBinaryData(name, bytes.data(), int(bytes.size()))));
+        result = bytes;
+        break;
+      }
+      default: break;  // REG_EXPAND_SZ and the other types keep the default
     }
-    default: break;  // REG_EXPAND_SZ and the other types keep the default
+  } catch (const Exception&) {
+    result = defaultValue;
   }
   return result;
 }

@@ -12,6 +12,13 @@ namespace {
 // Stored from 3.0 to the version-independent class; tried from the last down.
 constexpr CLSID kDOMClassIds[3] = {CLSID_DOMDocument30, CLSID_DOMDocument26, CLSID_DOMDocument};
 
+// Withdraws the creator when this module unloads, as its code goes with it. Made after the installation,
+// so destroyed before the table of creators is.
+struct CreatorInstallation {
+  int installation;
+  ~CreatorInstallation() { WithdrawDOMDocumentCreator(installation); }
+};
+
 const bool g_initialized = (InitializeXMLUnit(), true);
 
 }  // namespace
@@ -20,9 +27,14 @@ void RaiseXMLError(const std::string& message) { throw EXML(message); }
 
 void RaiseXMLErrorFmt(std::string_view format, TVarRecs args) { RaiseXMLError(Format(format, args)); }
 
+bool IsElementNamed(TXMLNode* node, std::string_view name) {
+  return node->NodeType() == ntElement && SameText(node->NodeName(), name);
+}
+
 TXMLNode* FindNode(TXMLNodeList& list, std::string_view name) {
   for (TXMLNode* node : list)
-    if (SameText(node->NodeName(), name)) return node;
+    if ((node->NodeType() == ntElement || node->NodeType() == ntAttribute) && SameText(node->NodeName(), name))
+      return node;
   return nullptr;
 }
 
@@ -76,5 +88,5 @@ ComPtr<IXMLDOMDocument> CreateMSXMLDocument() {
 
 void InitializeXMLUnit() {
   static std::once_flag once;
-  std::call_once(once, [] { SetDOMDocumentCreator(CreateMSXMLDocument); });
+  std::call_once(once, [] { static CreatorInstallation installation{InstallDOMDocumentCreator(CreateMSXMLDocument)}; });
 }

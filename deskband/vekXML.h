@@ -18,8 +18,12 @@ VCL_EXCEPTION(EXML, Exception);
 [[noreturn]] void RaiseXMLError(const std::string& message);
 [[noreturn]] void RaiseXMLErrorFmt(std::string_view format, TVarRecs args);
 
-// The first node of the list whose name equals `name` in any ASCII letter case; nullptr when none does.
+// The first element (or attribute, in a list of attributes) whose name equals `name` in any ASCII letter
+// case; nullptr when none does. Processing instructions and the other kinds of nodes never match.
 TXMLNode* FindNode(TXMLNodeList& list, std::string_view name);
+// Whether the node is an element of that name (ASCII letter case ignored): a processing instruction or
+// another kind of node of the same name is not.
+bool IsElementNamed(TXMLNode* node, std::string_view name);
 // FindNode over all child nodes of the node.
 TXMLNode* FindChildNode(TXMLNode* node, std::string_view name);
 // FindChildNode, or EXML "Can't find required subnode \"%s\" in node \"%s\"" (the name upper-cased, the

@@ -99,8 +99,10 @@ TToolbarDefinition* TTessalineDeskBandModule::LoadDefinition() {
   TFileStorage* storage = CurrentStorage();
   if (storage == UserStorage()) {
     try {
-      // A shipped definition newer than the user's copy (an update of the library) wins.
-      if (RootFileDate(*StaticStorage()) > RootFileDate(*storage)) {
+      // A shipped definition newer than the user's copy (an update of the library) wins. The user's date is
+      // read first, so that its failure is the one reported.
+      const TDateTime userDate = RootFileDate(*storage);
+      if (RootFileDate(*StaticStorage()) > userDate) {
         storage->Invalidate();
         storage = CurrentStorage();
       }

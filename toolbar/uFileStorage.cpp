@@ -112,7 +112,7 @@ std::string LocalNameExtension(std::string_view key) {
   if (dot == std::string_view::npos || dot + 1 == last.size()) return "";
   for (size_t i = dot + 1; i < last.size(); ++i)
     if (!IsAsciiAlnum(static_cast<unsigned char>(last[i]))) return "";
-  return std::string(last.substr(dot));
+  return std::string(last.substr(dot, 1 + kMaxLocalExtension));
 }
 
 TFileStorage::TFileStorage(const std::string& folder)

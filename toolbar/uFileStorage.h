@@ -28,7 +28,8 @@ class TFileStorageFileList : public TStringList {
 bool IsAbsoluteLocalKey(std::string_view key);
 bool IsURLKey(std::string_view key);
 // The extension a new local name gets for a key: from the last "." of the key's last path segment (before
-// any "?" or "#"), when only letters and digits follow it; otherwise none.
+// any "?" or "#"), when only letters and digits follow it, cut to kMaxLocalExtension characters; otherwise none.
+constexpr size_t kMaxLocalExtension = 8;
 std::string LocalNameExtension(std::string_view key);
 
 class TFileStorage : public TObject {

@@ -75,7 +75,7 @@ int Choice(const std::string& text, std::initializer_list<const char*> names, co
   throw ETessaline(Format(error, {text}));
 }
 
-bool Named(TXMLNode* node, std::string_view name) { return SameText(node->NodeName(), name); }
+bool Named(TXMLNode* node, std::string_view name) { return IsElementNamed(node, name); }
 
 // Loads a new object and then hands it to `add`; a failure frees it.
 template <class T, class Add, class Load>
@@ -119,6 +119,7 @@ void CheckIncludeChain(TCustomToolbarDefinition* definition, const std::string& 
   }
   if (depth >= kMaxIncludeDepth)
     throw ETessaline(Format("Includes nested deeper than %d levels at \"%s\"", {kMaxIncludeDepth, url}));
+  definition->CountIncludedDocument(url);
 }
 
 }  // namespace
@@ -448,9 +449,10 @@ void TCustomToolbarDefinition::LoadFromNode(TXMLNode* node, TFileStorage* storag
     }
     auto kind = std::find_if(std::begin(kControlElements), std::end(kControlElements),
                              [&](const auto& k) { return Named(child, k.name); });
-    if (kind != std::end(kControlElements))
+    if (kind != std::end(kControlElements)) {
+      CountControl();
       load(kind->make(this), controls_, child);
-    else if (Named(child, "IMAGELIST"))
+    } else if (Named(child, "IMAGELIST"))
       load(NewObject<TToolbarImageList>(this), imageLists_, child);
     else
       HandleUnknownNode(child, storage);
@@ -464,8 +466,25 @@ TToolbarImageList* TCustomToolbarDefinition::FindImageList(const std::string& id
   return nullptr;
 }
 
+TCustomToolbarDefinition* TCustomToolbarDefinition::Outermost() {
+  TCustomToolbarDefinition* d = this;
+  while (auto* include = DynamicAs<TToolbarIncludeDefinition>(d)) d = include->Parent();
+  return d;
+}
+
+void TCustomToolbarDefinition::CountIncludedDocument(const std::string& url) {
+  if (++Outermost()->includedDocuments_ > kMaxIncludedDocuments)
+    throw ETessaline(Format("More than %d documents included at \"%s\"", {kMaxIncludedDocuments, url}));
+}
+
+void TCustomToolbarDefinition::CountControl() {
+  if (++Outermost()->loadedControls_ > kMaxLoadedControls)
+    throw ETessaline(Format("More than %d controls at \"%s\"", {kMaxLoadedControls, url_}));
+}
+
 void TCustomToolbarDefinition::ParseXML(const std::string& text, TFileStorage* storage) {
   url_ = storage->GetBaseURL();
+  if (Outermost() == this) includedDocuments_ = loadedControls_ = 0;
   TFileStorage::TIndexSnapshot snapshot(*storage);  // one reading of the index for every file named
   std::unique_ptr<TXMLDocument> document = LoadXMLData(text);
   LoadFromNode(GetRequiredChildNode(document->Node(), "TOOLBAR"), storage);

@@ -23,6 +23,9 @@ VCL_EXCEPTION(ETessaline, Exception);
 
 // Includes nested deeper than this fail the load.
 constexpr int kMaxIncludeDepth = 16;
+// What one load may read in all, its includes counted with it; more fails the load.
+constexpr int kMaxIncludedDocuments = 256;
+constexpr int kMaxLoadedControls = 10000;
 
 enum TToolBarActionKind { akNone = 0, akToggle = 1, akOpenURL = 2 };
 enum TToolbarMenuItemStyle { misNormal = 0, misBanner = 1, misStatic = 2 };
@@ -509,7 +512,16 @@ class TCustomToolbarDefinition : public TObject {
   void ParseXML(const std::string& text, TFileStorage* storage);
   void LoadFromXML(const std::string& text, TFileStorage* storage) { ParseXML(text, storage); }
 
+  // Counts one more included document or control against the load's budget, kept by the outermost document;
+  // ETessaline when the budget is spent.
+  void CountIncludedDocument(const std::string& url);
+  void CountControl();
+
  private:
+  TCustomToolbarDefinition* Outermost();
+
+  int includedDocuments_ = 0;
+  int loadedControls_ = 0;
   TToolbarControlList* controls_;
   TToolbarFeedList* feeds_;
   TToolbarActionList* actions_;

@@ -72,18 +72,26 @@ void ReportProgress(const Source& in, bool final) {
     CipherProgress(int32_t(position), int32_t(in.Size()));
 }
 
+// The transforms report damaged input by returning one of the two texts above (nullptr when all went well),
+// so that a caller going through many short inputs pays no exception for a damaged one; RaiseCipherError
+// turns the text into the exception the library raises.
+[[noreturn]] inline void RaiseCipherError(const char* error) {
+  if (std::strcmp(error, kInvalidBase64) == 0) throw Exception(kInvalidBase64);
+  throw ECipherException(kInvalidFileFormat);
+}
+
 template <class Source>
-void ReadBlockPart(Source& in, uint8_t* block, int32_t count) {
-  if (count > 0 && in.Read(block, count) != count) throw ECipherException(kInvalidFileFormat);
+bool ReadBlockPart(Source& in, uint8_t* block, int32_t count) {
+  return count <= 0 || in.Read(block, count) == count;
 }
 
 template <class Source, class Sink>
-void CryptStream(Source& in, Sink& out, const TCipherKey& key, bool encrypt) {
+[[nodiscard]] const char* CryptStream(Source& in, Sink& out, const TCipherKey& key, bool encrypt) {
   const BlowfishMasks masks = MasksForKey(key);
   const int64_t n = in.Size() / 8;
   uint8_t block[8];
   for (int64_t i = 0, loop = encrypt ? n : n - 1; i < loop; ++i) {
-    ReadBlockPart(in, block, 8);
+    if (!ReadBlockPart(in, block, 8)) return kInvalidFileFormat;
     ApplyMasks(masks, block);
     out.Write(block, 8);
     ReportProgress(in, false);
@@ -91,18 +99,19 @@ void CryptStream(Source& in, Sink& out, const TCipherKey& key, bool encrypt) {
   if (encrypt) {
     const int32_t m = int32_t(in.Size() % 8);
     std::memset(block, 0, sizeof block);
-    ReadBlockPart(in, block, m);
+    if (!ReadBlockPart(in, block, m)) return kInvalidFileFormat;
     block[7] = uint8_t(m);
     ApplyMasks(masks, block);
     out.Write(block, 8);
   } else {
-    ReadBlockPart(in, block, 8);
+    if (!ReadBlockPart(in, block, 8)) return kInvalidFileFormat;
     ApplyMasks(masks, block);
     // A count above 7 means a wrong key or damaged data: nothing of the block is trusted.
-    if (block[7] > 7) throw ECipherException(kInvalidFileFormat);
+    if (block[7] > 7) return kInvalidFileFormat;
     out.Write(block, block[7]);
   }
   ReportProgress(in, true);
+  return nullptr;
 }
 
 inline constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -141,11 +150,12 @@ struct Base64Table {
 };
 inline constexpr Base64Table kBase64Table;
 
-// Decodes one group of four characters; returns the bytes written (1 to 3).
+// Decodes one group of four characters; returns the bytes written (1 to 3), or -1 for a character outside
+// the codes 43..122.
 inline int DecodeGroup(const unsigned char* in, uint8_t* out) {
   const uint8_t a = kBase64Table.Value[in[0]], b = kBase64Table.Value[in[1]];
   const uint8_t c = kBase64Table.Value[in[2]], d = kBase64Table.Value[in[3]];
-  if ((a | b | c | d) == 255) throw Exception(kInvalidBase64);
+  if ((a | b | c | d) == 255) return -1;
   out[0] = uint8_t(a << 2 | b >> 4);
   if (in[2] == '=') return 1;
   out[1] = uint8_t(b << 4 | c >> 2);
@@ -155,20 +165,22 @@ inline int DecodeGroup(const unsigned char* in, uint8_t* out) {
 }
 
 template <class Source, class Sink>
-void Base64Decode(Source& in, Sink& out) {
+[[nodiscard]] const char* Base64Decode(Source& in, Sink& out) {
   unsigned char text[88];
   uint8_t chunk[66];
   for (;;) {
     const int32_t got = in.Read(text, sizeof text);
-    if (got <= 0) return;
+    if (got <= 0) return nullptr;
     int32_t k = 0;
     for (int32_t i = 0; i < got; i += 4) {
       // A trailing partial group is damaged text: never read past what was given.
-      if (got - i < 4) throw Exception(kInvalidBase64);
-      k += DecodeGroup(text + i, chunk + k);
+      if (got - i < 4) return kInvalidBase64;
+      const int bytes = DecodeGroup(text + i, chunk + k);
+      if (bytes < 0) return kInvalidBase64;
+      k += bytes;
     }
     out.Write(chunk, k);
-    if (got != int32_t(sizeof text)) return;
+    if (got != int32_t(sizeof text)) return nullptr;
   }
 }
 

@@ -10,26 +10,20 @@ bool CryptLines(std::string_view text, const TCipherKey& key, bool encrypt, std:
   bool all = true;
   std::string line;
   size_t number = 0;
-  for (std::string_view source : SplitTextLines(text)) {
+  ForEachTextLine(text, [&](std::string_view source) {
     ++number;
-    try {
-      BlowfishCryptString(std::string(source), key, encrypt, line);
-      output += line;
-    } catch (const std::exception& e) {
+    if (const char* error = TryBlowfishCryptString(source, key, encrypt, line)) {
       all = false;
-      if (onError) onError(number, e.what());
+      if (onError) onError(number, error);
+    } else {
+      output += line;
     }
     output += "\r\n";
-  }
+  });
   return all;
 }
 
 std::string DecipherLineOrEmpty(const std::string& line, const TCipherKey& key) {
   std::string plain;
-  try {
-    BlowfishCryptString(line, key, false, plain);
-  } catch (const std::exception&) {
-    return {};
-  }
-  return plain;
+  return TryBlowfishCryptString(line, key, false, plain) ? std::string() : plain;
 }

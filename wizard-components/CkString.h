@@ -1,6 +1,7 @@
 // Base64 coding of streams, and enciphering of strings into base64 text.
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "wizard-components/CkCipher.h"
 
@@ -17,3 +18,5 @@ void Base64DecodeStream(TStream& input, TStream& output);
 // Enciphers a text into base64 text, or deciphers base64 text back; raises as the stream layer does, and
 // then leaves the result untouched.
 void BlowfishCryptString(const std::string& text, const TCipherKey& key, bool encrypt, std::string& result);
+// The same without raising: the text of the error it would raise, or nullptr when it succeeded.
+const char* TryBlowfishCryptString(std::string_view text, const TCipherKey& key, bool encrypt, std::string& result);

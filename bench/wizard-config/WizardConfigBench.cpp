@@ -124,6 +124,18 @@ void DecipherOnly(benchmark::State& state) {
 }
 BENCHMARK(DecipherOnly)->Unit(benchmark::kMillisecond);
 
+// Lines per second of good, empty and damaged lines: a damaged line must cost no more than a good one.
+void DecipherLines(benchmark::State& state) {
+  const std::string kinds[] = {"EGMJq86CnGI=", "", "!!!!"};
+  std::string file;
+  for (int i = 0; i < 100000; ++i) file += kinds[state.range(0)] + "\r\n";
+  const TCipherKey key = ConfigKey();
+  for (auto _ : state) benchmark::DoNotOptimize(Decipher(file, key));
+  state.SetItemsProcessed(int64_t(state.iterations()) * 100000);
+  state.SetLabel(state.range(0) == 0 ? "good" : state.range(0) == 1 ? "empty" : "damaged");
+}
+BENCHMARK(DecipherLines)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
 void ParseOnly(benchmark::State& state) {
   const Fixture& data = Data();
   auto parser = TmoxXMLParser2::Create();

@@ -476,6 +476,27 @@ TEST_F(EventSink, ConnectsToOneSourceAtATime) {
   EXPECT_EQ(second->References(), 1u);
 }
 
+TEST_F(EventSink, AFailedUnadviseDropsBothReferencesAndRaisesNothing) {
+  auto source = MakeComObject<TFakeBrowser>(nullptr, [](const std::string&) {});
+  sink_->Connect(source.Get());
+  ULONG connected = source->References();
+  // The source forgets the sink behind its back, so the sink's Unadvise fails.
+  ComPtr<IConnectionPointContainer> container = source.As<IConnectionPointContainer>();
+  ComPtr<IConnectionPoint> point;
+  ASSERT_EQ(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put()), S_OK);
+  for (DWORD cookie = 1; cookie < 100 && source->SinkCount() > 0; ++cookie) point->Unadvise(cookie);
+  ASSERT_EQ(source->SinkCount(), 0u);
+  container = nullptr;
+  EXPECT_NO_THROW(sink_->Disconnect());
+  EXPECT_FALSE(sink_->Connected());
+  EXPECT_EQ(sink_->Source(), nullptr);
+  EXPECT_EQ(source->References(), connected) << "dropped, not released";
+  // The two references the sink held, given back here so that nothing leaks.
+  point.Get()->Release();
+  source->Release();
+  sink_->Disconnect();  // nothing left to do
+}
+
 // A dispatch object without connection points.
 class TPlainDispatch : public TComObjectImpl<IDispatch> {
  public:

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "deskband/tests/sample/SampleBandForms.h"
+#include "deskband/vekObjUtil.h"
 #include "hosts/shellhost/ShellHost.h"
 #include "platform/com/ClassTable.h"
 #include "platform/components/ExtCtrls.h"
@@ -17,6 +18,7 @@
 #include "platform/winapi/CommonControls.h"
 #include "platform/winapi/Hooks.h"
 #include "platform/winapi/Input.h"
+#include "platform/winapi/LastError.h"
 #include "platform/winapi/MenuLoop.h"
 #include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Module.h"
@@ -495,6 +497,26 @@ TEST_F(HostedBand, ChevronMenusByHostAndBand) {
   }
 }
 
+TEST_F(HostedBand, OnlyNotificationsAboutThisBandTellTheRebarId) {
+  Host(TShellHost::TMode::Taskbar);
+  TDeskBand* band = Band();
+  ASSERT_EQ(Form()->RebarID(), 0xA005);
+  NMREBARCHEVRON chevron{};
+  chevron.hdr = NMHDR{host_->Rebar(), 0x1234, UINT(RBN_CHEVRONPUSHED)};
+  chevron.wID = band->BandID() + 1;
+  SendMessageA(host_->TopWindow(), WM_NOTIFY, 0x1234, reinterpret_cast<LPARAM>(&chevron));
+  EXPECT_EQ(Form()->RebarID(), 0xA005) << "a chevron push for another band";
+  NMREBARCHILDSIZE size{};
+  size.hdr = NMHDR{host_->Rebar(), 0x1234, UINT(RBN_CHILDSIZE)};
+  size.wID = band->BandID() + 1;
+  SendMessageA(host_->TopWindow(), WM_NOTIFY, 0x1234, reinterpret_cast<LPARAM>(&size));
+  EXPECT_EQ(Form()->RebarID(), 0xA005) << "another band's child size";
+  size.wID = band->BandID();
+  SendMessageA(host_->TopWindow(), WM_NOTIFY, 0x1234, reinterpret_cast<LPARAM>(&size));
+  EXPECT_EQ(Form()->RebarID(), 0x1234) << "this band's child size";
+  EXPECT_TRUE(host_->Finish()) << out_.str();
+}
+
 TEST_F(HostedBand, RebarOperationsOfTheBand) {
   Host(TShellHost::TMode::Taskbar);
   TDeskBand* band = Band();
@@ -647,9 +669,18 @@ TEST_F(HostedBand, PersistsTheWindowsPositionAndWidth) {
   EXPECT_EQ(form->Left(), 11);
   EXPECT_EQ(form->Top(), 3);
   EXPECT_EQ(form->Width(), 250);
+  // The form's window procedure is wrapped once: a message passes the band and reaches the form once.
+  int reached = 0;
+  TWndMethod formProc = form->WindowProc;
+  form->WindowProc = [&](TMessage& m) {
+    if (m.Msg == WM_USER + 77) ++reached;
+    formProc(m);
+  };
   HWND again = nullptr;
   ASSERT_EQ(band->GetWindow(&again), S_OK);
   EXPECT_EQ(again, window);
+  SendMessageA(window, WM_USER + 77, 0, 0);
+  EXPECT_EQ(reached, 1);
   form->SetBounds(-5, 6, 170, 22);
   ComPtr<IStream> out = ComPtr<IStream>::Attach(SHCreateMemStream(nullptr, 0));
   ASSERT_EQ(persist->Save(out.Get(), TRUE), S_OK);
@@ -779,6 +810,29 @@ TEST_F(BareBandForm, DefaultSizesAndWhatTheHandlersChange) {
   EXPECT_EQ(sizes(), "50x30 900x30 1x5 60x30");
 }
 
+TEST_F(BareBandForm, InstallingTheHooksWithoutASecondThunkRemovesTheFirstAndRaises) {
+  TDeskBandForm* form = form_;
+  std::vector<TCallbackThunk> taken;
+  auto noop = [](void*, TThunkRecord&) {};
+  while (TCallbackThunk t = MakeCallbackThunk(noop, nullptr)) taken.push_back(t);
+  FreeCallbackThunk(taken.back());  // one thunk left: enough for the first hook only
+  taken.pop_back();
+  try {
+    form->InstallHooks();
+    ADD_FAILURE() << "no error";
+  } catch (const EOSError& e) {
+    EXPECT_EQ(e.ErrorCode(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
+  }
+  EXPECT_EQ(HookCount(), 0) << "the first hook went again";
+  EXPECT_FALSE(form->HooksInstalled());
+  TCallbackThunk again = MakeCallbackThunk(noop, nullptr);
+  EXPECT_NE(again, nullptr) << "the first hook's thunk was given back";
+  FreeCallbackThunk(again);
+  for (TCallbackThunk t : taken) FreeCallbackThunk(t);
+  form->InstallHooks();
+  EXPECT_EQ(HookCount(), 2);
+}
+
 TEST_F(BareBandForm, RemovingTheHooksTriesBothAndReportsAFailureAfterwards) {
   TDeskBandForm* form = form_;
   form->InstallHooks();
@@ -860,8 +914,9 @@ TEST_F(BareBandForm, AnswersABrowserControlAsItsDocumentHost) {
   DOCHOSTUIINFO info;
   std::memset(&info, 0xFF, sizeof info);
   EXPECT_EQ(form->GetHostInfo(&info), S_OK);
-  EXPECT_EQ(info.cbSize, sizeof info);
+  EXPECT_EQ(info.cbSize, 20u);
   EXPECT_EQ(info.dwFlags, 0u);
+  EXPECT_EQ(info.dwDoubleClick, 0u);
   EXPECT_EQ(info.pchHostCss, nullptr);
   EXPECT_EQ(form->ShowContextMenu(0, nullptr, nullptr, nullptr), S_FALSE);
   IDispatch* external = reinterpret_cast<IDispatch*>(1);

@@ -167,6 +167,11 @@ TEST_F(VekRSS, Rss20AndRdfShapes) {
   ASSERT_EQ(rdf->Items().Count(), 2);
   EXPECT_EQ(rdf->Items().Items(0)->Channel(), nullptr);
   EXPECT_EQ(rdf->Items().Items(0)->Title(), "\xD5szi akci\xF3");
+
+  std::unique_ptr<TRSSFeed> instructions(TRSSFeed::Create(
+      "<?rss?><rss><?channel?><channel><?item?><item><title>A</title></item></channel><?item?></rss>"));
+  EXPECT_EQ(instructions->Channels().Count(), 1) << "processing instructions are no elements";
+  EXPECT_EQ(instructions->Items().Count(), 1);
 }
 
 TEST_F(VekRSS, DatesByFixedPositions) {

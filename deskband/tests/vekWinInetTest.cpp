@@ -78,6 +78,7 @@ TEST(vekWinInet, HTTPGetOverTheLoopbackServer) {
   server.On("/redirect-upper", HttpScriptedResponse::Redirect(302, "HTTP" + other.Url("/moved.xml").substr(4)));
   server.On("/to-https", HttpScriptedResponse::Redirect(301, "https://127.0.0.1/secure.xml"));
   server.On("/loop", HttpScriptedResponse::Redirect(302, "/loop"));
+  server.On("/to-bad-port", HttpScriptedResponse::Redirect(302, "http://127.0.0.1:99999/x"));
   HttpScriptedResponse early = HttpScriptedResponse::Ok(GeneratedBody(20000));
   early.closeAfter = 10000;
   server.On("/early-close", early);
@@ -124,6 +125,7 @@ TEST(vekWinInet, HTTPGetOverTheLoopbackServer) {
        "Unsupported URL scheme in \"https://127.0.0.1:" + std::to_string(server.Port()) + "/direct\"", "", 0},
       {"ftp://127.0.0.1/file", "EWinInet", "Unsupported URL scheme in \"ftp://127.0.0.1/file\"", "", 0},
       {server.Url("/loop"), "EOSError", SystemError(ERROR_HTTP_REDIRECT_FAILED), "", 0},
+      {server.Url("/to-bad-port"), "EOSError", SystemError(ERROR_INTERNET_INVALID_URL), "", 0},
       {server.Url("/early-close"), "EOSError", SystemError(ERROR_INTERNET_CONNECTION_ABORTED), std::nullopt, 1},
       {server.Url("/silent"), "EOSError", SystemError(ERROR_INTERNET_TIMEOUT), "", 0},
       {closedPort, "EOSError", SystemError(ERROR_INTERNET_CANNOT_CONNECT), "", 0},

@@ -45,7 +45,8 @@ std::string ExpectXMLError(const std::function<void()>& action) {
 TEST_F(VekXML, ChildLookupIgnoresAsciiCaseAndTakesTheFirstMatch) {
   auto document = LoadXMLData(
       "<?xml version=\"1.0\" encoding=\"windows-1250\"?>"
-      "<settings><!--toolbar--><Toolbar n=\"1\"/>text<TOOLBAR n=\"2\"/><toolbarx/><t\xD3olbar n=\"5\"/></settings>");
+      "<?toolbar n=\"0\"?><settings><!--toolbar--><?Toolbar n=\"0\"?><Toolbar n=\"1\"/>text<TOOLBAR "
+      "n=\"2\"/><toolbarx/><t\xD3olbar n=\"5\"/></settings>");
   TXMLNode* settings = document->DocumentElement();
   struct Case {
     const char* name;
@@ -64,8 +65,9 @@ TEST_F(VekXML, ChildLookupIgnoresAsciiCaseAndTakesTheFirstMatch) {
     EXPECT_EQ(node->AttributeNodes()[0]->Text(), std::to_string(c.found)) << c.name;
   }
   EXPECT_EQ(FindChildNode(document->Node(), "SETTINGS"), settings);
+  EXPECT_EQ(FindChildNode(document->Node(), "toolbar"), nullptr) << "a processing instruction is no element";
   EXPECT_EQ(FindNode(settings->AttributeNodes(), "n"), nullptr);
-  EXPECT_EQ(FindNode(settings->ChildNodes()[1]->AttributeNodes(), "N")->Text(), "1");
+  EXPECT_EQ(FindNode(settings->ChildNodes()[2]->AttributeNodes(), "N")->Text(), "1");
 }
 
 TEST_F(VekXML, RequiredChildMessageNamesTheUpperCasedChildAndTheParentAsWritten) {

@@ -7,19 +7,15 @@
 // (UTF-8 here, CP1250 there) through its command line, quoted as Windows quotes. --script plays the user
 // actions of FILE (platform/components/automation/UserScript.h) and prints a snapshot of the main form after each
 // step; --snapshot prints the first one and ends; --virtual-time runs the program on the virtual clock, so
-// that waits and timers cost no real time. The machine is created first when the folder has none.
-// The program's output goes straight to this one's. Exit codes: the program's (128 + N when signal N ended
+// that waits and timers cost no real time. The program starts in its own folder, through the platform's
+// launcher (platform/winapi/Launcher.h). The machine is created first when the folder has none.
+// The program's output goes straight to this one's. When it has ended, the addresses it opened and the
+// restarts it asked for (the machine's records, platform/winapi/MachineRecords.h) are printed, one line
+// each: "opened SW_SHOWNORMAL http://...", "restart EWX_REBOOT". Exit codes: the program's (128 + N when signal N ended
 // it); 2 usage (also an argument holding a double quote, which a command line cannot carry); 3 a script
 // that cannot be read, is malformed or fails in a step; 125 no machine; 126 the program cannot be
 // started; 127 it is not found.
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -30,9 +26,10 @@
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/FileSystem.h"
 #include "platform/winapi/Files.h"
+#include "platform/winapi/LastError.h"
+#include "platform/winapi/Launcher.h"
 #include "platform/winapi/Machine.h"
-
-extern char** environ;
+#include "platform/winapi/MachineRecords.h"
 
 namespace {
 
@@ -85,65 +82,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
   return true;
 }
 
-bool IsProgramFile(const std::string& hostPath) {
-  struct stat st;
-  return stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool IsWindowsPath(const std::string& path) {
-  bool drive =
-      path.size() >= 2 && path[1] == ':' && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  return drive || path.find('\\') != std::string::npos;
-}
-
-// The names to look for: as given, then without ".exe" or with it.
-std::vector<std::string> Candidates(const std::string& path) {
-  std::vector<std::string> out{path};
-  size_t name = path.find_last_of("/\\");
-  name = name == std::string::npos ? 0 : name + 1;
-  size_t dot = path.rfind('.');
-  bool hasExtension = dot != std::string::npos && dot > name;
-  if (hasExtension && cp1250::AsciiLower(path.substr(dot)) == ".exe")
-    out.push_back(path.substr(0, dot));
-  else if (!hasExtension)
-    out.push_back(path + ".exe");
-  return out;
-}
-
-// The host file to start and the Windows path the program knows itself by; false when there is none.
-bool ResolveProgram(const std::string& program, std::string& hostPath, std::string& windowsPath) {
-  if (IsWindowsPath(program)) {
-    windowsPath = vandrel::FullWindowsPath(cp1250::FromUtf8(program));
-    for (const std::string& candidate : Candidates(windowsPath)) {
-      vandrel::HostPath mapped = vandrel::MapWindowsPath(candidate);
-      if (mapped.error == 0 && IsProgramFile(mapped.path)) {
-        hostPath = mapped.path;
-        return true;
-      }
-    }
-    return false;
-  }
-  for (const std::string& candidate : Candidates(program))
-    if (IsProgramFile(candidate)) {
-      hostPath = candidate;
-      windowsPath = vandrel::WindowsPathOf(candidate);
-      return true;
-    }
-  return false;
-}
-
-// The environment of the child: this one's, with the launcher's variables as this run sets them.
-std::vector<std::string> ChildEnvironment(const Options& o, const std::string& commandLine) {
-  static const char* const kOwn[] = {
-      "VANDREL_ROOT=", "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=", "VANDREL_SNAPSHOT=", "VANDREL_CLOCK="};
+// The variables that hand this run's choices to the program.
+std::vector<std::string> ScriptEnvironment(const Options& o) {
   std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    bool own = false;
-    for (const char* prefix : kOwn) own = own || std::strncmp(*e, prefix, std::strlen(prefix)) == 0;
-    if (!own) env.emplace_back(*e);
-  }
-  env.push_back("VANDREL_ROOT=" + vandrel::MachineRoot());
-  env.push_back("VANDREL_COMMAND_LINE=" + commandLine);
   // The full path: the program may change its current folder before it plays the script.
   if (!o.script.empty()) env.push_back("VANDREL_SCRIPT=" + std::filesystem::absolute(o.script).string());
   if (o.snapshot) env.push_back("VANDREL_SNAPSHOT=1");
@@ -151,11 +92,17 @@ std::vector<std::string> ChildEnvironment(const Options& o, const std::string& c
   return env;
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-  std::vector<char*> out;
-  for (std::string& s : strings) out.push_back(s.data());
-  out.push_back(nullptr);
-  return out;
+// Prints the lines that a record gained since it had `size` bytes.
+void PrintRecord(vandrel::MachineRecord record, uint64_t size, const char* label) {
+  for (const std::string& line : vandrel::MachineRecordLinesAfter(record, size))
+    std::cout << label << " " << cp1250::ToUtf8(line) << "\n";
+}
+
+std::string StartError(const std::string& program) {
+  std::string text = SysErrorMessage(GetLastError());
+  size_t at = text.find("%1");
+  if (at != std::string::npos) text.replace(at, 2, cp1250::FromUtf8(program));
+  return cp1250::ToUtf8(text);
 }
 
 }  // namespace
@@ -185,21 +132,27 @@ int main(int argc, char** argv) {
   if (!vandrel::MachineExists()) return Fail(kNoMachine, "cannot create the machine at " + vandrel::MachineRoot());
 
   std::string hostPath, windowsPath;
-  if (!ResolveProgram(o.program, hostPath, windowsPath)) return Fail(kNotFound, "cannot find " + o.program);
-  std::string commandLine = QuoteCommandLineArgument(windowsPath);
-  for (const std::string& a : o.arguments) commandLine += " " + QuoteCommandLineArgument(cp1250::FromUtf8(a));
-
-  std::vector<std::string> args{hostPath};
-  args.insert(args.end(), o.arguments.begin(), o.arguments.end());
-  std::vector<std::string> env = ChildEnvironment(o, commandLine);
-  std::vector<char*> argPointers = Pointers(args), envPointers = Pointers(env);
+  if (!vandrel::ResolveProgram(o.program, hostPath, windowsPath)) return Fail(kNotFound, "cannot find " + o.program);
+  vandrel::ProgramStart start;
+  start.hostPath = hostPath;
+  start.commandLine = QuoteCommandLineArgument(windowsPath);
+  for (const std::string& a : o.arguments) start.commandLine += " " + QuoteCommandLineArgument(cp1250::FromUtf8(a));
+  start.arguments = o.arguments;
+  start.environment = ScriptEnvironment(o);
+  // As the shell starts a program: in its own folder.
+  start.hostFolder = std::filesystem::path(hostPath).parent_path().string();
+  uint64_t opened = vandrel::MachineRecordSize(vandrel::MachineRecord::OpenedAddresses);
+  uint64_t restarts = vandrel::MachineRecordSize(vandrel::MachineRecord::Restarts);
   std::fflush(nullptr);
-  pid_t child;
-  int error = posix_spawn(&child, hostPath.c_str(), nullptr, nullptr, argPointers.data(), envPointers.data());
-  if (error != 0) return Fail(kCannotStart, "cannot start " + o.program + ": " + std::strerror(error));
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0)
-    if (errno != EINTR) return Fail(kCannotStart, std::string("lost the program: ") + std::strerror(errno));
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return WEXITSTATUS(status);
+  PROCESS_INFORMATION child{};
+  if (!vandrel::StartProgram(start, &child))
+    return Fail(kCannotStart, "cannot start " + o.program + ": " + StartError(o.program));
+  CloseHandle(child.hThread);
+  DWORD exitCode = 0;
+  if (WaitForSingleObject(child.hProcess, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(child.hProcess, &exitCode))
+    return Fail(kCannotStart, "lost the program: " + cp1250::ToUtf8(SysErrorMessage(GetLastError())));
+  CloseHandle(child.hProcess);
+  PrintRecord(vandrel::MachineRecord::OpenedAddresses, opened, "opened");
+  PrintRecord(vandrel::MachineRecord::Restarts, restarts, "restart");
+  return int(exitCode);
 }

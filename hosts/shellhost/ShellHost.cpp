@@ -22,6 +22,7 @@
 #include "platform/winapi/Input.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Machine.h"
+#include "platform/winapi/MachineRecords.h"
 #include "platform/winapi/MenuLoop.h"
 #include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Registry.h"
@@ -642,6 +643,7 @@ int ShellHostMain(const std::vector<std::string>& args, std::ostream& out, std::
   }
   if (virtualTime) SetClockMode(TClockMode::Virtual);
   CoInitialize(nullptr);
+  uint64_t opened = vandrel::MachineRecordSize(vandrel::MachineRecord::OpenedAddresses);
   bool clean;
   {
     TShellHost host(browser ? TShellHost::TMode::Browser : TShellHost::TMode::Taskbar, out);
@@ -655,6 +657,8 @@ int ShellHostMain(const std::vector<std::string>& args, std::ostream& out, std::
     }
     clean = host.Finish() && started;
   }
+  for (const std::string& line : vandrel::MachineRecordLinesAfter(vandrel::MachineRecord::OpenedAddresses, opened))
+    out << "opened " << cp1250::ToUtf8(line) << "\n";
   CoUninitialize();
   return clean ? 0 : 1;
 }

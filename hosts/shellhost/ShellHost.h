@@ -4,7 +4,8 @@
 // asks its sizes, places its window in the rebar and shows it; its message loop offers keys to the band
 // while the band has the focus; it plays user actions and writes a text snapshot after each; at the end
 // it saves the band's state, hides, closes, unsites and releases it, unloads its library and reports what
-// was left behind (hooks, windows, subclassing, sinks, references).
+// was left behind (hooks, windows, subclassing, sinks, references). `shellhost run` then prints the web
+// addresses the band opened ("opened SW_SHOWNORMAL http://...", platform/winapi/MachineRecords.h).
 //
 // A browser window's browser is the platform's headless browser. The machine stays offline: while a host
 // lives, host names other than "localhost" do not resolve (unless a test has mapped names itself).

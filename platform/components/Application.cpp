@@ -14,6 +14,7 @@
 #include "platform/runtime/Thread.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/Input.h"
+#include "platform/winapi/Launcher.h"
 #include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Module.h"
 
@@ -34,28 +35,6 @@ std::string ProcessCommandLine() {
   return line;
 }
 
-// The component library's splitting: blanks separate; double quotes group and are dropped.
-std::vector<std::string> SplitCommandLine(const std::string& line) {
-  std::vector<std::string> out;
-  size_t i = 0;
-  while (true) {
-    while (i < line.size() && static_cast<unsigned char>(line[i]) <= ' ') ++i;
-    if (i >= line.size()) break;
-    std::string arg;
-    while (i < line.size() && static_cast<unsigned char>(line[i]) > ' ') {
-      if (line[i] == '"') {
-        ++i;
-        while (i < line.size() && line[i] != '"') arg += line[i++];
-        if (i < line.size()) ++i;
-      } else {
-        arg += line[i++];
-      }
-    }
-    out.push_back(arg);
-  }
-  return out;
-}
-
 }  // namespace
 
 std::string QuoteCommandLineArgument(const std::string& argument) {
@@ -71,10 +50,9 @@ TApplication* GetApplication() {
     TApplication* a = NewObject<TApplication>(nullptr);
     // A thread message, so that the wake-up reaches the main thread whichever thread made the
     // application's window; a main thread that does not pump yet runs the calls when it first does.
-    TNotifyEvent previous = GetWakeMainThread();
-    SetWakeMainThread([](TObject*) { PostThreadMessageA(MainThreadID(), WM_NULL, 0, 0); });
-    AtModuleUnload(TUnloadStage::Objects, [a, previous] {
-      SetWakeMainThread(previous);
+    int wake = InstallWakeMainThread([](TObject*) { PostThreadMessageA(MainThreadID(), WM_NULL, 0, 0); });
+    AtModuleUnload(TUnloadStage::Objects, [a, wake] {
+      WithdrawWakeMainThread(wake);
       a->ReleaseWindows();
       a->Free();
     });
@@ -155,10 +133,10 @@ void TApplication::SetTitle(const std::string& title) {
   if (handle_) SetWindowTextA(handle_, title.c_str());
 }
 
-int TApplication::ParamCount() const { return int(SplitCommandLine(commandLine_).size()) - 1; }
+int TApplication::ParamCount() const { return int(vandrel::SplitCommandLine(commandLine_).size()) - 1; }
 
 std::string TApplication::ParamStr(int index) const {
-  std::vector<std::string> args = SplitCommandLine(commandLine_);
+  std::vector<std::string> args = vandrel::SplitCommandLine(commandLine_);
   return index >= 0 && size_t(index) < args.size() ? args[size_t(index)] : std::string();
 }
 
@@ -205,6 +183,7 @@ void TApplication::ProcessPendingMessages() {
 }
 
 void TApplication::Idle() {
+  vandrel::NotifyInputIdle();
   if (OnIdle) {
     try {
       OnIdle(this);

@@ -11,6 +11,7 @@
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/SysUtils.h"
+#include "platform/winapi/Clipboard.h"
 
 namespace {
 
@@ -117,11 +118,16 @@ int Units(unsigned char c) {
 struct Formats {
   std::mutex lock;
   std::map<std::string, std::pair<std::string, TGraphicClass>> byExtension;  // upper-case extension
+  std::map<UINT, TGraphicClass> byClipboardFormat;
 };
 
+// The registry starts with the component library's own formats.
 Formats& F() {
   static Formats* f = [] {
     auto* formats = new Formats;
+    TGraphicClass bitmap = [] { return TBitmap::Create(); };
+    formats->byExtension["BMP"] = {"Bitmaps", bitmap};
+    formats->byClipboardFormat[CF_BITMAP] = bitmap;
     AtModuleUnload(TUnloadStage::Tables, [formats] { delete formats; });
     return formats;
   }();
@@ -226,36 +232,6 @@ int TextHeightOf(const TFont& font) {
   return em + em / 5;
 }
 
-TCanvas::TCanvas() : font_(new TFont), brush_(new TBrush) {}
-
-TCanvas::~TCanvas() {
-  font_->Free();
-  brush_->Free();
-}
-
-int TCanvas::TextHeight(const std::string&) const { return TextHeightOf(*font_); }
-
-void TCanvas::Lock() {
-  lock_.Enter();
-  ++lockCount_;
-}
-
-void TCanvas::Unlock() {
-  --lockCount_;
-  lock_.Leave();
-}
-
-void TGraphic::LoadFromFile(const std::string& fileName) {
-  TFileStream* stream = TFileStream::Create(fileName, fmOpenRead | fmShareDenyWrite);
-  try {
-    LoadFromStream(stream);
-  } catch (...) {
-    stream->Free();
-    throw;
-  }
-  stream->Free();
-}
-
 void RegisterFileFormat(const std::string& extension, const std::string& description, TGraphicClass make) {
   std::lock_guard g(F().lock);
   F().byExtension[ExtKey(extension)] = {description, std::move(make)};
@@ -310,197 +286,35 @@ void TPicture::Assign(TPersistent* source) {
   inherited::Assign(source);
 }
 
-// ---- bitmaps ----
-
-namespace {
-
-[[noreturn]] void InvalidBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
-
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+void TPicture::RegisterClipboardFormat(UINT format, TGraphicClass make) {
+  std::lock_guard g(F().lock);
+  F().byClipboardFormat[format] = std::move(make);
 }
 
-constexpr uint32_t kBiRgb = 0, kBiBitfields = 3;
-
-void CheckImageSize(int64_t width, int64_t height) {
-  if (width < 0 || height < 0) throw ERangeError("Range check error");
-  if (width * height > kMaxImagePixels) throw EOutOfResources("Out of system resources");
+void TPicture::UnregisterClipboardFormat(UINT format) {
+  std::lock_guard g(F().lock);
+  F().byClipboardFormat.erase(format);
 }
 
-// One colour channel of a 16- or 32-bit pixel: a contiguous mask, scaled to 0..255 (truncating).
-struct Channel {
-  uint32_t mask = 0;
-  int shift = 0;
-  uint64_t max = 0;
-
-  explicit Channel(uint32_t m) : mask(m) {
-    if (!m) return;
-    while (!(m & 1)) {
-      m >>= 1;
-      ++shift;
-    }
-    if (m & (m + 1)) InvalidBitmap();  // not contiguous
-    max = m;
-  }
-  uint32_t Take(uint32_t value) const { return mask ? uint32_t(uint64_t((value & mask) >> shift) * 255 / max) : 0; }
-};
-
-struct DecodedBitmap {
-  int width = 0, height = 0;
-  TPixelFormat format = pfDevice;
-  std::vector<uint32_t> pixels;
-};
-
-// Decodes a whole BMP file held in memory.
-DecodedBitmap DecodeBmp(const uint8_t* p, size_t n) {
-  if (n < 18 || p[0] != 'B' || p[1] != 'M') InvalidBitmap();
-  uint32_t offBits = U32(p + 10), headerSize = U32(p + 14);
-  int64_t width, height;
-  unsigned bits;
-  uint32_t compression = kBiRgb, colorsUsed = 0;
-  size_t entrySize = 4;
-  size_t paletteStart = 14 + size_t(headerSize);
-  uint32_t masks[4] = {0, 0, 0, 0};
-  if (headerSize == 12) {
-    if (n < 26) InvalidBitmap();
-    width = U16(p + 18);
-    height = U16(p + 20);
-    if (U16(p + 22) != 1) InvalidBitmap();
-    bits = U16(p + 24);
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) InvalidBitmap();
-    entrySize = 3;
-  } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124) {
-    if (n < 14 + size_t(headerSize)) InvalidBitmap();
-    width = int32_t(U32(p + 18));
-    height = int32_t(U32(p + 22));
-    if (U16(p + 26) != 1) InvalidBitmap();
-    bits = U16(p + 28);
-    compression = U32(p + 30);
-    colorsUsed = U32(p + 46);
-    if (compression == kBiBitfields) {
-      if (bits != 16 && bits != 32) InvalidBitmap();
-      if (headerSize == 40) {
-        if (n < 66) InvalidBitmap();
-        paletteStart += 12;
-      }
-      for (int i = 0; i < 3; ++i) masks[i] = U32(p + 54 + 4 * i);
-      if (headerSize >= 56) masks[3] = U32(p + 66);
-    } else if (compression != kBiRgb) {
-      InvalidBitmap();
-    }
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) InvalidBitmap();
-  } else {
-    InvalidBitmap();
-  }
-  if (width <= 0 || height == 0 || height == INT32_MIN) InvalidBitmap();
-  bool topDown = height < 0;
-  if (topDown) height = -height;
-  if (compression == kBiRgb && bits == 16) {
-    masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
-  } else if (compression == kBiRgb && bits == 32) {
-    masks[0] = 0xFF0000, masks[1] = 0x00FF00, masks[2] = 0x0000FF;
-  }
-
-  std::vector<uint32_t> palette;
-  if (bits <= 8) {
-    size_t count = colorsUsed ? colorsUsed : size_t(1) << bits;
-    if (count > (size_t(1) << bits)) InvalidBitmap();
-    if (paletteStart > n || (n - paletteStart) / entrySize < count) InvalidBitmap();
-    for (size_t i = 0; i < count; ++i) {
-      const uint8_t* e = p + paletteStart + i * entrySize;
-      palette.push_back(0xFF000000u | uint32_t(e[2]) << 16 | uint32_t(e[1]) << 8 | e[0]);
-    }
-    paletteStart += count * entrySize;
-  }
-  if (offBits < paletteStart || offBits > n) InvalidBitmap();
-  uint64_t stride = (uint64_t(width) * bits + 31) / 32 * 4;
-  if (uint64_t(height) > (n - offBits) / stride) InvalidBitmap();
-  CheckImageSize(width, height);
-
-  DecodedBitmap out;
-  out.width = int(width);
-  out.height = int(height);
-  switch (bits) {
-    case 1: out.format = pf1bit; break;
-    case 4: out.format = pf4bit; break;
-    case 8: out.format = pf8bit; break;
-    case 16: out.format = masks[1] == 0x03E0 ? pf15bit : pf16bit; break;
-    case 24: out.format = pf24bit; break;
-    default: out.format = pf32bit; break;
-  }
-  out.pixels.resize(size_t(width) * size_t(height));
-  Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
-  for (int64_t row = 0; row < height; ++row) {
-    const uint8_t* src = p + offBits + size_t(row) * stride;
-    uint32_t* dst = out.pixels.data() + size_t(topDown ? row : height - 1 - row) * size_t(width);
-    for (int64_t x = 0; x < width; ++x) {
-      uint32_t pixel;
-      if (bits <= 8) {
-        size_t bit = size_t(x) * bits;
-        unsigned index = (src[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-        pixel = index < palette.size() ? palette[index] : 0xFF000000u;
-      } else if (bits == 24) {
-        const uint8_t* s = src + x * 3;
-        pixel = 0xFF000000u | uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | s[0];
-      } else {
-        uint32_t v = bits == 16 ? U16(src + x * 2) : U32(src + x * 4);
-        pixel = (alpha.mask ? alpha.Take(v) : 255u) << 24 | red.Take(v) << 16 | green.Take(v) << 8 | blue.Take(v);
-      }
-      dst[x] = pixel;
-    }
-  }
-  return out;
+bool TPicture::SupportsClipboardFormat(UINT format) {
+  std::lock_guard g(F().lock);
+  return F().byClipboardFormat.count(format) > 0;
 }
 
-const bool g_bitmapFormat = (RegisterFileFormat("bmp", "Bitmaps", [] { return TBitmap::Create(); }), true);
-
-}  // namespace
-
-void TBitmap::LoadFromStream(TStream* stream) {
-  int64_t size = stream->Size() - stream->Position();
-  std::string bytes(size_t(std::max<int64_t>(size, 0)), '\0');
-  stream->ReadBuffer(bytes.data(), int64_t(bytes.size()));
-  DecodedBitmap decoded = DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-  width_ = decoded.width;
-  height_ = decoded.height;
-  pixelFormat_ = decoded.format;
-  pixels_ = std::move(decoded.pixels);
-}
-
-void TBitmap::Assign(TPersistent* source) {
-  if (!source) {
-    SetSize(0, 0);
-    return;
+void TPicture::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
+  TGraphicClass make;
+  {
+    std::lock_guard g(F().lock);
+    auto it = F().byClipboardFormat.find(format);
+    if (it == F().byClipboardFormat.end()) throw EInvalidGraphic("Unsupported clipboard format");
+    make = it->second;
   }
-  if (auto* b = DynamicAs<TBitmap>(source)) {
-    width_ = b->width_;
-    height_ = b->height_;
-    pixelFormat_ = b->pixelFormat_;
-    pixels_ = b->pixels_;
-    return;
+  TGraphic* graphic = make();
+  try {
+    graphic->LoadFromClipboardFormat(format, data, palette);
+  } catch (...) {
+    graphic->Free();
+    throw;
   }
-  inherited::Assign(source);
+  SetGraphic(graphic);
 }
-
-void TBitmap::SetSize(int width, int height) {
-  CheckImageSize(width, height);
-  pixels_.assign(size_t(width) * size_t(height), 0xFF000000u);
-  width_ = width;
-  height_ = height;
-  pixelFormat_ = pf32bit;
-}
-
-TColor TBitmap::Pixels(int x, int y) const {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return -1;
-  return PixelToColor(Pixel32(x, y));
-}
-
-void TBitmap::SetPixels(int x, int y, TColor color) {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  int32_t rgb = ColorToRGB(color);
-  pixels_[size_t(y) * size_t(width_) + size_t(x)] =
-      0xFF000000u | uint32_t(rgb & 0xFF) << 16 | uint32_t(rgb & 0xFF00) | uint32_t(rgb >> 16 & 0xFF);
-}
-
-TColor TBitmap::TransparentColor() const { return Empty() ? clDefault : Pixels(0, height_ - 1); }

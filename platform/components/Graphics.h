@@ -118,19 +118,33 @@ class TFont : public TPersistent {
 
 class TBrush : public TPersistent {
   VCL_CLASS(TBrush, TPersistent)
+  TBrush() = default;
+  ~TBrush() override;
   TColor Color() const { return color_; }
-  void SetColor(TColor color) { color_ = color; }
+  void SetColor(TColor color);
+  // A solid GDI brush of the colour, made on demand and kept until the colour changes.
+  HBRUSH Handle();
 
  private:
   TColor color_ = clWhite;
+  HBRUSH handle_ = nullptr;
 };
 
 // The text metrics model of the header comment.
 int TextWidthOf(const TFont& font, const std::string& text);
 int TextHeightOf(const TFont& font);
 
-// A drawing surface. Only what layout needs: the font and brush, text extents, and the lock that
-// serialises drawing across threads.
+class TGraphic;
+
+// Raster operations of CopyRect and bitmap drawing.
+using TCopyMode = DWORD;
+constexpr TCopyMode cmSrcCopy = 0x00CC0020, cmSrcAnd = 0x008800C6, cmSrcPaint = 0x00EE0086, cmNotSrcCopy = 0x00330008,
+                    cmSrcInvert = 0x00660046, cmBlackness = 0x00000042, cmWhiteness = 0x00FF0062;
+
+// A drawing surface: the font and brush, text extents, the lock that serialises drawing across threads,
+// and drawing through its device context. A plain canvas has no context of its own (SetHandle lends it
+// one); subclasses make theirs in CreateHandle. Drawing without a context raises EInvalidOperation
+// "Canvas does not allow drawing".
 class TCanvas : public TPersistent {
   VCL_CLASS(TCanvas, TPersistent)
   TCanvas();
@@ -144,33 +158,116 @@ class TCanvas : public TPersistent {
   void Unlock();
   int LockCount() const { return lockCount_; }
 
+  // The device context, made by CreateHandle when there is none.
+  HDC Handle();
+  // Lends a context that the caller keeps and releases (none: the canvas lets go of it).
+  void SetHandle(HDC dc);
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  TCopyMode CopyMode() const { return copyMode_; }
+  void SetCopyMode(TCopyMode mode) { copyMode_ = mode; }
+
+  // The colour of a pixel (-1 outside the surface) and setting it.
+  TColor Pixels(int x, int y);
+  void SetPixels(int x, int y, TColor color);
+  void FillRect(const RECT& rect);
+  // Draws a graphic at its size, or stretched into a rectangle.
+  void Draw(int x, int y, TGraphic* graphic);
+  void StretchDraw(const RECT& rect, TGraphic* graphic);
+  // Stretches a rectangle of another canvas into one of this, with the copy mode.
+  void CopyRect(const RECT& dest, TCanvas* canvas, const RECT& source);
+
+  TNotifyEvent OnChange;
+  TNotifyEvent OnChanging;
+
+ protected:
+  virtual void CreateHandle() {}
+  // Lets go of the context, which the subclass then frees.
+  void ClearHandle() { handle_ = nullptr; }
+  void Changing();
+  void Changed();
+
  private:
+  HDC DrawingHandle();
+
   TFont* font_;
   TBrush* brush_;
   TCriticalSection lock_;
   int lockCount_ = 0;
+  HDC handle_ = nullptr;
+  TCopyMode copyMode_ = cmSrcCopy;
 };
 
 VCL_EXCEPTION(EInvalidGraphic, Exception);
+VCL_EXCEPTION(EInvalidGraphicOperation, Exception);
 // An image too large to be made ("Out of system resources").
 VCL_EXCEPTION(EOutOfResources, EOutOfMemory);
 
 // The most pixels one image may have (a bitmap, or one image of an image list): 64 Mi, 256 MiB of pixels.
 constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
 
-// A picture's content: an image of some format. Formats register their class for file extensions.
+enum TProgressStage { psStarting, psRunning, psEnding };
+using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage, BYTE percentDone, bool redrawNow,
+                                          const RECT& rect, const std::string& message)>;
+
+// A picture's content: an image of some format. Formats register their class for file extensions and
+// clipboard formats. Operations a format does not offer raise EInvalidGraphicOperation "Invalid graphic
+// operation".
 class TGraphic : public TPersistent {
   VCL_CLASS(TGraphic, TPersistent)
   virtual bool Empty() const = 0;
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  virtual void SetWidth(int width);
+  virtual void SetHeight(int height);
   virtual void LoadFromStream(TStream* stream) = 0;
+  virtual void SaveToStream(TStream* stream);
   virtual void LoadFromFile(const std::string& fileName);
+  void SaveToFile(const std::string& fileName);
+  // Form data: by default the image as it is saved.
+  virtual void ReadData(TStream* stream) { LoadFromStream(stream); }
+  virtual void WriteData(TStream* stream) { SaveToStream(stream); }
+  virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
+  virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
+  // Draws the image stretched into the rectangle of the canvas.
+  virtual void Draw(TCanvas* canvas, const RECT& rect);
+  virtual HPALETTE Palette() const { return nullptr; }
+  virtual void SetPalette(HPALETTE) {}
   bool Transparent() const { return transparent_; }
-  virtual void SetTransparent(bool value) { transparent_ = value; }
+  virtual void SetTransparent(bool value);
+  // Of the same class and both empty, or saving the same bytes.
+  virtual bool Equals(TGraphic* other);
+  bool Modified() const { return modified_; }
+  void SetModified(bool value);
+  bool PaletteModified() const { return paletteModified_; }
+  void SetPaletteModified(bool value) { paletteModified_ = value; }
+
+  // Marks the graphic modified and calls OnChange.
+  virtual void Changed(TObject* sender);
+  void Progress(TObject* sender, TProgressStage stage, BYTE percentDone, bool redrawNow, const RECT& rect,
+                const std::string& message);
+
+  TNotifyEvent OnChange;
+  TProgressEvent OnProgress;
 
  private:
   bool transparent_ = false;
+  bool modified_ = false;
+  bool paletteModified_ = false;
+};
+
+// Image data shared by graphics that were assigned from each other: the last Release frees the handle and
+// the object.
+class TSharedImage : public TObject {
+  VCL_CLASS(TSharedImage, TObject)
+  void Reference() { ++refCount_; }
+  void Release();
+  int RefCount() const { return refCount_; }
+
+ protected:
+  virtual void FreeHandle() = 0;
+
+ private:
+  int refCount_ = 0;
 };
 
 using TGraphicClass = std::function<TGraphic*()>;
@@ -184,6 +281,13 @@ bool FindFileFormat(const std::string& extension, std::string* description, TGra
 class TPicture : public TPersistent {
   VCL_CLASS(TPicture, TPersistent)
   TPicture() = default;
+  // The clipboard-format registry: the class whose graphics load a format (TBitmap: CF_BITMAP).
+  static void RegisterClipboardFormat(UINT format, TGraphicClass make);
+  static void UnregisterClipboardFormat(UINT format);
+  static bool SupportsClipboardFormat(UINT format);
+  // Makes a graphic of the format's class from clipboard data; EInvalidGraphic "Unsupported clipboard
+  // format" when none is registered. A failing load keeps the previous graphic.
+  void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
   ~TPicture() override;
   // Loads through the class registered for the file's extension; EInvalidGraphic "Unknown picture file
   // extension (.%s)" when there is none. A failing load keeps the previous graphic.
@@ -206,43 +310,103 @@ constexpr TColor PixelToColor(uint32_t pixel) {
   return TColor((pixel >> 16 & 0xFF) | (pixel & 0xFF00) | (pixel & 0xFF) << 16);
 }
 
-// The bits per pixel of the file an image came from (pf15bit: 16 bits as 5-5-5, pf16bit: other masks).
+// The bits per pixel of a bitmap (pf15bit: 16 bits as 5-5-5, pf16bit: other masks; pfDevice: a colour
+// device-dependent bitmap).
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TBitmapHandleType { bmDIB, bmDDB };
 
-// An image of 32-bit pixels held in memory, top row first; each pixel is 0xAARRGGBB (alpha 255 unless the
-// file had an alpha mask). Loads Windows BMP files.
+class TBitmap;
+
+// The canvas of a bitmap: a memory context holding the bitmap (and its palette).
+class TBitmapCanvas : public TCanvas {
+  VCL_CLASS(TBitmapCanvas, TCanvas)
+  explicit TBitmapCanvas(TBitmap* bitmap) : bitmap_(bitmap) {}
+  ~TBitmapCanvas() override;
+  // Deselects the bitmap and frees the context (before the bitmap's handle changes).
+  void FreeContext();
+
+ protected:
+  void CreateHandle() override;
+
+ private:
+  TBitmap* bitmap_;
+  HGDIOBJ oldBitmap_ = nullptr;
+  HPALETTE oldPalette_ = nullptr;
+};
+
+// A GDI bitmap in the handle table, kept at its own depth: a DIB section of 1, 4 or 8 bits with its colour
+// table, of 16 (5-5-5 or bit fields), 24 or 32 bits; or a device-dependent bitmap (monochrome, or of the
+// screen's 32 bits). Loads Windows BMP files and saves them at its depth: a 14-byte file header, a 40-byte
+// information header (with the three masks after it for bit fields), the full 2^n colour table, and rows
+// bottom-up padded to 4 bytes; a file in that form saves back byte for byte.
 class TBitmap : public TGraphic {
   VCL_CLASS(TBitmap, TGraphic)
   TBitmap() = default;
+  ~TBitmap() override;
   static TBitmap* Create() { return NewObject<TBitmap>(); }
 
-  bool Empty() const override { return width_ == 0 || height_ == 0; }
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  TPixelFormat PixelFormat() const { return pixelFormat_; }
+  bool Empty() const override { return !handle_; }
+  int Width() const override;
+  int Height() const override;
+  void SetWidth(int width) override { SetSize(width, Height()); }
+  void SetHeight(int height) override { SetSize(Width(), height); }
+  TPixelFormat PixelFormat() const;
+  // Converts the pixels (pfDevice: to a device-dependent bitmap); 1, 4 and 8 bits keep the table of the
+  // same depth or take GetDIBits' fixed table, colours going to the nearest entry.
+  void SetPixelFormat(TPixelFormat format);
+  TBitmapHandleType HandleType() const;
+  void SetHandleType(TBitmapHandleType type);
+  // 1 bit with a black and white table (a monochrome device-dependent bitmap or such a DIB section).
+  bool Monochrome() const;
+  // true: a monochrome device-dependent bitmap (white stays white, every other colour becomes black);
+  // false: a colour one.
+  void SetMonochrome(bool value);
+  HBITMAP Handle() const { return handle_; }
+  // Takes ownership of a bitmap handle (none empties the bitmap).
+  void SetHandle(HBITMAP handle);
+  // Hands the handle to the caller; the bitmap is then empty.
+  HBITMAP ReleaseHandle();
+  // A palette of the colour table (8 bits or fewer), made on demand; none for deeper bitmaps unless one
+  // was set. SetPalette takes ownership and, for a table bitmap, sets the table from its entries.
+  HPALETTE Palette() const override;
+  void SetPalette(HPALETTE palette) override;
+  TCanvas* Canvas() const;
 
   // Reads a BMP file from the stream's position to its end: the file header, a core (12-byte), info
   // (40, 52 or 56) or V4/V5 (108, 124) header; 1, 4 and 8 bits with a palette, 16 and 32 bits as BI_RGB
-  // or BI_BITFIELDS, 24 bits; rows bottom-up or top-down. Anything else raises EInvalidGraphic "Bitmap
-  // image is not valid"; more than kMaxImagePixels pixels EOutOfResources "Out of system resources". A
-  // failing load keeps the previous image.
+  // or BI_BITFIELDS, 24 bits; rows bottom-up or top-down. 32 bits with an alpha mask keep the alpha.
+  // Anything else raises EInvalidGraphic "Bitmap image is not valid"; more than kMaxImagePixels pixels
+  // EOutOfResources "Out of system resources". A failing load keeps the previous image.
   void LoadFromStream(TStream* stream) override;
-  // Copies another bitmap; nil empties this one.
+  void SaveToStream(TStream* stream) override;
+  void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
+  void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
+  void Draw(TCanvas* canvas, const RECT& rect) override;
+  // Copies another bitmap (its own bitmap and palette); nil empties this one; other sources raise the
+  // assignment error.
   void Assign(TPersistent* source) override;
 
-  // A black image of that size (pf32bit); sizes below 0 raise ERangeError, too many pixels EOutOfResources.
+  // Resizes keeping the format and what overlaps; an empty bitmap becomes a black pf32bit one. Sizes
+  // below 0 raise ERangeError, too many pixels EOutOfResources.
   void SetSize(int width, int height);
   // The colour (00BBGGRR) of a pixel; -1 outside the image.
   TColor Pixels(int x, int y) const;
   void SetPixels(int x, int y, TColor color);
-  // The pixel with its alpha: 0xAARRGGBB.
-  uint32_t Pixel32(int x, int y) const { return pixels_[size_t(y) * size_t(width_) + size_t(x)]; }
-  const uint32_t* ScanLine(int y) const { return pixels_.data() + size_t(y) * size_t(width_); }
+  // The pixel with its alpha: 0xAARRGGBB (alpha 255 unless the file had an alpha mask).
+  uint32_t Pixel32(int x, int y) const;
+  // The memory of row y (0 at the top) of a DIB section (a device-dependent bitmap becomes one first).
+  uint8_t* ScanLine(int y);
   // The colour that stands for transparency by default: the bottom-left pixel's (clDefault when empty).
   TColor TransparentColor() const;
 
  private:
-  int width_ = 0, height_ = 0;
-  TPixelFormat pixelFormat_ = pfDevice;
-  std::vector<uint32_t> pixels_;
+  // Puts a new handle in place of the old one (deleted), with the alpha flag of the pixels.
+  void Replace(HBITMAP handle, bool alpha = false);
+  void FreePalette();
+
+  HBITMAP handle_ = nullptr;
+  mutable HPALETTE palette_ = nullptr;
+  mutable TBitmapCanvas* canvas_ = nullptr;
+  bool alpha_ = false;
+  friend class TBitmapCanvas;
 };

@@ -13,6 +13,18 @@ enum TDuplicates { dupIgnore, dupAccept, dupError };
 
 // The lines of a text: CR LF, LF and a lone CR end a line; a final line end starts no further line.
 std::vector<std::string_view> SplitTextLines(std::string_view text);
+// Calls `line` with each line of the text, as SplitTextLines splits it, without keeping them.
+template <class LineFunction>
+void ForEachTextLine(std::string_view text, LineFunction&& line) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    line(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) line(text.substr(start));
+}
 
 // A list of strings. Subclasses supply storage through the protected primitives; everything else is built
 // on them. Index errors raise EStringListError "List index out of bounds (%d)".

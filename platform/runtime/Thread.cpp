@@ -8,10 +8,14 @@
 #include <system_error>
 
 #include "platform/runtime/Clock.h"
+#include "platform/runtime/LayeredHook.h"
 
 namespace {
 
 const TThreadID g_mainThreadId = CurrentThreadID();
+
+// The TThread whose Execute runs on this thread.
+thread_local const TThread* t_currentThread = nullptr;
 
 // The Synchronize calls waiting for the main thread. Threads that end also signal here, so that a main
 // thread waiting for one of them while it serves the queue wakes up.
@@ -26,8 +30,7 @@ struct SyncQueue {
   std::condition_variable arrived;   // a request was queued or a thread ended
   std::condition_variable finished;  // a request has run
   std::deque<SyncRequest*> requests;
-  std::mutex hookMutex;
-  TNotifyEvent wakeMainThread;
+  TLayeredHook<TNotifyEvent> wakeMainThread;
 };
 
 SyncQueue& Queue() {
@@ -65,19 +68,17 @@ bool RunQueued() {
 }  // namespace
 
 TThreadID MainThreadID() { return g_mainThreadId; }
+bool CurrentThreadTerminated() { return t_currentThread && t_currentThread->Terminated(); }
+
 bool IsMainThread() { return CurrentThreadID() == g_mainThreadId; }
 
-void SetWakeMainThread(TNotifyEvent hook) {
-  SyncQueue& q = Queue();
-  std::lock_guard lock(q.hookMutex);
-  q.wakeMainThread = std::move(hook);
-}
+void SetWakeMainThread(TNotifyEvent hook) { Queue().wakeMainThread.Set(std::move(hook)); }
 
-TNotifyEvent GetWakeMainThread() {
-  SyncQueue& q = Queue();
-  std::lock_guard lock(q.hookMutex);
-  return q.wakeMainThread;
-}
+int InstallWakeMainThread(TNotifyEvent hook) { return Queue().wakeMainThread.Install(std::move(hook)); }
+
+void WithdrawWakeMainThread(int installation) { Queue().wakeMainThread.Withdraw(installation); }
+
+TNotifyEvent GetWakeMainThread() { return Queue().wakeMainThread.Current(); }
 
 bool CheckSynchronize(uint32_t timeoutMs) {
   if (!IsMainThread()) {
@@ -111,11 +112,7 @@ void TThread::Synchronize(TThread* thread, const TThreadMethod& method) {
     q.requests.push_back(&request);
     q.arrived.notify_all();
   }
-  TNotifyEvent wake;
-  {
-    std::lock_guard lock(q.hookMutex);
-    wake = q.wakeMainThread;
-  }
+  TNotifyEvent wake = q.wakeMainThread.Current();
   if (wake) wake(thread);
   {
     TClockBlockingWait blocking;
@@ -170,11 +167,13 @@ void TThread::Start() {
 void TThread::Run() {
   std::shared_ptr<State> state = state_;  // outlives the object when it frees itself
   if (!Terminated()) {
+    t_currentThread = this;
     try {
       Execute();
     } catch (...) {
       fatal_ = std::current_exception();
     }
+    t_currentThread = nullptr;
   }
   try {
     DoTerminate();

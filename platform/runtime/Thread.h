@@ -80,6 +80,10 @@ class TThread : public TObject {
   std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
+// Whether the calling thread runs the Execute of a TThread that has been asked to terminate; false on
+// threads that are no TThread. Blocking waits of the platform test it to give up early.
+bool CurrentThreadTerminated();
+
 // The thread that loaded the library (the program's main thread).
 TThreadID MainThreadID();
 bool IsMainThread();
@@ -90,6 +94,10 @@ bool CheckSynchronize(uint32_t timeoutMs = 0);
 
 // Called (on the calling thread) each time a thread queues a Synchronize call, with the thread as sender,
 // so that the main thread's message loop can wake up and call CheckSynchronize. Empty by default.
+// Setting replaces the current hook; a library installs its hook over the current one and withdraws it
+// when it unloads, whatever was installed since.
 void SetWakeMainThread(TNotifyEvent hook);
+int InstallWakeMainThread(TNotifyEvent hook);
+void WithdrawWakeMainThread(int installation);
 // The hook installed now (empty when none).
 TNotifyEvent GetWakeMainThread();

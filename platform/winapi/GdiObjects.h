@@ -20,6 +20,7 @@ class GdiObject {
  public:
   virtual ~GdiObject() = default;
   virtual DWORD ObjectType() const = 0;
+  bool stock = false;  // a stock object: DeleteObject leaves it
 };
 
 class DeviceContext : public GdiObject {
@@ -27,8 +28,16 @@ class DeviceContext : public GdiObject {
   DWORD ObjectType() const override { return memory ? OBJ_MEMDC : OBJ_DC; }
   HWND window = nullptr;
   bool memory = false;
-  std::map<DWORD, HGDIOBJ> selected;  // by object type
+  bool wholeWindow = false;           // GetWindowDC: the window's origin, not the client area's
+  std::map<DWORD, HGDIOBJ> selected;  // by object type; see DefaultObject for what is there at first
+  // Drawing attributes (Bitmaps.h).
+  DWORD bkColor = 0xFFFFFF, textColor = 0;
+  int bkMode = 2, stretchMode = 1, mapMode = 1;
 };
+
+// The object a new context holds for a type: the white brush, the default palette, and in a memory
+// context a 1 x 1 monochrome bitmap; none for other types.
+HGDIOBJ DefaultObject(const DeviceContext& dc, DWORD type);
 
 // Takes ownership and returns the new handle.
 HGDIOBJ AddGdiObject(std::unique_ptr<GdiObject> object);

@@ -43,7 +43,9 @@ struct TMessageBoxRecord {
   int answer;
 };
 
-// Answers for the next boxes, in order.
+// Answers for the next boxes, in order; an answer that names no button of its box gives the box's default.
 void ScriptMessageBoxAnswers(const std::vector<int>& answers);
+// One more answer after those already scripted.
+void QueueMessageBoxAnswer(int answer);
 std::vector<TMessageBoxRecord> MessageBoxRecords();
 void ClearMessageBoxRecords();

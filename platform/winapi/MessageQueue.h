@@ -62,7 +62,8 @@ UINT RegisterWindowMessageA(LPCSTR name);
 
 // Broadcasts beyond the process: PostMessage(HWND_BROADCAST) of a registered message also calls the
 // forwarder (installed by the session's transport) with the message's name; the transport hands messages
-// of other processes to DeliverBroadcast, which posts them to this process's top-level windows. The
+// of other processes to DeliverBroadcast, which posts them to this process's top-level windows when this
+// process has registered the name (else nobody here could tell the message apart, and it is dropped). The
 // transport: a process hears other processes once it has made its first top-level window (a socket in the
 // session folder, platform/winapi/Session.h); a broadcast reaches the processes listening at that moment, is
 // lost for a process whose queue is full, and is never kept for later.

@@ -17,8 +17,9 @@ BOOL ResetEvent(HANDLE event);
 // handles of one process contend too. Creating with `initialOwner` makes the calling thread the owner, unless
 // another handle holds the mutex: then the handle does not own it and the last error is ERROR_ALREADY_EXISTS
 // (also without `initialOwner` when it is held). A wait makes the waiting thread the owner; the owner may wait
-// again and releases as often. A lock whose owner died is free: the next wait simply acquires it. Without a
-// name the mutex belongs to its handle alone.
+// again through the same handle and releases as often (through a second handle it contends like any other
+// thread). A lock whose owner died is free: the next wait simply acquires it. Without a name the mutex
+// belongs to its handle alone.
 HANDLE CreateMutexA(SECURITY_ATTRIBUTES* security, BOOL initialOwner, LPCSTR name);
 // Fails with ERROR_NOT_OWNER unless the calling thread owns the mutex.
 BOOL ReleaseMutex(HANDLE mutex);

@@ -30,6 +30,12 @@ bool CancelVirtualEvent(uint64_t id);
 uint64_t VirtualThreadStarting();
 void VirtualThreadStarted(uint64_t ticket);
 
+// Work outside the process that virtual time waits for (a child that the launcher started): the clock
+// stays still from VirtualHoldBegin until VirtualHoldEnd with its ticket (later calls do nothing), or until
+// the watchdog's time-out of real time has passed, when the hold lapses and the clock moves on.
+uint64_t VirtualHoldBegin();
+void VirtualHoldEnd(uint64_t ticket);
+
 // The calling thread is no longer a participant.
 void VirtualTimeDetachThread();
 

@@ -1,10 +1,10 @@
 #include "platform/xmldom/XMLDoc.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "platform/com/ClassTable.h"
 #include "platform/com/OleError.h"
+#include "platform/runtime/LayeredHook.h"
 
 namespace {
 
@@ -14,7 +14,10 @@ ComPtr<IXMLDOMDocument> OwnCreator() {
   return dom;
 }
 
-std::atomic<TDOMDocumentCreator> g_creator{OwnCreator};
+TLayeredHook<TDOMDocumentCreator>& Creators() {
+  static TLayeredHook<TDOMDocumentCreator> creators(OwnCreator);
+  return creators;
+}
 
 // The first place of a name key in a table of `size` places (a power of two).
 size_t HashSlot(const xmltree::NameKey& key, size_t size) {
@@ -35,10 +38,14 @@ EDOMParseError::EDOMParseError(int errorCode, std::string reason, int line, int 
       linePos_(linePos) {}
 
 TDOMDocumentCreator SetDOMDocumentCreator(TDOMDocumentCreator creator) {
-  return g_creator.exchange(creator ? creator : OwnCreator);
+  return Creators().Set(creator ? creator : OwnCreator);
 }
 
-ComPtr<IXMLDOMDocument> CreateDOMDocument() { return g_creator.load()(); }
+int InstallDOMDocumentCreator(TDOMDocumentCreator creator) { return Creators().Install(creator); }
+
+void WithdrawDOMDocumentCreator(int installation) { Creators().Withdraw(installation); }
+
+ComPtr<IXMLDOMDocument> CreateDOMDocument() { return Creators().Current()(); }
 
 TXMLNode* TXMLNodeList::Get(int index) const {
   if (index < 0 || index >= Count()) throw EXMLDocError("List index out of bounds (" + std::to_string(index) + ")");

@@ -57,9 +57,12 @@ enum TNodeType {
 };
 
 // Where the layer gets its DOM documents: the layer's own creator makes the version-independent DOM
-// document class through CoCreateInstance. Setting returns the creator it replaces.
+// document class through CoCreateInstance. Setting replaces the current creator and returns it. A library
+// installs its creator over the current one and withdraws it when it unloads, as the creator goes with it.
 using TDOMDocumentCreator = ComPtr<IXMLDOMDocument> (*)();
 TDOMDocumentCreator SetDOMDocumentCreator(TDOMDocumentCreator creator);
+int InstallDOMDocumentCreator(TDOMDocumentCreator creator);
+void WithdrawDOMDocumentCreator(int installation);
 ComPtr<IXMLDOMDocument> CreateDOMDocument();
 
 class TXMLDocument;

@@ -11,6 +11,7 @@
 #include "platform/testing/ChildProcess.h"
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
+#include "platform/xmldom/XMLDoc.h"
 #include "toolbar/tests/LibraryTestSupport.h"
 
 namespace {
@@ -162,6 +163,35 @@ TEST(Pellandra, LoadingAndUnloadingAgainLeavesNothingBehind) {
     EXPECT_EQ(GetModuleHandleA(kLibrary.c_str()), nullptr) << "really unloaded, round " << round;
   }
   EXPECT_EQ(Export(kClassKey), "") << "the second load unregistered what the first registered";
+  CoUninitialize();
+}
+
+// Each copy of the library installs its DOM document creator when it loads; the creator must not outlive
+// its code, whichever copy unloads first.
+TEST(Pellandra, AnUnloadedLibraryLeavesNoDocumentCreatorBehind) {
+  TestMachine machine;
+  InstallLibrary(machine);
+  std::filesystem::copy_file(HostFolder(machine) + "/Pellandra.so", HostFolder(machine) + "/Pellandra2.so");
+  CoInitialize(nullptr);
+  TDOMDocumentCreator before = SetDOMDocumentCreator(nullptr);
+  SetDOMDocumentCreator(before);
+  auto parses = [] {
+    ComPtr<IXMLDOMDocument> document = CreateDOMDocument();
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    const BYTE xml[] = "<a/>";
+    return document && document->load(xml, 4, &ok) == S_OK && ok == VARIANT_TRUE;
+  };
+  for (bool firstLoadedFirstGone : {true, false}) {
+    HMODULE first = LoadLibraryA(kLibrary.c_str());
+    HMODULE second = LoadLibraryA((kFolder + "\\Pellandra2.so").c_str());
+    ASSERT_TRUE(first && second && first != second);
+    EXPECT_TRUE(parses());
+    EXPECT_TRUE(FreeLibrary(firstLoadedFirstGone ? first : second));
+    EXPECT_TRUE(parses()) << firstLoadedFirstGone;
+    EXPECT_TRUE(FreeLibrary(firstLoadedFirstGone ? second : first));
+    EXPECT_TRUE(parses()) << firstLoadedFirstGone;
+    EXPECT_EQ(SetDOMDocumentCreator(before), before) << "back to the creator that stood before the loads";
+  }
   CoUninitialize();
 }
 

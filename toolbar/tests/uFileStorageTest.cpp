@@ -69,11 +69,20 @@ TEST_F(FileStorage, MakeLocalNameSanitisesCutsAndTakesAPlainExtension) {
       {"", "http://host.test", "host_test"},
       {"", "http://www.host.test?f=a.xml", "www_host_test_f_a_xml"},
       {"", "C:\\Shipped\\logo.bmp", "C__Shipped_logo_bmp.bmp"},
+      // An extension keeps at most 8 characters, so that a long one cannot make the name too long.
+      {"", "http://host/a." + std::string(300, 'x'), "host_a_" + std::string(43, 'x') + ".xxxxxxxx"},
+      {"", "http://host/a.abcdefgh", "host_a_abcdefgh.abcdefgh"},
   };
   for (const Case& c : cases) {
     storage->SetBaseURL(c.base);
     EXPECT_EQ(storage->MakeLocalName(c.key), c.name) << c.key;
   }
+}
+
+TEST_F(FileStorage, AKeyWithALongExtensionIsStored) {
+  auto storage = Make();
+  Put(*storage, "http://host/a." + std::string(300, 'x'), "long");
+  EXPECT_TRUE(Exists("C:\\Storage\\host_a_" + std::string(43, 'x') + ".xxxxxxxx"));
 }
 
 TEST_F(FileStorage, MakeLocalNameAvoidsExistingFiles) {

@@ -91,7 +91,7 @@ TEST_F(Definition, EveryElementWithItsDefaultsKindsAndErrors) {
        "TToolbarButtonControl id= width=0 caption= popup= imagelist=- imageindex=-1 hint= "
        "action={1 id= href= target= historysave=} disabled=0\n"},
       // MENU and ITEM
-      {R"(<BUTTON action="none"><foo/><MENU><ITEM caption="A" action="toggle" id="a" checkedvalue="1" uncheckedvalue="0" hint="h" imageindex="3"/>)"
+      {R"(<BUTTON action="none"><?MENU?><foo/><MENU><ITEM caption="A" action="toggle" id="a" checkedvalue="1" uncheckedvalue="0" hint="h" imageindex="3"/>)"
        R"(<!-- c --><x/><item CAPTION="B" action="none" style="BANNER" height="5" disabled="yes"><MENU><ITEM caption="C" action="none" style="static"/></MENU></item>)"
        R"(<ITEM caption="D" action="none" style=""/></MENU><MENU><ITEM caption="ignored" action="none"/></MENU></BUTTON>)",
        "TToolbarButtonControl id= width=0 caption= popup= imagelist=- imageindex=-1 hint= action=" + kNoAction +
@@ -210,7 +210,7 @@ TEST_F(Definition, EveryElementWithItsDefaultsKindsAndErrors) {
        "TToolbarSpacerControl width=10\nTToolbarSeparatorControl width=8\nTToolbarSeparatorControl width=0\n"},
       {R"(<spacer/>)", "EXML: Can't find required attr \"width\" in node \"spacer\""},
       // anything else is ignored
-      {R"(text<unknown a="1"/><!-- comment --><?pi x?><![CDATA[c]]><MENU/>)", ""},
+      {R"(text<unknown a="1"/><!-- comment --><?pi x?><?BUTTON caption="pi"?><![CDATA[c]]><MENU/>)", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Children(c.xml), c.dump) << c.xml;
 }
@@ -235,6 +235,9 @@ TEST_F(Definition, ToolbarAttributesAndTheDocument) {
        "guid= src= refresh=0 caption=" + "őr"_cp +
            " menucaption= shortcut= defaultcontrol= height=30..25 "
            "width=0..0 spacing=2 popup=10/120 scriptableby="},
+      {"<?TOOLBAR caption=\"pi\"?><TOOLBAR caption=\"real\"/>",
+       "guid= src= refresh=-1 caption=real menucaption=real shortcut= defaultcontrol= height=0..0 width=0..0 "
+       "spacing=2 popup=10/120 scriptableby="},
       {"<toolbar/><TOOLBAR caption=\"second\"/>", "EDOMParseError"},
       {"<settings><TOOLBAR/></settings>", "EXML: Can't find required subnode \"TOOLBAR\" in node \"#document\""},
       {"<TOOLBAR>", "EDOMParseError"},
@@ -410,6 +413,40 @@ TEST_F(Definition, IncludesNestSixteenDeep) {
   EXPECT_EQ(As<TToolbarSpacerControl>(d->Controls()->Items(0))->Width(), 17);
   EXPECT_EQ(Children(R"(<INCLUDE src="d1.xml"/>)"),
             "ETessaline: Includes nested deeper than 16 levels at \"http://host/tb/d17.xml\"");
+}
+
+TEST_F(Definition, ALoadReadsAtMost256IncludedDocumentsAnd10000Controls) {
+  auto repeat = [](const std::string& part, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += part;
+    return text;
+  };
+  files_->Put("one.xml", "<TOOLBAR><spacer width=\"1\"/></TOOLBAR>");
+  // 300 includes on each of four levels: 8.1e9 controls unless the budget stops it early.
+  files_->Put("wide4.xml", "<TOOLBAR>" + repeat("<spacer width=\"1\"/>", 300) + "</TOOLBAR>");
+  for (int level = 3; level >= 1; --level)
+    files_->Put(
+        "wide" + std::to_string(level) + ".xml",
+        "<TOOLBAR>" + repeat("<INCLUDE src=\"wide" + std::to_string(level + 1) + ".xml\"/>", 300) + "</TOOLBAR>");
+  struct Case {
+    std::string xml, outcome;
+  } cases[] = {
+      {repeat(R"(<INCLUDE src="one.xml"/>)", 128), ""},
+      {repeat(R"(<INCLUDE src="one.xml"/>)", 257),
+       "ETessaline: More than 256 documents included at \"http://host/tb/one.xml\""},
+      {repeat(R"(<spacer width="1"/>)", 9998) + R"(<INCLUDE src="one.xml"/>)", ""},  // the include counts too
+      {repeat(R"(<spacer width="1"/>)", 10001), "ETessaline: More than 10000 controls at \"http://host/tb/root.xml\""},
+      {R"(<INCLUDE src="wide1.xml"/>)", "ETessaline: More than 10000 controls at \"http://host/tb/wide4.xml\""},
+  };
+  for (const Case& c : cases) {
+    std::string outcome = Children(c.xml);
+    if (c.outcome.empty())
+      EXPECT_EQ(outcome.substr(0, 5), "TTool") << c.xml.size();
+    else
+      EXPECT_EQ(outcome, c.outcome) << c.xml.size();
+  }
+  // The budget is the load's: a second load of the same definition starts afresh.
+  EXPECT_EQ(Children(repeat(R"(<INCLUDE src="one.xml"/>)", 200)).substr(0, 5), "TTool");
 }
 
 TEST(RefreshDue, RefreshSecondsAgainstTheLastDate) {

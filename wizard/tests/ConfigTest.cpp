@@ -1,6 +1,8 @@
 // The enciphered configuration: its tables, texts, settings, area codes and packages.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/components/Application.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/MessageBox.h"
@@ -275,6 +277,18 @@ TEST_F(Config, TheSampleConfigurationEnciphersAndFillsEveryTableAndText) {
   EXPECT_EQ(form->cbModemCsomag->Items()->Count(), 2);
   EXPECT_NE(form->moKozosNyilatkozat->Text().find("JOGI NYILATKOZAT"), std::string::npos);
   EXPECT_EQ(form->Caption(), form->GetText(59));
+}
+
+TEST_F(Config, AMissingOrUnreadableLegalStatementLeavesThePageEmpty) {
+  const std::string sample = SampleConfiguration();
+  for (bool folderInItsPlace : {false, true}) {
+    if (folderInItsPlace) std::filesystem::create_directory(machine.Folder() + "nyilatkozat.txt");
+    TFMain* form = Start(sample);
+    EXPECT_TRUE(MessageBoxRecords().empty()) << folderInItsPlace;
+    EXPECT_EQ(form->moKozosNyilatkozat->Text(), "") << folderInItsPlace;
+    EXPECT_EQ(form->Caption(), form->GetText(59)) << "the rest of the start-up ran";
+    form->Free();
+  }
 }
 
 }  // namespace

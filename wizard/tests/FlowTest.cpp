@@ -59,6 +59,16 @@ class Flow : public ::testing::Test {
   // The error page's title and body.
   std::string Error() const { return form->lbKozosHibaCim->Caption() + "/" + form->lbKozosHibaTorzs->Caption(); }
   void Go(int page) { form->Notebook->SetPageIndex(page); }
+  // The busy flags but the wait lock and finishing leave the rules to the operation that sets them, and a
+  // radio button unchecked by code runs no handler: these run the rules as their callers do.
+  void Busy(const std::function<void()>& set) {
+    set();
+    form->EnableDisableButtons(nullptr);
+  }
+  void Uncheck(TRadioButton* button) {
+    button->SetChecked(false);
+    form->EnableDisableButtons(nullptr);
+  }
 
   WizardMachine machine;
   TFMain* form = nullptr;
@@ -81,7 +91,7 @@ TEST_F(Flow, TheButtonsFollowThePageAndTheBusyFlags) {
       {Page::pgKozosJogiElfogadas, "not accepted", [] {}, "on off on"},
       {Page::pgKozosJogiElfogadas, "accepted", [&] { form->cbKozosElfogad->SetChecked(true); }, "on on on"},
       {Page::pgKozosKapcsolatFajta, "a road", [] {}, "on on on"},
-      {Page::pgKozosKapcsolatFajta, "no road", [&] { form->rbADSLKapcsolat->SetChecked(false); }, "on off on"},
+      {Page::pgKozosKapcsolatFajta, "no road", [&] { Uncheck(form->rbADSLKapcsolat); }, "on off on"},
       {Page::pgModemKezdolap, "", [] {}, "on on on"},
       {Page::pgModemValasztas, "no modem", [] {}, "on off on"},
       {Page::pgModemValasztas, "modem, no prefix", [&] { form->cbModem->SetItemIndex(0); }, "on on on"},
@@ -90,15 +100,15 @@ TEST_F(Flow, TheButtonsFollowThePageAndTheBusyFlags) {
       {Page::pgModemValasztas, "prefix given", [&] { form->edModemElohivoszam->SetText("9"); }, "on on on"},
       {Page::pgModemValasztas, "no modem again", [&] { form->cbModem->SetItemIndex(-1); }, "on off on"},
       {Page::pgModemVizsgalat, "idle", [] {}, "on on on"},
-      {Page::pgModemVizsgalat, "testing", [&] { form->SetModemTestRunning(true); }, "off off on"},
+      {Page::pgModemVizsgalat, "testing", [&] { Busy([&] { form->SetModemTestRunning(true); }); }, "off off on"},
       {Page::pgModemLetoltes, "idle", [] {}, "on on on"},
-      {Page::pgModemLetoltes, "downloading", [&] { form->SetDownloading(true); }, "off on on"},
+      {Page::pgModemLetoltes, "downloading", [&] { Busy([&] { form->SetDownloading(true); }); }, "off on on"},
       {Page::pgModemSzolgaltatas, "a service", [] {}, "on on on"},
-      {Page::pgModemSzolgaltatas, "none", [&] { form->rbModemMeglevo->SetChecked(false); }, "on off on"},
+      {Page::pgModemSzolgaltatas, "none", [&] { Uncheck(form->rbModemMeglevo); }, "on off on"},
       {Page::pgModemKorzetszam, "an area", [] {}, "on on on"},
       {Page::pgModemKorzetszam, "none", [&] { form->cbModemKorzetszam->SetItemIndex(-1); }, "on off on"},
       {Page::pgModemCsomagTipus, "a package", [] {}, "on on on"},
-      {Page::pgModemCsomagTipus, "dialling", [&] { form->SetDialing(true); }, "off off on"},
+      {Page::pgModemCsomagTipus, "dialling", [&] { Busy([&] { form->SetDialing(true); }); }, "off off on"},
       {Page::pgModemCsomagTipus, "none", [&] { form->cbModemCsomag->SetItemIndex(-1); }, "on off on"},
       {Page::pgModemFelhAdatok, "no password", [&] { form->edModemTarcsazasiNev->SetText("u"); }, "on off on"},
       {Page::pgModemFelhAdatok, "both", [&] { form->edModemTarcsazasiJelszo->SetText("p"); }, "on on on"},
@@ -106,7 +116,7 @@ TEST_F(Flow, TheButtonsFollowThePageAndTheBusyFlags) {
       {Page::pgModemSikeroldal, "", [] {}, "on on on"},
       {Page::pgADSLKezdolap, "", [] {}, "on on on"},
       {Page::pgADSLVizsgalat, "idle", [] {}, "on on on"},
-      {Page::pgADSLVizsgalat, "checking", [&] { form->SetAdslTestRunning(true); }, "off off on"},
+      {Page::pgADSLVizsgalat, "checking", [&] { Busy([&] { form->SetAdslTestRunning(true); }); }, "off off on"},
       {Page::pgADSLTrelvinTorlese, "", [] {}, "on on on"},
       {Page::pgADSLTrelvinTelepitese, "", [] {}, "on on on"},
       {Page::pgADSLFelhAdatok, "no name", [&] { form->edADSLTarcsazasiJelszo->SetText("p"); }, "on off on"},
@@ -133,7 +143,7 @@ TEST_F(Flow, TheButtonsFollowThePageAndTheBusyFlags) {
     form->SetFinishing(false);
     Go(c.page);
     c.setup();
-    form->EnableDisableButtons(nullptr);
+    // no call of the rules here: each setter and handler must run them itself
     EXPECT_EQ(Buttons(), c.buttons) << c.page << " " << c.what;
     if (c.page == Page::pgModemValasztas) {
       const bool prefix = form->cbModemElohivoKell->Text() == "igen";
@@ -148,6 +158,70 @@ TEST_F(Flow, TheButtonsFollowThePageAndTheBusyFlags) {
   EXPECT_FALSE(advert->Visible());
   form->rbModemKapcsolat->SetChecked(true);
   EXPECT_TRUE(advert->Visible());
+}
+
+TEST_F(Flow, AChangedPageFocusesItsFirstInput) {
+  Open();
+  const std::pair<int, TWinControl*> cases[] = {
+      {Page::pgKozosJogiElfogadas, form->moKozosNyilatkozat},
+      {Page::pgModemKorzetszam, form->cbModemKorzetszam},
+      {Page::pgModemCsomagTipus, form->cbModemCsomag},
+      {Page::pgModemFelhAdatok, form->edModemTarcsazasiNev},
+      {Page::pgModemBongKedvLevel, form->Panel21},
+      {Page::pgADSLFelhAdatok, form->edADSLTarcsazasiNev},
+      {Page::pgADSLBongKedvToolbarLevel, form->Panel51},
+      {Page::pgKozosLevelAdatok, form->edKozosSzemelyNev},
+  };
+  for (const auto& [page, first] : cases) {
+    form->bnKilepes->SetFocus();
+    Go(page);
+    EXPECT_EQ(form->ActiveControl(), first) << page;
+  }
+}
+
+TEST_F(Flow, TheSummaryShowsThePackageOnlyForAnExistingSubscription) {
+  Open();
+  for (bool existing : {true, false}) {
+    form->rbModemMeglevo->SetChecked(existing);
+    if (!existing) form->rbModemOnlineAktivalas->SetChecked(true);
+    form->FillModemSummary();
+    EXPECT_EQ(form->PanelModemCsomag->Visible(), existing);
+  }
+}
+
+// A BMP of one red pixel.
+std::string OnePixelBmp() {
+  std::string bmp("BM\x3A\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x18\0", 30);
+  bmp += std::string(24, '\0');
+  return bmp + std::string("\0\0\xFF\0", 4);
+}
+
+TEST_F(Flow, PicturesLoadUntilTheFirstFailure) {
+  struct Case {
+    bool pictures, icons;  // whether each file is there
+    int loadedPictures, loadedIcons;
+  } cases[] = {{true, true, 4, 18}, {false, true, 0, 0}, {true, false, 4, 0}};
+  for (const Case& c : cases) {
+    std::vector<std::pair<int, std::string>> texts;
+    for (int id : UsedTextIds()) texts.push_back({id, "T" + std::to_string(id)});
+    machine.WriteConfiguration(Configuration({{"kepfajlneve", "kep.bmp"}, {"ikonfajlneve", "ikon.bmp"}}, texts));
+    std::remove((machine.Folder() + "/kep.bmp").c_str());
+    std::remove((machine.Folder() + "/ikon.bmp").c_str());
+    if (c.pictures) WriteHostFile(machine.Folder() + "/kep.bmp", OnePixelBmp());
+    if (c.icons) WriteHostFile(machine.Folder() + "/ikon.bmp", OnePixelBmp());
+    Open();
+    int pictures = 0, icons = 0;
+    for (int i = 1; i <= 4; ++i)
+      pictures += static_cast<TImage*>(form->FindComponent("imgKep" + std::to_string(i)))->Picture()->Width();
+    for (int i = 1; i <= 18; ++i)
+      icons += static_cast<TImage*>(form->FindComponent((i < 10 ? "imgIkon0" : "imgIkon") + std::to_string(i)))
+                   ->Picture()
+                   ->Width();
+    EXPECT_EQ(pictures, c.loadedPictures) << c.pictures << c.icons;
+    EXPECT_EQ(icons, c.loadedIcons) << c.pictures << c.icons;
+    form->Free();
+    form = nullptr;
+  }
 }
 
 TEST_F(Flow, BackFromEveryPage) {
@@ -417,10 +491,13 @@ TEST_F(Flow, NextLeadsOnByTheComputerAndThePPPoEClient) {
   }
   // The service runs once the package page is shown.
   EXPECT_EQ(Script().calls.back(), "OnlineActivation");
+  EXPECT_EQ(Script().onlinePage, Page::pgModemCsomagTipus);
   form->rbModemOnlineElofizetes->SetChecked(true);
   Go(Page::pgModemKorzetszam);
+  Script().onlinePage = -1;
   form->GoNext();
   EXPECT_EQ(Script().calls.back(), "OnlineSubscription");
+  EXPECT_EQ(Script().onlinePage, Page::pgModemCsomagTipus);
 }
 
 TEST_F(Flow, RefusingThePPPoEClientAsksAndEndsOrStays) {
@@ -482,8 +559,10 @@ TEST_F(Flow, ErrorsShowTheFinalPageWithTheirHelp) {
     Go(c.page);
     g_htmlHelp.clear();
     const size_t helpCalls = Application->HelpCalls().size();
+    Screen->SetCursor(crHourGlass);
     Next();
     EXPECT_EQ(PageIndex(), Page::pgKozosHiba) << c.page;
+    EXPECT_EQ(Screen->Cursor(), crArrow) << "the error page shows the arrow";
     EXPECT_EQ(Error(), c.error);
     EXPECT_EQ(Application->HelpCalls().size() > helpCalls ? Application->HelpCalls().back() : g_htmlHelp, c.help);
     EXPECT_FALSE(form->bnElozo->Visible());
@@ -499,6 +578,19 @@ TEST_F(Flow, ErrorsShowTheFinalPageWithTheirHelp) {
   form->SetClosing(true);
   form->ShowError("x", "y");
   EXPECT_EQ(form->lbKozosHibaCim->Caption(), "T167");
+}
+
+TEST_F(Flow, HtmlHelpWithoutItsEntryPointIsSkipped) {
+  vandrel::RegisterStandInExports("HHCTRL.OCX", {});  // the library is there, HtmlHelpA is not
+  Script().hasAdapter = false;
+  Open();
+  form->rbADSLKapcsolat->SetChecked(true);
+  Go(Page::pgADSLVizsgalat);
+  g_htmlHelp.clear();
+  Next();
+  EXPECT_EQ(PageIndex(), Page::pgKozosHiba);
+  EXPECT_EQ(Error(), "T167/T168");
+  EXPECT_EQ(g_htmlHelp, "");
 }
 
 TEST_F(Flow, NextDuringTheDownloadCancelsItAndThePageGoesOnAfterwards) {

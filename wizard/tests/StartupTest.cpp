@@ -102,6 +102,9 @@ TEST_F(Resume, ARelaunchedCopyResumesOnTheServicePageOnTheModemRoad) {
     form->Show();
     EXPECT_TRUE(form->bnElozo->Enabled());
     EXPECT_TRUE(form->bnKovetkezo->Enabled());
+    // The page-change handler, held back while resuming, is back: a later page takes its focus.
+    form->Notebook->SetPageIndex(TFMain::pgModemKorzetszam);
+    EXPECT_EQ(form->ActiveControl(), form->cbModemKorzetszam);
     form->Free();
   }
 }

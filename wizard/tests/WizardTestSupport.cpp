@@ -56,8 +56,14 @@ std::string TScriptedMain::DeleteDialEntry(const std::string& name) {
   return {};
 }
 
-void TScriptedMain::OnlineActivation() { Call("OnlineActivation"); }
-void TScriptedMain::OnlineSubscription() { Call("OnlineSubscription"); }
+void TScriptedMain::OnlineActivation() {
+  Script().onlinePage = Notebook->PageIndex();
+  Call("OnlineActivation");
+}
+void TScriptedMain::OnlineSubscription() {
+  Script().onlinePage = Notebook->PageIndex();
+  Call("OnlineSubscription");
+}
 
 bool TScriptedMain::TestComputer() {
   Call("TestComputer");

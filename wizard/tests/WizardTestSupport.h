@@ -25,6 +25,7 @@ struct TWizardScript {
   // Runs inside DownloadConfiguration while it pumps messages, with downloading set.
   std::function<void()> duringDownload;
   std::vector<std::string> calls;  // each operation with its arguments, "|" between them
+  int onlinePage = -1;             // the page shown when online activation or subscription began
 };
 TWizardScript& Script();
 

@@ -294,6 +294,35 @@ TEST_F(Desktop, AWindowsPathFindsTheProgramOnTheMachine) {
   EXPECT_EQ(out.rfind("desktop: cannot start C:\\Szoveg.exe: ", 0), 0u) << out;
 }
 
+TEST_F(Desktop, TheProgramStartsInItsOwnFolder) {
+  std::string folder = machine.DriveC() + "/Program Files/Vandrel";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(kSample, folder + "/Minta");
+  std::filesystem::current_path(machine.Root());
+  std::string out;
+  ASSERT_EQ(Run({"C:\\Program Files\\Vandrel\\Minta.exe", "folder", "C:\\out.txt"}, out), 0) << out;
+  EXPECT_EQ(ReadFile(machine.DriveC() + "/out.txt"), "C:\\Program Files\\Vandrel");
+}
+
+TEST_F(Desktop, TheAddressesTheProgramOpenedAndTheRestartsItAskedForArePrintedWhenItEnds) {
+  std::string out;
+  ASSERT_EQ(Run({kSample, "open", "http://www.vandrel.hu/aktivalas?nev=Árvíz"}, out), 0) << out;
+  EXPECT_EQ(out, "opened SW_SHOWNORMAL http://www.vandrel.hu/aktivalas?nev=Árvíz\n");
+  // Each run prints what it added.
+  ASSERT_EQ(Run({kSample, "restart"}, out), 0) << out;
+  EXPECT_EQ(out, "restart EWX_REBOOT\n");
+  // A 95-family machine asks for no privilege.
+  std::ofstream(machine.Root() + "/win98.reg", std::ios::binary)
+      << "REGEDIT4\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT]\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n\"VersionNumber\"=\"4.10.2222\"\n";
+  ASSERT_EQ(RunProgram(VANDREL_BINARY_DIR "/bin/regtool", {"import", machine.Root() + "/win98.reg"}), 0);
+  ASSERT_EQ(Run({kSample, "restart"}, out), 0) << out;
+  EXPECT_EQ(out, "restart EWX_REBOOT\n");
+  EXPECT_EQ(ReadFile(machine.Root() + "/restarts.txt"), "EWX_REBOOT\nEWX_REBOOT\n");
+  ASSERT_EQ(Run({kSample, "exit", "0"}, out), 0) << out;
+  EXPECT_EQ(out, "");
+}
+
 TEST_F(Desktop, TheProgramsExitCodeIsTheDesktops) {
   struct Case {
     std::vector<std::string> args;

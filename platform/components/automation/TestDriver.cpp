@@ -159,11 +159,21 @@ namespace {
 
 void Describe(std::ostringstream& out, TControl* c, int depth) {
   if (!c->Visible()) return;
-  out << std::string(size_t(depth) * 2, ' ') << c->ClassName();
+  const size_t indent = size_t(depth) * 2;
+  out << std::string(indent, ' ') << c->ClassName();
   if (!c->Name().empty()) out << ' ' << c->Name();
   std::string text = c->GetText();
   if (auto* edit = DynamicAs<TCustomEdit>(c)) text = edit->DisplayText();
-  if (!text.empty() || DynamicAs<TCustomEdit>(c)) out << " \"" << text << '"';
+  if (!text.empty() || DynamicAs<TCustomEdit>(c)) {
+    out << ' ' << SnapshotQuote(text, indent + 4);
+  }
+  if (auto* image = DynamicAs<TImage>(c)) {
+    TPicture* picture = image->Picture();
+    if (picture->Width() > 0 && picture->Height() > 0)
+      out << " picture=" << picture->Width() << 'x' << picture->Height();
+    else
+      out << " [no picture]";
+  }
   if (!c->Enabled()) out << " [disabled]";
   if (auto* w = DynamicAs<TWinControl>(c); w && w->Focused()) out << " [focused]";
   if (auto* box = DynamicAs<TCheckBox>(c); box && box->Checked()) out << " [checked]";
@@ -179,9 +189,23 @@ void Describe(std::ostringstream& out, TControl* c, int depth) {
 
 }  // namespace
 
+std::string SnapshotQuote(const std::string& text, size_t indent) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      out += text[i];
+      continue;
+    }
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    out += '\n' + std::string(indent, ' ');
+  }
+  return out + '"';
+}
+
 std::string TFormDriver::Snapshot() const {
   std::ostringstream out;
-  out << "form " << form_->Name() << " \"" << form_->Caption() << "\"" << (form_->Showing() ? "" : " [hidden]") << '\n';
+  out << "form " << form_->Name() << ' ' << SnapshotQuote(form_->Caption(), 4) << (form_->Showing() ? "" : " [hidden]")
+      << '\n';
   for (int i = 0; i < form_->ControlCount(); ++i) Describe(out, form_->Controls(i), 1);
   return out.str();
 }

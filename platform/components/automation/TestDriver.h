@@ -9,13 +9,18 @@
 // Snapshot: one line per visible control, depth-first in child order, indented by two blanks per level:
 // the class, the name, the caption or text in double quotes, then the states that apply: [disabled],
 // [focused], [checked], [default], index=<n> (combo boxes), page=<n> "<name>" (notebooks),
-// position=<n>/<max> (progress bars). Hidden controls and their children are left out.
+// position=<n>/<max> (progress bars), picture=<w>x<h> or [no picture] (images). A line break inside a text
+// continues it on a new line, indented. Hidden controls and their children are left out.
 #pragma once
 #include <string>
 
 #include "platform/components/Forms.h"
 
 VCL_EXCEPTION(EDriverError, Exception);
+
+// A text of a snapshot in quotes; each line break inside it (CR LF, CR or LF) starts a new line indented by
+// `indent`, so that a text of several lines reads in a terminal as it shows.
+std::string SnapshotQuote(const std::string& text, size_t indent);
 
 class TFormDriver {
  public:

@@ -95,6 +95,24 @@ bool ParseMilliseconds(std::string_view word, uint32_t& ms) {
   throw EUserScriptError(Format("line %d: %s", {line, message}));
 }
 
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case IDOK: return "OK";
+    case IDCANCEL: return "Cancel";
+    case IDABORT: return "Abort";
+    case IDRETRY: return "Retry";
+    case IDIGNORE: return "Ignore";
+    case IDYES: return "Yes";
+    case IDNO: return "No";
+    default: return "?";
+  }
+}
+
+std::string MessageBoxLine(const TMessageBoxRecord& box) {
+  return "message box " + SnapshotQuote(box.caption, 4) + " " + SnapshotQuote(box.text, 4) + " answered " +
+         AnswerName(box.answer) + "\n";
+}
+
 // Fills the action's arguments from the rest of its line by the shape its verb takes.
 void ReadArguments(TUserAction& a, TUserArgs args, std::string_view rest) {
   std::string_view after;
@@ -121,19 +139,13 @@ void ReadArguments(TUserAction& a, TUserArgs args, std::string_view rest) {
         LineError(a.line, a.verb + " takes milliseconds from 0 to " + std::to_string(kLongestWait));
       return;
     case TUserArgs::Rest: a.text = rest; return;
-  }
-}
-
-const char* AnswerName(int answer) {
-  switch (answer) {
-    case IDOK: return "OK";
-    case IDCANCEL: return "Cancel";
-    case IDABORT: return "Abort";
-    case IDRETRY: return "Retry";
-    case IDIGNORE: return "Ignore";
-    case IDYES: return "Yes";
-    case IDNO: return "No";
-    default: return "?";
+    case TUserArgs::Button:
+      for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
+        if (!word.empty() && after.empty() && SameText(word, AnswerName(id))) {
+          a.button = id;
+          return;
+        }
+      LineError(a.line, a.verb + " takes one of OK, Cancel, Abort, Retry, Ignore, Yes, No");
   }
 }
 
@@ -169,6 +181,7 @@ TUserVerbs TUserVerbs::Standard() {
   v.Add("paste", TUserArgs::NameText, [](TFormDriver& d, const TUserAction& a) { d.Paste(a.name, a.text); });
   v.Add("key", TUserArgs::Key, [](TFormDriver& d, const TUserAction& a) { d.Key(a.key, a.shift); });
   v.Add("wait", TUserArgs::Milliseconds, [](TFormDriver& d, const TUserAction& a) { d.Advance(a.ms); });
+  v.Add("answer", TUserArgs::Button, [](TFormDriver&, const TUserAction& a) { QueueMessageBoxAnswer(a.button); });
   return v;
 }
 
@@ -222,9 +235,7 @@ TUserScriptPlayer::TUserScriptPlayer(TCustomForm* form, TUserVerbs verbs, std::f
 void TUserScriptPlayer::WriteSnapshot() {
   std::string out = driver_.Snapshot();
   std::vector<TMessageBoxRecord> boxes = MessageBoxRecords();
-  for (size_t i = std::min(boxesSeen_, boxes.size()); i < boxes.size(); ++i)
-    out += "message box \"" + boxes[i].caption + "\" \"" + boxes[i].text + "\" answered " +
-           AnswerName(boxes[i].answer) + "\n";
+  for (size_t i = std::min(boxesSeen_, boxes.size()); i < boxes.size(); ++i) out += MessageBoxLine(boxes[i]);
   boxesSeen_ = boxes.size();
   write_(out);
 }
@@ -312,6 +323,10 @@ void TRequestedUserScript::Play(TCustomForm* mainForm) {
 }
 
 int TRequestedUserScript::Finish() {
-  if (!started_) Fail("the program ended before its main form was shown");
+  if (!started_) {
+    // What the program said before it ended tells why it did.
+    for (const TMessageBoxRecord& box : MessageBoxRecords()) WriteOut(MessageBoxLine(box));
+    Fail("the program ended before its main form was shown");
+  }
   return failed_ ? kUserScriptFailed : 0;
 }

@@ -10,6 +10,8 @@
 //   key KEY    Enter, Esc, Tab, Space, Backspace, Delete, Insert, Home, End, PageUp, PageDown, Left, Right,
 //              Up, Down, F1 to F12, A to Z, 0 to 9, after any of "Shift+", "Ctrl+", "Alt+" (Shift+Tab, Alt+X)
 //   wait MS    lets MS milliseconds (at most 86400000) pass while the program's messages and timers run
+//   answer BUTTON   the next message box shown answers with BUTTON (OK, Cancel, Abort, Retry, Ignore, Yes,
+//              No) instead of its default; answers queue up in order
 // A caller adds verbs of its own to the table (TUserVerbs::Add). A malformed line raises EUserScriptError
 // "line N: ..." when the script is read, before any action runs.
 //
@@ -30,7 +32,8 @@
 VCL_EXCEPTION(EUserScriptError, Exception);
 
 // What a verb takes after it. Rest: whatever follows the verb, possibly nothing, as the text.
-enum class TUserArgs { None, Name, NameText, Key, Milliseconds, Rest };
+// Button: the name of a message box button (OK, Cancel, Abort, Retry, Ignore, Yes, No; any letter case).
+enum class TUserArgs { None, Name, NameText, Key, Milliseconds, Rest, Button };
 
 // One action of a script, its arguments read by the shape its verb takes.
 struct TUserAction {
@@ -42,6 +45,7 @@ struct TUserAction {
   BYTE key = 0;        // Key
   TShiftState shift = 0;
   uint32_t ms = 0;  // Milliseconds
+  int button = 0;   // Button: IDOK, IDCANCEL, ...
 };
 
 using TUserVerbHandler = std::function<void(TFormDriver& driver, const TUserAction& action)>;
@@ -109,7 +113,8 @@ class TRequestedUserScript {
   bool Started() const { return started_; }
   // Plays the script on the main form (once).
   void Play(TCustomForm* mainForm);
-  // When the loop has returned: 0, or kUserScriptFailed after reporting a request that was never played.
+  // When the loop has returned: 0, or kUserScriptFailed after reporting a request that was never played
+  // (with the message boxes the program showed, which tell why it ended).
   int Finish();
 
  private:

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/components/Application.h"
+#include "platform/components/ExtCtrls.h"
+#include "platform/components/Graphics.h"
 #include "platform/components/automation/TestDriver.h"
 #include "platform/components/tests/TestForms.h"
 #include "platform/runtime/Clock.h"
@@ -323,6 +325,28 @@ TEST_F(Dialog, SnapshotShowsControlsCaptionsAndStates) {
                            "    TPage \"First\"\n", "      TEdit edName \"x\" [focused]\n",
                            "      TComboBox cbChoice \"\" index=-1\n", "      TRadioButton rbOne \"Egy\" [checked]\n"})
     EXPECT_NE(s.find(cp1250::FromUtf8(line)), std::string::npos) << line << "\n" << cp1250::ToUtf8(s);
+}
+
+TEST_F(Dialog, SnapshotLinesOfTextsOfSeveralLinesAndOfPictures) {
+  auto* page = dialog->Notebook->Page(0);
+  auto* label = NewObject<TLabel>(dialog);
+  label->SetName("lbLines");
+  label->SetParent(page);
+  label->SetCaption("first\r\nsecond\rthird\nfourth");
+  auto* empty = NewObject<TImage>(dialog);
+  empty->SetName("imEmpty");
+  empty->SetParent(page);
+  auto* image = NewObject<TImage>(dialog);
+  image->SetName("imFull");
+  image->SetParent(page);
+  TBitmap* bitmap = TBitmap::Create();
+  bitmap->SetSize(7, 3);
+  image->Picture()->SetGraphic(bitmap);
+  std::string s = driver->Snapshot();
+  for (const char* line : {"      TLabel lbLines \"first\n          second\n          third\n          fourth\"\n",
+                           "      TImage imEmpty [no picture]\n", "      TImage imFull picture=7x3\n"})
+    EXPECT_NE(s.find(line), std::string::npos) << line << "\n" << cp1250::ToUtf8(s);
+  EXPECT_EQ(s.find('\r'), std::string::npos);
 }
 
 TEST_F(Dialog, ScriptedPopupMenuChoices) {

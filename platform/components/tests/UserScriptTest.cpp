@@ -50,6 +50,7 @@ TEST(UserScript, EachVerbReadsItsArguments) {
       {"key PageDown", "key", "", "", VK_NEXT, 0, 0},
       {"wait 0", "wait", "", "", 0, 0, 0},
       {"wait 86400000", "wait", "", "", 0, 0, 86400000},
+      {"answer no", "answer", "", "", 0, 0, 0},
   };
   for (const Case& c : cases) {
     std::vector<TUserAction> actions = ReadUserScript(c.line, TUserVerbs::Standard());
@@ -62,6 +63,11 @@ TEST(UserScript, EachVerbReadsItsArguments) {
     EXPECT_EQ(a.shift, c.shift) << c.line;
     EXPECT_EQ(a.ms, c.ms) << c.line;
   }
+  const std::pair<const char*, int> buttons[] = {{"OK", IDOK},       {"cancel", IDCANCEL}, {"Abort", IDABORT},
+                                                 {"RETRY", IDRETRY}, {"Ignore", IDIGNORE}, {"Yes", IDYES},
+                                                 {"no", IDNO}};
+  for (const auto& [name, id] : buttons)
+    EXPECT_EQ(ReadUserScript(std::string("answer ") + name, TUserVerbs::Standard())[0].button, id) << name;
 }
 
 TEST(UserScript, CommentsAndBlankLinesKeepTheLineNumbers) {
@@ -98,6 +104,9 @@ TEST(UserScript, AMalformedLineIsRefusedWithItsNumber) {
       {"wait -5", "line 1: wait takes milliseconds from 0 to 86400000"},
       {"wait 12ms", "line 1: wait takes milliseconds from 0 to 86400000"},
       {"wait 1 2", "line 1: wait takes milliseconds from 0 to 86400000"},
+      {"answer", "line 1: answer takes one of OK, Cancel, Abort, Retry, Ignore, Yes, No"},
+      {"answer Maybe", "line 1: answer takes one of OK, Cancel, Abort, Retry, Ignore, Yes, No"},
+      {"answer Yes No", "line 1: answer takes one of OK, Cancel, Abort, Retry, Ignore, Yes, No"},
       {"click a\ntype edName \xC3", "line 2: text that is not UTF-8 or not in code page 1250"},
       {"type edName \xE6\x97\xA5", "line 1: text that is not UTF-8 or not in code page 1250"},
   };
@@ -227,6 +236,22 @@ TEST_F(Player, MessageBoxesThatAStepShowsFollowItsSnapshot) {
   EXPECT_FALSE(Has(second, "message box \"Info\" \"" + "Kész."_cp + "\" answered OK"));
 }
 
+TEST_F(Player, AnsweredBoxesTakeTheScriptedButtonsInOrder) {
+  dialog->bnBack->OnClick = [](TObject*) {
+    Application->MessageBox("Maradjon?", "Kérdés"_cp, MB_YESNO);
+    Application->MessageBox("Tovább?"_cp, "Info", MB_OKCANCEL);
+    Application->MessageBox("Kész.\r\nVége."_cp, "Info", MB_OK);
+  };
+  // "No" names no button of the OK box: that one keeps its default.
+  player->Play(ReadUserScript("answer No\nanswer Cancel\nanswer No\nclick bnBack", TUserVerbs::Standard()));
+  std::vector<std::string> block = Block(4);
+  ASSERT_GE(block.size(), 4u);
+  EXPECT_EQ(block[block.size() - 4], "message box \"" + "Kérdés"_cp + "\" \"Maradjon?\" answered No");
+  EXPECT_EQ(block[block.size() - 3], "message box \"Info\" \"" + "Tovább?"_cp + "\" answered Cancel");
+  EXPECT_EQ(block[block.size() - 2], "message box \"Info\" \"" + "Kész."_cp);
+  EXPECT_EQ(block.back(), "    " + "Vége."_cp + "\" answered OK");
+}
+
 TEST_F(Player, AFailingStepStopsThePlayWithItsLine) {
   struct Case {
     std::string script, error;
@@ -250,6 +275,23 @@ TEST_F(Player, AStepThatEndsTheProgramIsTheLastOne) {
   EXPECT_TRUE(Application->Terminated());
   EXPECT_EQ(Block(1), (std::vector<std::string>{"== line 1: key Esc", "program ended"}));
   EXPECT_EQ(Trace().back(), "form key 27");
+}
+
+TEST(RequestedUserScript, AProgramThatEndsBeforeItsMainFormShowsReportsItsMessageBoxes) {
+  ClearMessageBoxRecords();
+  Application->MessageBox(
+      "A konfigur\xE1"
+      "ci\xF3s f\xE1jl hi\xE1nyzik.\r\nA program kil\xE9p.",
+      "Hiba", MB_OK);
+  TRequestedUserScript request("", true);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(request.Finish(), kUserScriptFailed);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "message box \"Hiba\" \"A konfigur\xC3\xA1"
+            "ci\xC3\xB3s f\xC3\xA1jl hi\xC3\xA1nyzik.\n"
+            "    A program kil\xC3\xA9p.\" answered OK\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "snapshot: the program ended before its main form was shown\n");
 }
 
 }  // namespace

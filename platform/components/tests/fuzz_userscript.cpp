@@ -1,12 +1,6 @@
-// Fuzz target: the user script reader rejects malformed text with EUserScriptError and nothing else, and
-// each action it reads reads back the same from its own source line.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string_view>
-
+// The user script reader with the desktop's verbs and one verb of no arguments, on any bytes.
 #include "platform/components/automation/UserScript.h"
-#include "platform/runtime/Cp1250.h"
+#include "platform/testing/UserScriptFuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const TUserVerbs verbs = [] {
@@ -14,17 +8,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     v.Add("chevron", TUserArgs::None, nullptr);
     return v;
   }();
-  std::vector<TUserAction> actions;
-  try {
-    actions = ReadUserScript(std::string_view(reinterpret_cast<const char*>(data), size), verbs);
-  } catch (const EUserScriptError&) {
-    return 0;
-  }
-  for (const TUserAction& a : actions) {
-    std::vector<TUserAction> again = ReadUserScript(cp1250::ToUtf8(a.source), verbs);
-    if (again.size() != 1 || again[0].verb != a.verb || again[0].name != a.name || again[0].text != a.text ||
-        again[0].key != a.key || again[0].shift != a.shift || again[0].ms != a.ms)
-      std::abort();
-  }
+  testing_support::CheckUserScriptReadsBack(data, size, verbs);
   return 0;
 }

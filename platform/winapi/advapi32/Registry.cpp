@@ -17,9 +17,6 @@ using namespace vandrel::registry;
 
 namespace {
 
-constexpr size_t kMaxKeyName = 255;
-constexpr size_t kMaxValueName = 16383;
-
 struct RegKey {
   std::shared_ptr<Hive> hive;
   KeyId id = kRootKey;
@@ -110,7 +107,7 @@ DWORD SplitSubKey(LPCSTR subKey, std::vector<std::string>& names) {
   if (!subKey || !*subKey) return ERROR_SUCCESS;
   if (!SplitKeyPath(subKey, names)) return ERROR_BAD_PATHNAME;
   for (auto& name : names)
-    if (name.size() > kMaxKeyName) return ERROR_INVALID_PARAMETER;
+    if (!ValidRegistryName(name, kMaxKeyName)) return ERROR_INVALID_PARAMETER;
   return ERROR_SUCCESS;
 }
 
@@ -199,6 +196,7 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access
       return DWORD(ERROR_SUCCESS);
     }
     if (!(base.access & KEY_CREATE_SUB_KEY)) return DWORD(ERROR_ACCESS_DENIED);
+    if (t.Depth(base.id) + names.size() > kMaxKeyDepth) return DWORD(ERROR_INVALID_PARAMETER);
     opened.id = t.Create(base.id, names, created);
     return DWORD(ERROR_SUCCESS);
   });

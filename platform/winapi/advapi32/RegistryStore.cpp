@@ -227,6 +227,17 @@ std::string Transaction::KeyName(KeyId key) {
   return q.Bind(key).Step() ? q.Bytes(0) : std::string();
 }
 
+size_t Transaction::Depth(KeyId key) {
+  size_t depth = 0;
+  while (key != kRootKey) {
+    Query q(*hive_.impl_, "SELECT parent FROM keys WHERE id = ?");
+    if (!q.Bind(key).Step()) break;
+    key = q.Int(0);
+    ++depth;
+  }
+  return depth;
+}
+
 std::optional<KeyId> Transaction::Find(KeyId key, const std::vector<std::string>& names) {
   for (const auto& name : names) {
     Query q(*hive_.impl_, "SELECT id FROM keys WHERE parent = ? AND fold = ?");

@@ -17,6 +17,15 @@ namespace vandrel::registry {
 using KeyId = int64_t;
 constexpr KeyId kRootKey = 1;
 
+// The limits of the registry API: a key name of 255 characters, a value name of 16 383, 512 levels of keys
+// below a hive's root; no name holds a NUL character.
+constexpr size_t kMaxKeyName = 255;
+constexpr size_t kMaxValueName = 16383;
+constexpr size_t kMaxKeyDepth = 512;
+inline bool ValidRegistryName(std::string_view name, size_t maxLength) {
+  return name.size() <= maxLength && name.find('\0') == std::string_view::npos;
+}
+
 struct Value {
   std::string name;
   DWORD type = 0;
@@ -38,6 +47,8 @@ class Transaction {
   bool KeyExists(KeyId key);
   // The name of a key as it was created.
   std::string KeyName(KeyId key);
+  // How many keys a key is below the hive's root (the root is 0).
+  size_t Depth(KeyId key);
   // The key at a path of names below `key`; nullopt when some name is missing.
   std::optional<KeyId> Find(KeyId key, const std::vector<std::string>& names);
   // The key at the path, creating what is missing; `created` tells whether the last key is new.

@@ -132,6 +132,15 @@ bool ParseData(std::string_view s, Value& value, bool& remove) {
   return false;
 }
 
+// ERROR_INVALID_PARAMETER for a name the registry API refuses, ERROR_BAD_PATHNAME for a key it would not
+// create so deep.
+DWORD CheckKeyPath(const TextOp& op) {
+  for (const std::string& name : op.path)
+    if (!ValidRegistryName(name, kMaxKeyName)) return ERROR_INVALID_PARAMETER;
+  size_t depth = op.path.size() + (op.root == Root::ClassesRoot ? ClassesPath().size() : 0);
+  return depth > kMaxKeyDepth ? ERROR_BAD_PATHNAME : ERROR_SUCCESS;
+}
+
 std::string LineError(size_t line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
 
 }  // namespace
@@ -165,6 +174,13 @@ ParsedText ParseRegistryText(std::string_view text) {
         parsed.error = LineError(lineNumber, "unknown or malformed key \"" + std::string(name) + "\"");
         return parsed;
       }
+      if (DWORD rc = CheckKeyPath(op)) {
+        parsed.error = LineError(lineNumber, rc == ERROR_BAD_PATHNAME
+                                                 ? "a key deeper than " + std::to_string(kMaxKeyDepth) + " levels"
+                                                 : "a key name longer than " + std::to_string(kMaxKeyName) +
+                                                       " characters or holding a NUL character");
+        return parsed;
+      }
       parsed.ops.push_back(op);
       section = op;
       inKey = !remove;
@@ -180,6 +196,11 @@ ParsedText ParseRegistryText(std::string_view text) {
       rest.remove_prefix(1);
     } else if (!ParseQuoted(rest, name)) {
       parsed.error = LineError(lineNumber, "a value name must be quoted or \"@\"");
+      return parsed;
+    }
+    if (!ValidRegistryName(name, kMaxValueName)) {
+      parsed.error = LineError(lineNumber, "a value name longer than " + std::to_string(kMaxValueName) +
+                                               " characters or holding a NUL character");
       return parsed;
     }
     rest = TrimBlanks(rest);
@@ -279,11 +300,20 @@ void WriteValue(const Value& v, std::string& out) {
   out += line + "\r\n";
 }
 
-void WriteKey(Transaction& t, KeyId key, const std::string& path, std::string& out) {
-  out += "[" + path + "]\r\n";
-  for (const Value& v : t.Values(key)) WriteValue(v, out);
-  out += "\r\n";
-  for (auto& [child, name] : t.Children(key)) WriteKey(t, child, path + "\\" + name, out);
+// A key and everything below it, parents before children; walks with a list of its own, as a tree can
+// be as deep as the store holds.
+void WriteKey(Transaction& t, KeyId top, const std::string& topPath, std::string& out) {
+  std::vector<std::pair<KeyId, std::string>> pending{{top, topPath}};
+  while (!pending.empty()) {
+    auto [key, path] = std::move(pending.back());
+    pending.pop_back();
+    out += "[" + path + "]\r\n";
+    for (const Value& v : t.Values(key)) WriteValue(v, out);
+    out += "\r\n";
+    auto children = t.Children(key);
+    for (auto child = children.rbegin(); child != children.rend(); ++child)
+      pending.emplace_back(child->first, path + "\\" + child->second);
+  }
 }
 
 DWORD ExportKey(Root root, const std::vector<std::string>& names, std::string& out) {

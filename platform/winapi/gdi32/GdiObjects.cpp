@@ -59,6 +59,7 @@ BOOL DeleteObject(HGDIOBJ handle) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  if (object->stock) return TRUE;
   return RemoveGdiObject(handle) ? TRUE : FALSE;
 }
 
@@ -74,9 +75,14 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  HGDIOBJ& slot = context->selected[selected->ObjectType()];
-  HGDIOBJ previous = slot;
-  slot = object;
+  DWORD type = selected->ObjectType();
+  if (type == OBJ_BITMAP && !context->memory) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  auto it = context->selected.find(type);
+  HGDIOBJ previous = it == context->selected.end() ? DefaultObject(*context, type) : it->second;
+  context->selected[type] = object;
   return previous;
 }
 
@@ -84,7 +90,7 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
   auto* context = FindGdi<DeviceContext>(dc);
   if (!context) return nullptr;
   auto it = context->selected.find(type);
-  return it == context->selected.end() ? nullptr : it->second;
+  return it == context->selected.end() ? DefaultObject(*context, type) : it->second;
 }
 
 HDC CreateCompatibleDC(HDC) {

@@ -33,6 +33,7 @@ const char* SystemText(DWORD code) {
     case ERROR_ACCESS_DENIED: return "Access is denied.";
     case ERROR_INVALID_HANDLE: return "The handle is invalid.";
     case ERROR_NOT_ENOUGH_MEMORY: return "Not enough storage is available to process this command.";
+    case ERROR_BAD_FORMAT: return "An attempt was made to load a program with an incorrect format.";
     case ERROR_INVALID_DATA: return "The data is invalid.";
     case ERROR_OUTOFMEMORY: return "Not enough storage is available to complete this operation.";
     case ERROR_INVALID_DRIVE: return "The system cannot find the drive specified.";
@@ -78,7 +79,11 @@ const char* SystemText(DWORD code) {
     case ERROR_CANTREAD: return "The configuration registry key could not be read.";
     case ERROR_CANTWRITE: return "The configuration registry key could not be written.";
     case ERROR_KEY_DELETED: return "Illegal operation attempted on a registry key that has been marked for deletion.";
+    case ERROR_NO_ASSOCIATION: return "No application is associated with the specified file for this operation.";
     case ERROR_NOT_FOUND: return "Element not found.";
+    case ERROR_NOT_ALL_ASSIGNED: return "Not all privileges or groups referenced are assigned to the caller.";
+    case ERROR_NO_SUCH_PRIVILEGE: return "A specified privilege does not exist.";
+    case ERROR_PRIVILEGE_NOT_HELD: return "A required privilege is not held by the client.";
     case ERROR_INVALID_WINDOW_HANDLE: return "Invalid window handle.";
     case ERROR_TIMEOUT: return "This operation returned because the timeout period expired.";
     case ERROR_RESOURCE_DATA_NOT_FOUND: return "The specified image file did not contain a resource section.";

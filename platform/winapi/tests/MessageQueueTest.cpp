@@ -273,6 +273,12 @@ TEST_F(Queues, BroadcastsOfRegisteredMessagesReachTheForwarderByName) {
   EXPECT_EQ(seen[2].msg, signal);
   EXPECT_EQ(seen[2].wParam, 5u);
   EXPECT_EQ(seen[2].hwnd, w);
+  // A name nobody here registered reaches no window and takes no number of the table.
+  UINT before = RegisterWindowMessageA("Probe before");
+  DeliverBroadcast("Registered elsewhere only", 7, 8);
+  TakeAll();
+  EXPECT_EQ(Recorder::Get().All().size(), 3u);
+  EXPECT_EQ(RegisterWindowMessageA("Probe after"), before + 1);
   SetBroadcastForwarder(nullptr);
 }
 

@@ -273,4 +273,22 @@ TEST(SessionFolder, IsShortWhateverTheMachineFolder) {
   EXPECT_NE(vandrel::SessionFolderPath(), path);
 }
 
+TEST(SessionFolder, LivesInTheRuntimeFolderWhenThatIsShort) {
+  TestMachine machine(TestMachine::Contents::Empty);
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  const std::string before = saved ? saved : "";
+  const std::string shortFolder = machine.Root() + "/run", longFolder = machine.Root() + "/" + std::string(60, 'r');
+  for (const std::string& folder : {shortFolder, longFolder}) mkdir(folder.c_str(), 0700);
+  setenv("XDG_RUNTIME_DIR", shortFolder.c_str(), 1);
+  EXPECT_EQ(vandrel::SessionFolderPath().rfind(shortFolder + "/vandrel-", 0), 0u) << vandrel::SessionFolderPath();
+  setenv("XDG_RUNTIME_DIR", longFolder.c_str(), 1);
+  EXPECT_EQ(vandrel::SessionFolderPath().rfind("/tmp/vandrel-", 0), 0u) << vandrel::SessionFolderPath();
+  setenv("XDG_RUNTIME_DIR", (machine.Root() + "/missing").c_str(), 1);
+  EXPECT_EQ(vandrel::SessionFolderPath().rfind("/tmp/vandrel-", 0), 0u) << vandrel::SessionFolderPath();
+  if (saved)
+    setenv("XDG_RUNTIME_DIR", before.c_str(), 1);
+  else
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
 }  // namespace

@@ -96,6 +96,13 @@ TEST(RegistryText, DeletionsRemoveKeysAndValues) {
             "[HKEY_CURRENT_USER\\Software\\T\\Marad]\r\n\"b\"=\"2\"\r\n\r\n");
 }
 
+// "\\k\\k..." with `count` names.
+std::string Levels(int count) {
+  std::string path;
+  for (int i = 0; i < count; ++i) path += "\\k";
+  return path;
+}
+
 TEST(RegistryText, MalformedTextIsRefusedWholeWithItsLine) {
   TestMachine machine;
   struct Case {
@@ -117,6 +124,18 @@ TEST(RegistryText, MalformedTextIsRefusedWholeWithItsLine) {
       {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"=\"jó\"\nb=\"c\"\n"_cp, "line 4:"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"\n", "line 3:"},
       {"REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\X]\n\"a\"=\"b\"\n", "line 3: a value outside a key"},
+      // The limits of the registry API.
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n[HKEY_CURRENT_USER\\Software\\X\\" + std::string(256, 'k') + "]\n",
+       "line 3: a key name longer than 255 characters or holding a NUL character"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n[HKEY_CURRENT_USER\\Software\\X\\a" + std::string(1, '\0') + "b]\n",
+       "line 3: a key name longer than 255 characters or holding a NUL character"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"" + std::string(16384, 'v') + "\"=\"w\"\n",
+       "line 3: a value name longer than 16383 characters or holding a NUL character"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a" + std::string(1, '\0') + "\"=\"w\"\n", "line 3: a value name"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n[HKEY_CURRENT_USER\\Software\\X" + Levels(511) + "]\n",
+       "line 3: a key deeper than 512 levels"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n[HKEY_CLASSES_ROOT" + Levels(511) + "]\n",
+       "line 3: a key deeper than 512 levels"},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -126,6 +145,29 @@ TEST(RegistryText, MalformedTextIsRefusedWholeWithItsLine) {
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\X", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND)
         << "nothing of a refused text is imported: " << c.text;
   }
+}
+
+TEST(RegistryText, AKeyAtTheDepthLimitImportsAndExportsAndTheApiGoesNoDeeper) {
+  TestMachine machine;
+  std::string deepest = "HKEY_CURRENT_USER\\Software" + Levels(511);
+  std::string error;
+  ASSERT_TRUE(vandrel::ImportRegistryText("REGEDIT4\n[" + deepest + "]\n\"v\"=\"w\"\n", error)) << error;
+  std::string text;
+  ASSERT_TRUE(vandrel::ExportRegistryText("HKEY_CURRENT_USER\\Software\\k", text, error)) << error;
+  size_t sections = 0;
+  for (size_t at = text.find("\r\n["); at != std::string::npos; at = text.find("\r\n[", at + 1)) ++sections;
+  EXPECT_EQ(sections, 511u) << "one section per key";
+  EXPECT_NE(text.find("[" + deepest + "]\r\n\"v\"=\"w\"\r\n"), std::string::npos);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, ("Software" + Levels(510)).c_str(), 0, KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  HKEY deeper = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr), ERROR_SUCCESS)
+      << "the 512th level";
+  RegCloseKey(deeper);
+  EXPECT_EQ(RegCreateKeyExA(key, "k\\k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
+            ERROR_INVALID_PARAMETER);
+  RegCloseKey(key);
 }
 
 TEST(RegistryText, ExportWritesEachTypeInItsForm) {

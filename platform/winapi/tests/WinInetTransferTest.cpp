@@ -69,6 +69,13 @@ TEST(WinInetTransfer, EachFailureHasItsOwnCodeAndText) {
                                                         "3\r\nhello\r\n0\r\n\r\n"));
   server.On("/loop", HttpScriptedResponse::Redirect(302, "/loop"));
   server.On("/to-https", HttpScriptedResponse::Redirect(301, "https://127.0.0.1/secure"));
+  server.On("/bad-port", HttpScriptedResponse::Redirect(302, "http://127.0.0.1:99999/x"));
+  server.On("/bad-host", HttpScriptedResponse::Redirect(302, "http://[zz/x"));
+  server.On("/gzip", HttpScriptedResponse::Raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\n\x1f\x8b\x08"));
+  server.On("/gzip-chunked",
+            HttpScriptedResponse::Raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n"));
+  server.On("/identity-chunked", HttpScriptedResponse::Raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: identity\r\n"
+                                                           "Transfer-Encoding: Chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n"));
 
   struct Case {
     std::string object;
@@ -88,6 +95,11 @@ TEST(WinInetTransfer, EachFailureHasItsOwnCodeAndText) {
       {"/chunk-overrun", 0, ERROR_HTTP_INVALID_SERVER_RESPONSE},
       {"/loop", ERROR_HTTP_REDIRECT_FAILED, 0},
       {"/to-https", ERROR_HTTP_REDIRECT_FAILED, 0},
+      {"/bad-port", ERROR_INTERNET_INVALID_URL, 0},
+      {"/bad-host", ERROR_INTERNET_INVALID_URL, 0},
+      {"/gzip", ERROR_HTTP_INVALID_SERVER_RESPONSE, 0},
+      {"/gzip-chunked", ERROR_HTTP_INVALID_SERVER_RESPONSE, 0},
+      {"/identity-chunked", 0, 0},
   };
   FetchOptions options;
   options.receiveTimeoutMs = 300;
@@ -112,7 +124,8 @@ TEST(WinInetTransfer, EachFailureHasItsOwnCodeAndText) {
 
   const DWORD codes[] = {
       ERROR_HTTP_INVALID_SERVER_RESPONSE, ERROR_INTERNET_CONNECTION_ABORTED, ERROR_INTERNET_TIMEOUT,
-      ERROR_HTTP_REDIRECT_FAILED,         ERROR_INTERNET_CANNOT_CONNECT,     ERROR_INTERNET_NAME_NOT_RESOLVED};
+      ERROR_HTTP_REDIRECT_FAILED,         ERROR_INTERNET_CANNOT_CONNECT,     ERROR_INTERNET_NAME_NOT_RESOLVED,
+      ERROR_INTERNET_OPERATION_CANCELLED};
   std::set<std::string> texts;
   for (DWORD code : codes) {
     std::string text = SysErrorMessage(code);

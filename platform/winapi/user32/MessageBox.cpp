@@ -16,14 +16,23 @@ Boxes& B() {
   return *b;
 }
 
-int DefaultAnswer(UINT flags) {
-  static const int buttons[][3] = {{IDOK, IDOK, IDOK},      {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
-                                   {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO, IDNO},        {IDRETRY, IDCANCEL, IDCANCEL}};
+// The buttons of each kind of box, in order; a box of fewer than three repeats its last.
+constexpr int kButtons[][3] = {{IDOK, IDOK, IDOK},      {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
+                               {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO, IDNO},        {IDRETRY, IDCANCEL, IDCANCEL}};
+
+const int* ButtonsOf(UINT flags) {
   UINT kind = flags & 0x0F;
-  if (kind > 5) kind = 0;
+  return kButtons[kind > 5 ? 0 : kind];
+}
+
+int DefaultAnswer(UINT flags) {
   UINT def = (flags >> 8) & 0x0F;
-  if (def > 2) def = 0;
-  return buttons[kind][def];
+  return ButtonsOf(flags)[def > 2 ? 0 : def];
+}
+
+bool HasButton(UINT flags, int answer) {
+  const int* buttons = ButtonsOf(flags);
+  return answer == buttons[0] || answer == buttons[1] || answer == buttons[2];
 }
 
 }  // namespace
@@ -32,7 +41,8 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT flags) {
   std::lock_guard g(B().lock);
   int answer = DefaultAnswer(flags);
   if (!B().answers.empty()) {
-    answer = B().answers.front();
+    // A scripted answer that names no button of this box leaves the box its default.
+    if (HasButton(flags, B().answers.front())) answer = B().answers.front();
     B().answers.pop_front();
   }
   B().shown.push_back(TMessageBoxRecord{text ? text : "", caption ? caption : "Error", flags, answer});
@@ -42,6 +52,11 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT flags) {
 void ScriptMessageBoxAnswers(const std::vector<int>& answers) {
   std::lock_guard g(B().lock);
   B().answers.assign(answers.begin(), answers.end());
+}
+
+void QueueMessageBoxAnswer(int answer) {
+  std::lock_guard g(B().lock);
+  B().answers.push_back(answer);
 }
 
 std::vector<TMessageBoxRecord> MessageBoxRecords() {

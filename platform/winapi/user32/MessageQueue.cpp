@@ -274,7 +274,16 @@ std::atomic<TBroadcastForwarder> g_forwarder{nullptr};
 void SetBroadcastForwarder(TBroadcastForwarder forwarder) { g_forwarder.store(forwarder); }
 
 void DeliverBroadcast(const std::string& name, WPARAM wParam, LPARAM lParam) {
-  UINT msg = RegisterWindowMessageA(name.c_str());
+  // Only a window of a process that registered the name can tell the message apart; names nobody here
+  // registered are dropped, so that what other processes broadcast never fills this process's table.
+  UINT msg = 0;
+  {
+    std::string key = name;
+    for (char& c : key) c = char(cp1250::ToUpperByte(static_cast<unsigned char>(c)));
+    Guard g(S().lock);
+    auto it = S().atoms.find(key);
+    if (it != S().atoms.end()) msg = it->second;
+  }
   if (!msg) return;
   for (HWND h : TopLevelWindows()) PostMessageA(h, msg, wParam, lParam);
 }

@@ -38,6 +38,7 @@ struct VirtualState {
   bool runningEvents = false;
   std::map<uint64_t, bool> starting;  // tickets of threads about to start
   uint64_t nextTicket = 0;
+  std::map<uint64_t, std::chrono::steady_clock::time_point> holds;  // outside work, by when it began
 };
 
 VirtualState& V() {
@@ -86,6 +87,25 @@ std::string Report(Guard&) {
   return out.str();
 }
 
+void AdvanceWhileIdle(Guard& g);
+
+// Ends the holds older than the watchdog's time-out; true when one lapsed (which counts as progress).
+bool LapseHolds(Guard& g, std::chrono::steady_clock::time_point now) {
+  VirtualState& v = V();
+  bool lapsed = false;
+  for (auto it = v.holds.begin(); it != v.holds.end();)
+    if (now - it->second >= std::chrono::milliseconds(v.watchdogMs)) {
+      it = v.holds.erase(it);
+      lapsed = true;
+    } else {
+      ++it;
+    }
+  if (!lapsed) return false;
+  S().progress++;
+  if (VirtualMode()) AdvanceWhileIdle(g);
+  return true;
+}
+
 void WatchdogLoop() {
   uint64_t lastProgress = ~uint64_t(0);
   auto lastChange = std::chrono::steady_clock::now();
@@ -96,6 +116,7 @@ void WatchdogLoop() {
     {
       Guard g(S().lock);
       auto now = std::chrono::steady_clock::now();
+      if (LapseHolds(g, now)) continue;
       bool waiting = false;
       for (auto& [id, q] : S().queues)
         if (q->participant && q->activity != Activity::Busy) waiting = true;
@@ -137,7 +158,7 @@ void BecomeParticipant(Guard& g, Queue* q) {
 bool AdvanceOnce(Guard& g) {
   State& s = S();
   VirtualState& v = V();
-  if (v.runningEvents || !v.starting.empty()) return false;
+  if (v.runningEvents || !v.starting.empty() || !v.holds.empty()) return false;
   for (auto& [id, q] : s.queues)
     if (HoldsClock(q)) return false;
   uint64_t now = ClockTickMs();
@@ -312,6 +333,21 @@ void VirtualThreadStarted(uint64_t ticket) {
   if (!V().starting.erase(ticket)) return;
   Queue* q = CurrentQueue(g);
   JoinVirtualTime(g, q);
+  if (VirtualMode()) AdvanceWhileIdle(g);
+}
+
+uint64_t VirtualHoldBegin() {
+  Guard g(S().lock);
+  uint64_t ticket = ++V().nextTicket;
+  V().holds[ticket] = std::chrono::steady_clock::now();
+  S().progress++;  // the watchdog's time-out runs from here
+  return ticket;
+}
+
+void VirtualHoldEnd(uint64_t ticket) {
+  Guard g(S().lock);
+  if (!V().holds.erase(ticket)) return;
+  S().progress++;
   if (VirtualMode()) AdvanceWhileIdle(g);
 }
 

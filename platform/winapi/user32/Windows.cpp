@@ -8,6 +8,7 @@
 #include "platform/winapi/GdiObjects.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/MessageQueue.h"
+#include "platform/winapi/WindowSurfaces.h"
 #include "platform/winapi/user32/WindowSystem.h"
 
 using namespace winsys;
@@ -324,6 +325,7 @@ BOOL DestroyWindow(HWND hwnd) {
     Guard g(s.lock);
     RemoveWindowSilently(*it);
   }
+  ReleaseWindowSurface(hwnd);
   return TRUE;
 }
 
@@ -1235,7 +1237,11 @@ HDC GetDC(HWND hwnd) {
   return reinterpret_cast<HDC>(AddGdiObject(std::move(dc)));
 }
 
-HDC GetWindowDC(HWND hwnd) { return GetDC(hwnd); }
+HDC GetWindowDC(HWND hwnd) {
+  HDC dc = GetDC(hwnd);
+  if (auto* context = FindGdi<DeviceContext>(dc)) context->wholeWindow = true;
+  return dc;
+}
 
 int ReleaseDC(HWND, HDC dc) {
   auto* context = FindGdi<DeviceContext>(dc);

@@ -159,18 +159,22 @@ DWORD HttpResponseReader::ReadHead() {
 DWORD HttpResponseReader::DecideFraming() {
   framing_ = Framing::None;
   if (headRequest_ || status_ < 200 || status_ == 204 || status_ == 304) return ERROR_SUCCESS;
-  std::string_view lastCoding;
-  bool coded = false;
+  // Only chunked framing is understood: a body in any other transfer coding (gzip, ...) would be handed
+  // over still encoded, so the response is refused.
+  bool chunked = false, unknown = false;
   for (const HttpHeader& h : headers_) {
     if (!EqualsNoCase(h.name, "Transfer-Encoding")) continue;
     ForEachElement(h.value, [&](std::string_view e) {
-      if (e.empty()) return;
-      lastCoding = e;
-      coded = coded || !EqualsNoCase(e, "identity");
+      if (e.empty() || EqualsNoCase(e, "identity")) return;
+      if (EqualsNoCase(e, "chunked") && !chunked)
+        chunked = true;
+      else
+        unknown = true;
     });
   }
-  if (coded) {
-    framing_ = EqualsNoCase(lastCoding, "chunked") ? Framing::Chunked : Framing::UntilClose;
+  if (unknown) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+  if (chunked) {
+    framing_ = Framing::Chunked;
     return ERROR_SUCCESS;
   }
   std::string length;

@@ -57,7 +57,7 @@ std::string RequestTarget(std::string_view object) {
 bool ValidHost(std::string_view host) {
   if (host.empty()) return false;
   for (unsigned char c : host)
-    if (c <= 0x20 || c >= 0x7F || std::strchr("/?#@\\", c)) return false;
+    if (c <= 0x20 || c >= 0x7F || std::strchr("/?#@\\[]", c)) return false;
   return true;
 }
 
@@ -173,6 +173,7 @@ DWORD Exchange(Request& r, const Target& t, const std::string& method, const std
   if (!proxy.empty())
     if (DWORD e = SplitHostPort(proxy, peer, port)) return e;
   std::vector<std::string> addresses;
+  // The lookup itself cannot be cancelled; the socket waits after it can.
   if (DWORD e = vandrel::ResolveHostName(peer, addresses)) return e;
   if (DWORD e = r.socket.Connect(addresses, port, EffectiveTimeout(&r, kConnect))) return e;
   std::string request = BuildRequest(r, t, method, body, extraHeaders, !proxy.empty());
@@ -193,7 +194,7 @@ DWORD NextHop(Request& r, const std::string& location, Target& t) {
   SplitUrl(r.url, parts);
   if (!parts.hasScheme || !EqualsNoCase(parts.scheme, "http") || !parts.hasAuthority) return ERROR_HTTP_REDIRECT_FAILED;
   std::string hostPort(parts.authority.substr(parts.authority.rfind('@') + 1));
-  if (SplitHostPort(hostPort, t.host, t.port) != ERROR_SUCCESS) return ERROR_HTTP_REDIRECT_FAILED;
+  if (SplitHostPort(hostPort, t.host, t.port) != ERROR_SUCCESS) return ERROR_INTERNET_INVALID_URL;
   t.object = std::string(parts.path) + (parts.hasQuery ? "?" + std::string(parts.query) : "");
   return ERROR_SUCCESS;
 }

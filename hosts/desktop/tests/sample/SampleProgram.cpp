@@ -5,6 +5,10 @@
 //                         environment>" as lines to the Windows path FILE
 //   exit N                ends with exit code N
 //   abort                 ends by a signal
+//   folder FILE           writes the current folder it started in to the Windows path FILE, and ends
+//   linger SLEEP STAY     sleeps SLEEP ms before its form shows, then closes the form STAY ms later
+//   open ADDRESS          opens ADDRESS with ShellExecuteA, and ends
+//   restart               enables the shutdown privilege and asks ExitWindowsEx for a restart, and ends
 // It makes C:\ its current folder first, as a program may do before a script plays. Closing the form prints
 // "closed" on standard output.
 #include <cstdio>
@@ -15,14 +19,19 @@
 #include "platform/components/FormResource.h"
 #include "platform/components/Forms.h"
 #include "platform/components/StdCtrls.h"
+#include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Format.h"
+#include "platform/winapi/ExitWindows.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/Module.h"
+#include "platform/winapi/Security.h"
+#include "platform/winapi/ShellExecute.h"
 
 namespace {
 
 int g_exitCode = 0;
+std::string g_startFolder;
 
 class TSampleForm : public TForm {
   VCL_CLASS(TSampleForm, TForm)
@@ -39,6 +48,7 @@ class TSampleForm : public TForm {
   TButton* bnNext = nullptr;
   TTimer* tmTick = nullptr;
   int ticks = 0;
+  bool closeOnTick = false;
 
   void FormCreate(TObject*) {
     SetCurrentDirectoryA("C:\\");
@@ -46,6 +56,20 @@ class TSampleForm : public TForm {
     if (command == "write") {
       WriteCommandLine(Application->ParamStr(2));
       Application->Terminate();
+    } else if (command == "folder") {
+      WriteText(Application->ParamStr(2), g_startFolder);
+      Application->Terminate();
+    } else if (command == "open") {
+      ShellExecuteA(Handle(), "open", Application->ParamStr(2).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      Application->Terminate();
+    } else if (command == "restart") {
+      Restart();
+      Application->Terminate();
+    } else if (command == "linger") {
+      ClockSleep(uint32_t(std::atoi(Application->ParamStr(2).c_str())));
+      tmTick->SetInterval(unsigned(std::atoi(Application->ParamStr(3).c_str())));
+      tmTick->SetEnabled(true);
+      closeOnTick = true;
     } else if (command == "exit") {
       g_exitCode = std::atoi(Application->ParamStr(2).c_str());
       Application->Terminate();
@@ -65,6 +89,21 @@ class TSampleForm : public TForm {
     for (const char* name : {"VANDREL_COMMAND_LINE", "VANDREL_SCRIPT", "VANDREL_SNAPSHOT", "VANDREL_CLOCK"})
       if (std::getenv(name)) text += std::string(name) + " ";
     text += "\r\n";
+    WriteText(file, text);
+  }
+
+  static void Restart() {
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+      TOKEN_PRIVILEGES privileges{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+      LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid);
+      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+      CloseHandle(token);
+    }
+    if (!ExitWindowsEx(EWX_REBOOT, 0)) g_exitCode = 8;
+  }
+
+  void WriteText(const std::string& file, const std::string& text) {
     HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       g_exitCode = 9;
@@ -103,6 +142,7 @@ class TSampleForm : public TForm {
   void bnStartClick(TObject*) { tmTick->SetEnabled(true); }
 
   void tmTickTimer(TObject*) {
+    if (closeOnTick) Close();
     ++ticks;
     lbTicks->SetCaption(Format("%d tick", {ticks}));
   }
@@ -143,6 +183,9 @@ class TSampleForm : public TForm {
 VCL_REGISTER_FORM(TSampleForm, kSampleFormResource)
 
 int main() {
+  char folder[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, folder);
+  g_startFolder = folder;
   Application->Initialize();
   Application->SetTitle("Minta");
   Application->CreateForm<TSampleForm>();

@@ -10,9 +10,17 @@
 //   listen NAME MS                makes a hidden top-level window, prints "ready", then for MS milliseconds
 //                                 prints "got W L" for each broadcast of the registered message NAME
 //   send NAME W L                 broadcasts the registered message NAME with W and L, without a window
+//   report FILE [ARGS...]         writes to the Windows path FILE the lines "program=<its module's path>",
+//                                 "line=<the command line its launcher gave>", "args=<its host arguments
+//                                 after report, each followed by |>", "cwd=<its current folder>"
+//   exit N                        ends with exit code N
+//   sleep MS                      sleeps MS milliseconds of real time, then ends with exit code 0
 // Arguments are UTF-8; names reach the machine as CP1250.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -21,6 +29,7 @@
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/MessageQueue.h"
+#include "platform/winapi/Module.h"
 #include "platform/winapi/Registry.h"
 #include "platform/winapi/Synchronization.h"
 #include "platform/winapi/Timers.h"
@@ -133,6 +142,25 @@ int main(int argc, char** argv) {
                                WPARAM(std::strtoull(argv[3], nullptr, 10)), LPARAM(std::strtoll(argv[4], nullptr, 10)));
     return posted ? 0 : 6;
   }
-  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|mutex|listen|send ...\n");
+  if (command == "report" && argc >= 3) {
+    char module[MAX_PATH], folder[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    const char* line = std::getenv("VANDREL_COMMAND_LINE");
+    std::string text = std::string("program=") + module + "\nline=" + (line ? line : "") + "\nargs=";
+    for (int i = 2; i < argc; ++i) text += Arg(argv, i) + "|";
+    text += std::string("\ncwd=") + folder + "\n";
+    HANDLE file = CreateFileA(Arg(argv, 2).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE || !WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr)) return 3;
+    CloseHandle(file);
+    return 0;
+  }
+  if (command == "exit" && argc == 3) return std::atoi(argv[2]);
+  if (command == "sleep" && argc == 3) {
+    usleep(useconds_t(std::atoi(argv[2])) * 1000);
+    return 0;
+  }
+  std::fprintf(stderr, "usage: winapi_helper hold|write-values|set|get|proc|mutex|listen|send|report|exit|sleep ...\n");
   return 2;
 }
