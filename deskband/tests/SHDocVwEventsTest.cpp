@@ -477,7 +477,7 @@ TEST_F(EventSink, ConnectsToOneSourceAtATime) {
 }
 
 TEST_F(EventSink, AFailedUnadviseDropsBothReferencesAndRaisesNothing) {
-  auto source = MakeComObject<TFakeBrowser>(nullptr, [](const std::string&) {});
+  auto source = browser::TBrowser::Create();
   sink_->Connect(source.Get());
   ULONG connected = source->References();
   // The source forgets the sink behind its back, so the sink's Unadvise fails.
