@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "hosts/shellhost/ShellObjects.h"
+#include "platform/browser/Browser.h"
+#include "platform/browser/Document.h"
 #include "platform/com/OleError.h"
 #include "platform/runtime/Cp1250.h"
+#include "platform/testing/HttpTestServer.h"
+#include "platform/testing/TestMachine.h"
 
 namespace {
 
@@ -172,7 +175,7 @@ class EventSink : public ::testing::Test {
 };
 
 TEST_F(EventSink, EveryEventReachesItsHandlerWithItsArguments) {
-  auto browser = MakeComObject<TFakeBrowser>(nullptr, [](const std::string&) {});
+  auto browser = browser::TBrowser::Create();
   IDispatch* disp = browser.Get();
   struct Case {
     DISPID id;
@@ -245,8 +248,8 @@ TEST_F(EventSink, HandlersWriteBackThroughByReferenceArguments) {
   }
   {
     // NewWindow2: the browser's slot takes the handler's object, with one reference of its own.
-    auto given = MakeComObject<TFakeBrowser>(nullptr, [](const std::string&) {});
-    auto other = MakeComObject<TFakeBrowser>(nullptr, [](const std::string&) {});
+    auto given = browser::TBrowser::Create();
+    auto other = browser::TBrowser::Create();
     replacement_ = ComPtr<IDispatch>(other.Get());
     IDispatch* slot = given.Get();
     slot->AddRef();  // the slot's own reference
@@ -393,18 +396,76 @@ TEST_F(EventSink, AnswersItsInterfacesWithoutCounting) {
   EXPECT_EQ(count, 0u);
 }
 
+TEST_F(EventSink, TheBrowsersSequencesForGoodMissingCancelledAndResAddresses) {
+  testing_support::TestMachine machine;
+  testing_support::ScopedLoopbackNames names({});
+  testing_support::HttpTestServer server;
+  server.On("/good", testing_support::HttpScriptedResponse::Ok("<p>good</p>"));
+  auto browser = browser::TBrowser::Create();
+  sink_->Connect(browser.Get());
+  bool cancelErrors = false;
+  sink_->BeforeNavigate2 = [this](TObject*, IDispatch*, VARIANT& url, VARIANT&, VARIANT&, VARIANT&, VARIANT&,
+                                  WordBool& cancel) {
+    trace_.push_back("BeforeNavigate2 " + Text(url));
+    if (Text(url).find("res://") != std::string::npos) cancel = VARIANT_TRUE;
+  };
+  sink_->NavigateError = [&](TObject*, IDispatch*, VARIANT& url, VARIANT&, VARIANT& status, WordBool& cancel) {
+    trace_.push_back("NavigateError " + Text(url) + " " + std::to_string(OleVariant::RefTo(&status).AsInteger()));
+    if (cancelErrors) cancel = VARIANT_TRUE;
+  };
+  std::string good = server.Url("/good"), missing = server.Url("/missing"), res = "res://ieframe.dll/dnserror.htm";
+  auto loaded = [](const std::string& url, const std::string& error, bool back) {
+    std::vector<std::string> t{"BeforeNavigate2 " + url, "DownloadBegin"};
+    if (!error.empty()) t.push_back("NavigateError " + url + " " + error);
+    for (std::string line : {"NavigateComplete2 " + url, "DocumentComplete " + url, std::string("DownloadComplete"),
+                             std::string("CommandStateChange 2") + (back ? "T" : "F")})
+      t.push_back(line);
+    return t;
+  };
+  struct Case {
+    std::string url;
+    bool cancelError;
+    std::vector<std::string> trace;
+    std::u16string body;
+  } cases[] = {
+      {good, false, loaded(good, "", false), u"<p>good</p>"},
+      {missing, false, loaded(missing, "404", true), u"<h1>The page cannot be displayed</h1>"},
+      {missing, true, loaded(missing, "404", true), u""},
+      {res, false, {"BeforeNavigate2 " + res}, u""},
+  };
+  for (const Case& c : cases) {
+    trace_.clear();
+    cancelErrors = c.cancelError;
+    browser->NavigateTo(c.url);
+    EXPECT_EQ(trace_, c.trace) << c.url;
+    EXPECT_EQ(browser->Document()->Body()->InnerHtml(), c.body) << c.url;
+  }
+  EXPECT_EQ(browser->Location(), missing) << "the res:// address was cancelled";
+
+  trace_.clear();
+  OleVariant url(good), flags(int32_t(1));
+  ASSERT_EQ(browser->Navigate2(url.Get(), flags.Get(), nullptr, nullptr, nullptr), S_OK);
+  browser->RunPending();
+  ASSERT_EQ(browser->NewWindows().size(), 1u) << "flags 1: a new window";
+  browser->NewWindows()[0]->RunPending();  // it runs in the thread's message loop, as its own browser
+  EXPECT_EQ(browser->NewWindows()[0]->Location(), good);
+  EXPECT_TRUE(trace_.empty()) << "the events are the new window's";
+  sink_->Disconnect();
+  browser->Close();
+}
+
 TEST_F(EventSink, ConnectsToOneSourceAtATime) {
   std::vector<std::string> log;
-  auto first = MakeComObject<TFakeBrowser>(nullptr, [&](const std::string& l) { log.push_back(l); });
-  auto second = MakeComObject<TFakeBrowser>(nullptr, [&](const std::string& l) { log.push_back(l); });
+  auto first = browser::TBrowser::Create(nullptr, [&](const std::string& l) { log.push_back(l); });
+  auto second = browser::TBrowser::Create(nullptr, [&](const std::string& l) { log.push_back(l); });
   sink_->Connect(first.Get());
   EXPECT_EQ(first->SinkCount(), 1u);
   EXPECT_EQ(sink_->Source(), static_cast<IDispatch*>(first.Get()));
   sink_->BeforeNavigate2 = nullptr;
-  first->NavigateTo("http://first/");
+  first->NavigateTo("about:blank");
   EXPECT_EQ(trace_,
-            (std::vector<std::string>{"DownloadBegin", "NavigateComplete2 http://first/",
-                                      "DocumentComplete http://first/", "DownloadComplete", "CommandStateChange 2F"}));
+            (std::vector<std::string>{"DownloadBegin", "NavigateComplete2 about:blank", "DocumentComplete about:blank",
+                                      "DownloadComplete", "CommandStateChange 2F"}));
   sink_->Connect(second.Get());
   EXPECT_EQ(first->SinkCount(), 0u) << "connecting again leaves the old source";
   EXPECT_EQ(first->References(), 1u);
@@ -416,7 +477,7 @@ TEST_F(EventSink, ConnectsToOneSourceAtATime) {
 }
 
 TEST_F(EventSink, AFailedUnadviseDropsBothReferencesAndRaisesNothing) {
-  auto source = MakeComObject<TFakeBrowser>(nullptr, [](const std::string&) {});
+  auto source = browser::TBrowser::Create();
   sink_->Connect(source.Get());
   ULONG connected = source->References();
   // The source forgets the sink behind its back, so the sink's Unadvise fails.

@@ -7,10 +7,12 @@
 #include <set>
 #include <sstream>
 
+#include "platform/browser/Document.h"
 #include "platform/com/ClassTable.h"
 #include "platform/com/OleError.h"
 #include "platform/components/automation/TestDriver.h"
 #include "platform/runtime/Clock.h"
+#include "platform/runtime/Collation.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/FileSystem.h"
 #include "platform/runtime/SysUtils.h"
@@ -25,6 +27,7 @@
 #include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Registry.h"
 #include "platform/winapi/Timers.h"
+#include "platform/winapi/WinInet.h"
 
 namespace {
 
@@ -112,14 +115,26 @@ LRESULT CALLBACK TShellHost::HostWindowProc(HWND hwnd, UINT msg, WPARAM wParam, 
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// Only "localhost" and numeric addresses: no name lookup leaves the machine.
+static DWORD LoopbackOnly(const std::string& host, std::vector<std::string>& addresses) {
+  if (!SameText(host, "localhost")) return ERROR_INTERNET_NAME_NOT_RESOLVED;
+  addresses.push_back("127.0.0.1");
+  return ERROR_SUCCESS;
+}
+
 TShellHost::TShellHost(TMode mode, std::ostream& out) : mode_(mode), out_(out) {
   g_host = this;
+  previousResolver_ = vandrel::SetNameResolver(LoopbackOnly);
+  ownResolver_ = !previousResolver_;
+  if (!ownResolver_) vandrel::SetNameResolver(std::move(previousResolver_));  // a test's mapping stays
   MakeWindows();
 }
 
 TShellHost::~TShellHost() {
   if (band_) Finish();
+  if (browser_) browser_->Close();
   DestroyWindows();
+  if (ownResolver_) vandrel::SetNameResolver(std::move(previousResolver_));
   if (g_host == this) g_host = nullptr;
 }
 
@@ -147,7 +162,7 @@ void TShellHost::MakeWindows() {
     rebar_ = CreateWindowExA(0, REBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right, 26,
                              workerW_, reinterpret_cast<HMENU>(intptr_t(kRebarId)), nullptr, nullptr);
     otherText = "Links";
-    browser_ = MakeComObject<TFakeBrowser>(top_, [this](const std::string& line) { AddLine(line); });
+    browser_ = browser::TBrowser::Create(top_, [this](const std::string& line) { AddLine("browser: " + line); });
   }
   otherBand_ = CreateWindowExA(0, kHostBandClass, otherText.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 10, 22, rebar_,
                                nullptr, nullptr, nullptr);
@@ -456,6 +471,8 @@ void TShellHost::Play(const TUserAction& action) {
       if (!browser_) throw EShellScriptError("There is no browser in a taskbar");
       browser_->NavigateTo(action.name);
       Pump();
+    } else if (action.verb == "script") {
+      RunScriptLine(action.name, action.text);
     } else {
       throw EShellScriptError("The shell host cannot " + action.verb);
     }
@@ -463,6 +480,26 @@ void TShellHost::Play(const TUserAction& action) {
     AddLine("error: " + e.Message());
   }
   Snapshot(action.source);
+}
+
+void TShellHost::RunScriptLine(const std::string& where, const std::string& code) {
+  ComPtr<browser::TBrowser> target;
+  if (where == "browser") {
+    if (!browser_) throw EShellScriptError("There is no browser in a taskbar");
+    target = browser_;
+  } else {
+    HWND window;
+    POINT point;
+    Locate(where, window, point);
+    target = browser::TBrowser::FromWindow(window);
+    if (!target) throw EShellScriptError("Control " + where + " is no web browser");
+  }
+  browser::TWindow* page = target->Window();
+  if (!page) throw EShellScriptError("There is no page in " + where);
+  std::string value;
+  std::string error = page->Evaluate(cp1250::ToUtf16(code), value);
+  AddLine(error.empty() ? "script: " + value : "script error: " + error);
+  Pump();
 }
 
 // ---- snapshots ----

@@ -7,6 +7,9 @@
 // was left behind (hooks, windows, subclassing, sinks, references). `shellhost run` then prints the web
 // addresses the band opened ("opened SW_SHOWNORMAL http://...", platform/winapi/MachineRecords.h).
 //
+// A browser window's browser is the platform's headless browser. The machine stays offline: while a host
+// lives, host names other than "localhost" do not resolve (unless a test has mapped names itself).
+//
 // The band's state persists between runs under HKEY_CURRENT_USER\Software\Vandrel\ShellHost\BandStreams,
 // in a binary value named by the CLSID.
 #pragma once
@@ -18,6 +21,7 @@
 #include "hosts/shellhost/ShellScript.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Persist.h"
+#include "platform/winapi/NameResolution.h"
 
 class TShellHost {
  public:
@@ -51,7 +55,7 @@ class TShellHost {
   HWND BandWindow() const { return bandWindow_; }
   IDeskBand* Band() const { return band_.Get(); }
   TBandSite* Site() const { return site_.Get(); }
-  TFakeBrowser* Browser() const { return browser_.Get(); }
+  browser::TBrowser* Browser() const { return browser_.Get(); }
   const std::vector<std::string>& Log() const { return log_; }
 
  private:
@@ -67,6 +71,9 @@ class TShellHost {
   void Type(const std::string& name, const std::string& text);
   void Key(BYTE key, TShiftState shift);
   void Chevron(const std::string& band, const std::string& item);
+  // Runs a line of script on the current page of the host's browser ("browser") or of the band's
+  // web-browser control of that name, and writes its value or its error.
+  void RunScriptLine(const std::string& where, const std::string& code);
   // The window and point to click for the band's control; whether the window is the control's own.
   bool Locate(const std::string& name, HWND& window, POINT& point);
   std::string DescribeRebar();
@@ -81,7 +88,7 @@ class TShellHost {
   HWND top_ = nullptr, workerW_ = nullptr, rebar_ = nullptr, otherBand_ = nullptr, bandWindow_ = nullptr;
   LONG_PTR hostProcs_[3]{};     // the procedures of top_, workerW_ and rebar_ as made
   std::vector<HWND> baseline_;  // the thread's windows before the band came
-  ComPtr<TFakeBrowser> browser_;
+  ComPtr<browser::TBrowser> browser_;
   ComPtr<TBandSite> site_;
   ComPtr<IDeskBand> band_;
   ComPtr<IInputObject> input_;
@@ -89,6 +96,8 @@ class TShellHost {
   size_t logShown_ = 0;
   size_t menusShown_ = 0;
   bool started_ = false;
+  bool ownResolver_ = false;  // the host made names unresolvable; the previous resolver comes back after
+  vandrel::NameResolver previousResolver_;
 };
 
 // The command line: register / unregister a library, run a band. Returns the process's exit code.

@@ -11,5 +11,6 @@ TUserVerbs ShellHostVerbs() {
   verbs.Add("wait", TUserArgs::Milliseconds, nullptr);
   verbs.Add("chevron", TUserArgs::Rest, nullptr);
   verbs.Add("navigate", TUserArgs::Name, nullptr);
+  verbs.Add("script", TUserArgs::NameText, nullptr);
   return verbs;
 }

@@ -8,6 +8,8 @@
 //   chevron [this|other] [ITEM]   pushes the chevron of the band (or of the host's other band), choosing
 //                        ITEM (captions joined by "|") from the menu that shows
 //   navigate URL         the browser goes to the address as the user's address bar does (browser only)
+//   script WHERE CODE    runs a line of script on the current page of the browser ("browser") or of the
+//                        band's web-browser control named WHERE, writing its value or its error
 #pragma once
 #include "platform/components/automation/UserScript.h"
 

@@ -4,8 +4,10 @@
 #include <map>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <vector>
 
+#include "platform/com/Bstr.h"
 #include "platform/com/OleError.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/DynamicLibrary.h"
@@ -91,9 +93,8 @@ InprocServers& Servers() {
   return *servers;
 }
 
-// The default value of the class's InprocServer32 key; empty when there is none.
-std::string InprocServerPath(REFCLSID clsid) {
-  std::string key = "CLSID\\" + GUIDToString(clsid) + "\\InprocServer32";
+// The default text value of a key under HKEY_CLASSES_ROOT; empty when there is none.
+std::string ClassesRootDefault(const std::string& key) {
   HKEY h = nullptr;
   if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return "";
   std::string path;
@@ -108,6 +109,11 @@ std::string InprocServerPath(REFCLSID clsid) {
   }
   RegCloseKey(h);
   return path;
+}
+
+// The default value of the class's InprocServer32 key; empty when there is none.
+std::string InprocServerPath(REFCLSID clsid) {
+  return ClassesRootDefault("CLSID\\" + GUIDToString(clsid) + "\\InprocServer32");
 }
 
 HRESULT GetInprocClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
@@ -236,6 +242,18 @@ DWORD RegisterComClass(REFCLSID clsid, TComCreator creator) {
   DWORD cookie = 0;
   CoRegisterClassObject(clsid, factory.Get(), CLSCTX_ALL, REGCLS_MULTIPLEUSE, &cookie);
   return cookie;
+}
+
+HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid) {
+  if (!progId || !clsid) return E_INVALIDARG;
+  *clsid = GUID_NULL;
+  std::string name = OleStrToString(progId);
+  // A ProgID is one key name: no path separators.
+  if (name.empty() || name.find('\\') != std::string::npos) return CO_E_CLASSSTRING;
+  std::optional<GUID> found = TryStringToGUID(ClassesRootDefault(name + "\\CLSID"));
+  if (!found) return CO_E_CLASSSTRING;
+  *clsid = *found;
+  return S_OK;
 }
 
 int UnregisterComClass(REFCLSID clsid) { return Table().RemoveAll(clsid); }

@@ -28,6 +28,10 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, void* serverInfo, REF
 // Creates an object of a class through its class object.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid, void** ppv);
 
+// The class id that HKEY_CLASSES_ROOT\<ProgID>\CLSID names (its default value, "{...}"). CO_E_CLASSSTRING when
+// the ProgID is empty, unknown, or names no valid class id; E_INVALIDARG without an out pointer.
+HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid);
+
 // Unloads the libraries loaded for their classes whose DllCanUnloadNow answers S_OK.
 void CoFreeUnusedLibraries();
 

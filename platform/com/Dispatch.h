@@ -123,6 +123,11 @@ void VariantInit(VARIANT* v);
 HRESULT VariantClear(VARIANT* v);
 // A deep copy: BSTRs are duplicated, interfaces referenced again. The destination is cleared first.
 HRESULT VariantCopy(VARIANT* dest, const VARIANT* source);
+// Converts the value (references followed) to the type: integers, floating point, booleans, BSTRs (decimal
+// text both ways; booleans as "True"/"False" from text and "-1"/"0" to it) and IDispatch (empty and null
+// give none). DISP_E_TYPEMISMATCH when the value does not convert, DISP_E_OVERFLOW when it does not fit.
+// The destination may be the source.
+HRESULT VariantChangeType(VARIANT* dest, const VARIANT* source, USHORT flags, VARTYPE type);
 
 // Owns one VARIANT.
 class OleVariant {
@@ -133,6 +138,7 @@ class OleVariant {
   // From CP1250 text, as a BSTR.
   OleVariant(std::string_view text);
   OleVariant(const char* text) : OleVariant(std::string_view(text)) {}
+  OleVariant(const std::string& text) : OleVariant(std::string_view(text)) {}
   OleVariant(const WideString& text);
   // Takes a new reference to the object (none gives an empty VT_DISPATCH).
   OleVariant(IDispatch* object);

@@ -20,6 +20,7 @@ const char* HresultText(HRESULT code) {
     case CO_E_NOTINITIALIZED: return "CoInitialize has not been called.";
     case CO_E_CLASSSTRING: return "Invalid class string";
     case RPC_E_CHANGED_MODE: return "Cannot change thread mode after it is set.";
+    case RPC_E_WRONG_THREAD: return "The application called an interface that was marshalled for a different thread.";
     case CO_E_DLLNOTFOUND: return "DLL for class not found";
     case CO_E_ERRORINDLL: return "Error in the DLL";
     case CONNECT_E_NOCONNECTION: return "The connection point has no such connection";
@@ -32,6 +33,7 @@ const char* HresultText(HRESULT code) {
     case DISP_E_NONAMEDARGS: return "No named arguments.";
     case DISP_E_BADVARTYPE: return "Bad variable type.";
     case DISP_E_EXCEPTION: return "Exception occurred.";
+    case DISP_E_OVERFLOW: return "Out of present range.";
     case DISP_E_BADPARAMCOUNT: return "Invalid number of parameters.";
     default: return nullptr;
   }

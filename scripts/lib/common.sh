@@ -3,7 +3,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 4)
 
 BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
-  libxml2-dev libssl-dev)
+  libxml2-dev libssl-dev duktape-dev)
 TEST_PACKAGES=(python3 python3-pil libxml2-utils tzdata imagemagick)
 CHECK_PACKAGES=(git clang-format)
 

@@ -236,6 +236,25 @@ TEST_F(ShellHostRun, TheWholeScenarioInABrowserWindow) {
   EXPECT_NE(out.find("left behind: nothing\n"), std::string::npos) << out;
 }
 
+TEST_F(ShellHostRun, ALineOfScriptRunsOnTheCurrentPage) {
+  std::string out =
+      Run("navigate about:blank\n"
+          "script browser document.URL + ' ' + (6 * 7) + ' ' + typeof window.document.body\n"
+          "script browser window.kept = 'yes'; missing()\n"
+          "script browser kept\n"
+          "script lbStatus 1\n",
+          true);
+  EXPECT_TRUE(Has(Section(out, "script browser document.URL + ' ' + (6 * 7) + ' ' + typeof window.document.body"),
+                  "- script: about:blank 42 object"))
+      << out;
+  EXPECT_TRUE(Has(Section(out, "script browser window.kept = 'yes'; missing()"),
+                  "- script error: script line 1: ReferenceError: identifier 'missing' undefined"));
+  EXPECT_TRUE(Has(Section(out, "script browser kept"), "- script: yes")) << "the page keeps what a line put on it";
+  EXPECT_TRUE(Has(Section(out, "script lbStatus 1"), "- error: Control lbStatus is no web browser"));
+  std::string taskbar = Run("script browser 1\n", false);
+  EXPECT_TRUE(Has(Section(taskbar, "script browser 1"), "- error: There is no browser in a taskbar"));
+}
+
 TEST_F(ShellHostRun, TheSavedStateIsLoadedByTheNextRun) {
   std::string first = Run("", false);
   EXPECT_EQ(first.find("- load"), std::string::npos) << "nothing saved yet";
