@@ -18,6 +18,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/winapi/WinTypes.h"
@@ -269,3 +270,12 @@ bool ScriptDial(const DialOutcome& outcome);
 size_t OpenRasConnections();
 
 }  // namespace vandrel
+
+// Test switch: a hook that every RAS call runs first with its name ("RasDialA"). A non-zero answer is the
+// call's result and the call does nothing else; what the hook throws reaches the caller. None: no hook.
+namespace vandrel::ras_testing {
+
+using TRasCallHook = std::function<DWORD(const std::string& function)>;
+void SetCallHook(TRasCallHook hook);
+
+}  // namespace vandrel::ras_testing

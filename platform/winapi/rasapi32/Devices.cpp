@@ -8,6 +8,7 @@
 #include "platform/winapi/Ras.h"
 #include "platform/winapi/Registry.h"
 #include "platform/winapi/SystemInfo.h"
+#include "platform/winapi/rasapi32/CallHook.h"
 #include "platform/winapi/rasapi32/Phonebook.h"
 
 namespace {
@@ -75,6 +76,7 @@ std::vector<Device> MachineDevices() {
 }  // namespace
 
 DWORD RasEnumDevicesA(RASDEVINFOA* buffer, LPDWORD bytes, LPDWORD devices) {
+  if (DWORD hooked = ras::HookedResult("RasEnumDevicesA")) return hooked;
   if (!bytes || !devices) return ERROR_INVALID_PARAMETER;
   if (buffer && buffer->dwSize != sizeof(RASDEVINFOA)) return ERROR_INVALID_SIZE;
   const std::vector<Device> found = MachineDevices();

@@ -17,6 +17,7 @@
 #include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Ras.h"
 #include "platform/winapi/Timers.h"
+#include "platform/winapi/rasapi32/CallHook.h"
 #include "platform/winapi/rasapi32/Phonebook.h"
 
 namespace {
@@ -137,6 +138,7 @@ void CALLBACK OnStateTimer(HWND, UINT, UINT_PTR timer, DWORD) {
 
 DWORD RasDialA(RASDIALEXTENSIONS* extensions, LPCSTR phonebook, RASDIALPARAMSA* params, DWORD notifierType,
                LPVOID notifier, HRASCONN* connection) {
+  if (DWORD hooked = ras::HookedResult("RasDialA")) return hooked;
   if (!params || !connection || extensions) return ERROR_INVALID_PARAMETER;
   if (params->dwSize != sizeof(RASDIALPARAMSA)) return ERROR_INVALID_SIZE;
   if (phonebook) return ERROR_CANNOT_OPEN_PHONEBOOK;
@@ -170,6 +172,7 @@ DWORD RasDialA(RASDIALEXTENSIONS* extensions, LPCSTR phonebook, RASDIALPARAMSA* 
 }
 
 DWORD RasHangUpA(HRASCONN connection) {
+  if (DWORD hooked = ras::HookedResult("RasHangUpA")) return hooked;
   Table& t = Connections();
   std::lock_guard<std::mutex> guard(t.lock);
   auto it = t.connections.find(reinterpret_cast<uintptr_t>(connection));

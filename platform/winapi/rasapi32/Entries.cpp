@@ -5,6 +5,7 @@
 
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Ras.h"
+#include "platform/winapi/rasapi32/CallHook.h"
 #include "platform/winapi/rasapi32/Phonebook.h"
 
 using ras::CopyField;
@@ -33,6 +34,7 @@ DWORD CheckEntry(const RASENTRYA& entry) {
 
 DWORD RasSetEntryPropertiesA(LPCSTR phonebook, LPCSTR entryName, const RASENTRYA* entry, DWORD entrySize, const BYTE*,
                              DWORD) {
+  if (DWORD hooked = ras::HookedResult("RasSetEntryPropertiesA")) return hooked;
   if (DWORD error = CheckBookAndName(phonebook, entryName)) return error;
   if (!entry) return ERROR_BUFFER_INVALID;
   if (entry->dwSize != sizeof(RASENTRYA)) return ERROR_INVALID_SIZE;
@@ -61,6 +63,7 @@ DWORD RasSetEntryPropertiesA(LPCSTR phonebook, LPCSTR entryName, const RASENTRYA
 
 DWORD RasGetEntryPropertiesA(LPCSTR phonebook, LPCSTR entryName, RASENTRYA* entry, LPDWORD entrySize, LPBYTE,
                              LPDWORD deviceInfoSize) {
+  if (DWORD hooked = ras::HookedResult("RasGetEntryPropertiesA")) return hooked;
   if (DWORD error = CheckBookAndName(phonebook, entryName)) return error;
   if (!entrySize) return ERROR_INVALID_PARAMETER;
   if (!entry || *entrySize < sizeof(RASENTRYA)) {
@@ -90,6 +93,7 @@ DWORD RasGetEntryPropertiesA(LPCSTR phonebook, LPCSTR entryName, RASENTRYA* entr
 }
 
 DWORD RasDeleteEntryA(LPCSTR phonebook, LPCSTR entryName) {
+  if (DWORD hooked = ras::HookedResult("RasDeleteEntryA")) return hooked;
   if (DWORD error = CheckBookAndName(phonebook, entryName)) return error;
   return ras::WithPhonebook(true, [&](ras::Entries& entries) {
     const StoredEntry* stored = ras::FindEntry(entries, entryName);
@@ -100,6 +104,7 @@ DWORD RasDeleteEntryA(LPCSTR phonebook, LPCSTR entryName) {
 }
 
 DWORD RasSetEntryDialParamsA(LPCSTR phonebook, const RASDIALPARAMSA* params, BOOL removePassword) {
+  if (DWORD hooked = ras::HookedResult("RasSetEntryDialParamsA")) return hooked;
   if (!params) return ERROR_BUFFER_INVALID;
   if (params->dwSize != sizeof(RASDIALPARAMSA)) return ERROR_INVALID_SIZE;
   const std::string name = FieldText(params->szEntryName);
@@ -117,6 +122,7 @@ DWORD RasSetEntryDialParamsA(LPCSTR phonebook, const RASDIALPARAMSA* params, BOO
 }
 
 DWORD RasGetEntryDialParamsA(LPCSTR phonebook, RASDIALPARAMSA* params, BOOL* passwordRead) {
+  if (DWORD hooked = ras::HookedResult("RasGetEntryDialParamsA")) return hooked;
   if (!params) return ERROR_BUFFER_INVALID;
   if (params->dwSize != sizeof(RASDIALPARAMSA)) return ERROR_INVALID_SIZE;
   if (!passwordRead) return ERROR_INVALID_PARAMETER;

@@ -3,6 +3,7 @@
 
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Ras.h"
+#include "platform/winapi/rasapi32/CallHook.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ constexpr Text kTexts[] = {
 }  // namespace
 
 DWORD RasGetErrorStringA(UINT code, LPSTR buffer, DWORD size) {
+  if (DWORD hooked = ras::HookedResult("RasGetErrorStringA")) return hooked;
   for (const Text& t : kTexts) {
     if (t.code != code) continue;
     const size_t length = std::strlen(t.text);

@@ -299,3 +299,24 @@ TEST(RasExports, RasapiHasTheANamesAndRnaphThePlainNamesOfItsThree) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RasTesting, TheCallHookAnswersInsteadOfTheCall) {
+  testing_support::TestMachine machine;
+  ASSERT_EQ(Create("Egy", Entry("modem", "Hayes", "1", 0)), ERROR_SUCCESS);
+  std::vector<std::string> seen;
+  vandrel::ras_testing::SetCallHook([&](const std::string& function) {
+    seen.push_back(function);
+    return function == "RasDeleteEntryA" ? ERROR_CORRUPT_PHONEBOOK : 0;
+  });
+  EXPECT_EQ(RasDeleteEntryA(nullptr, "Egy"), ERROR_CORRUPT_PHONEBOOK);
+  RASDIALPARAMSA params = Params("Egy");
+  BOOL password = FALSE;
+  EXPECT_EQ(RasGetEntryDialParamsA(nullptr, &params, &password), ERROR_SUCCESS);  // still there
+  vandrel::ras_testing::SetCallHook(nullptr);
+  EXPECT_EQ(seen, (std::vector<std::string>{"RasDeleteEntryA", "RasGetEntryDialParamsA"}));
+  EXPECT_EQ(RasDeleteEntryA(nullptr, "Egy"), ERROR_SUCCESS);
+}
+
+}  // namespace
