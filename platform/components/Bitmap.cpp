@@ -143,8 +143,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   }
   if (bits <= 8) {
     TDibLayout own;
-    std::string rows;
-    if (handle_ && ReadDib(handle_, own, rows) && own.header.biBitCount == bits)
+    if (handle_ && ReadDib(handle_, own, nullptr) && own.header.biBitCount == bits)
       layout.table = own.table;
     else
       layout.table = FixedTable(handle_, bits);
@@ -167,7 +166,7 @@ void TBitmap::SetHandleType(TBitmapHandleType type) {
   }
   TDibLayout layout;
   std::string rows;
-  ReadDib(handle_, layout, rows);
+  ReadDib(handle_, layout, &rows);
   uint8_t* pixels = nullptr;
   HBITMAP fresh = MakeDibSection(layout, &pixels);
   std::memcpy(pixels, rows.data(), rows.size());
@@ -179,8 +178,7 @@ bool TBitmap::Monochrome() const {
   if (!handle_ || bm.bmBitsPixel != 1) return false;
   if (!IsDib(handle_)) return true;
   TDibLayout layout;
-  std::string rows;
-  return ReadDib(handle_, layout, rows) && IsBlackAndWhite(layout.table);
+  return ReadDib(handle_, layout, nullptr) && IsBlackAndWhite(layout.table);
 }
 
 void TBitmap::SetMonochrome(bool value) {
@@ -208,8 +206,7 @@ HBITMAP TBitmap::ReleaseHandle() {
 HPALETTE TBitmap::Palette() const {
   if (palette_ || !handle_) return palette_;
   TDibLayout layout;
-  std::string rows;
-  if (!IsDib(handle_) || !ReadDib(handle_, layout, rows) || layout.table.empty()) return nullptr;
+  if (!IsDib(handle_) || !ReadDib(handle_, layout, nullptr) || layout.table.empty()) return nullptr;
   std::vector<uint8_t> block(sizeof(LOGPALETTE) + layout.table.size() * sizeof(PALETTEENTRY));
   auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
   log->palVersion = 0x300;
@@ -259,7 +256,7 @@ void TBitmap::Assign(TPersistent* source) {
     if (b->handle_) {
       TDibLayout layout;
       std::string rows;
-      ReadDib(b->handle_, layout, rows);
+      ReadDib(b->handle_, layout, &rows);
       if (IsDib(b->handle_)) {
         uint8_t* pixels = nullptr;
         copy = MakeDibSection(layout, &pixels);
@@ -292,8 +289,7 @@ void TBitmap::SetSize(int width, int height) {
     fresh = Ddb(width, height, Monochrome());
   } else {
     TDibLayout layout;
-    std::string rows;
-    ReadDib(handle_, layout, rows);
+    ReadDib(handle_, layout, nullptr);
     layout.header.biWidth = width;
     layout.header.biHeight = height;
     fresh = MakeDibSection(layout, nullptr);

@@ -154,7 +154,7 @@ void TBitmap::LoadFromStream(TStream* stream) {
 void TBitmap::SaveToStream(TStream* stream) {
   TDibLayout layout;
   std::string rows;
-  if (!handle_ || !ReadDib(handle_, layout, rows)) {
+  if (!handle_ || !ReadDib(handle_, layout, &rows)) {
     if (!handle_) return;
     throw EInvalidGraphic("Bitmap image is not valid");
   }

@@ -26,7 +26,7 @@ HBITMAP MakeDibSection(const TDibLayout& layout, uint8_t** pixels) {
   return bitmap;
 }
 
-bool ReadDib(HBITMAP bitmap, TDibLayout& layout, std::string& rows) {
+bool ReadDib(HBITMAP bitmap, TDibLayout& layout, std::string* rows) {
   DIBSECTION ds{};
   int got = GetObject(bitmap, sizeof ds, &ds);
   if (!got) return false;
@@ -44,19 +44,22 @@ bool ReadDib(HBITMAP bitmap, TDibLayout& layout, std::string& rows) {
       GetDIBColorTable(dc, 0, UINT(layout.table.size()), layout.table.data());
       SelectObject(dc, old);
     }
-    rows.assign(stride * size_t(height), '\0');
     const auto* memory = static_cast<const uint8_t*>(ds.dsBm.bmBits);
-    for (int y = 0; y < height; ++y) {
+    if (rows) rows->assign(stride * size_t(height), '\0');
+    for (int y = 0; rows && y < height; ++y) {
       // Row y from the bottom; a top-down section keeps its top row first.
       int from = ds.dsBmih.biHeight < 0 ? height - 1 - y : y;
-      std::memcpy(rows.data() + size_t(y) * stride, memory + size_t(from) * stride, stride);
+      std::memcpy(rows->data() + size_t(y) * stride, memory + size_t(from) * stride, stride);
     }
   } else {
     layout.header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, WORD(bits), BI_RGB, 0, 0, 0, 0, 0};
     std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
     std::memcpy(info.data(), &layout.header, sizeof layout.header);
-    rows.assign(stride * size_t(height), '\0');
-    GetDIBits(dc, bitmap, 0, UINT(height), rows.data(), reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
+    std::string scratch;
+    std::string& out = rows ? *rows : scratch;
+    out.assign(stride * size_t(height), '\0');
+    GetDIBits(dc, bitmap, 0, UINT(height), rows ? out.data() : nullptr, reinterpret_cast<BITMAPINFO*>(info.data()),
+              DIB_RGB_COLORS);
     if (bits <= 8) {
       layout.table.resize(size_t(1) << bits);
       std::memcpy(layout.table.data(), info.data() + sizeof(BITMAPINFOHEADER), layout.table.size() * sizeof(RGBQUAD));

@@ -15,6 +15,6 @@ size_t DibStride(int width, int bits);
 // A DIB section of the layout; `pixels` receives its memory. EOutOfResources "Out of system resources" when
 // it cannot be made.
 HBITMAP MakeDibSection(const TDibLayout& layout, uint8_t** pixels);
-// The layout and bottom-up rows of any bitmap at its own depth (a device-dependent bitmap through
-// GetDIBits). False for a handle that is no bitmap.
-bool ReadDib(HBITMAP bitmap, TDibLayout& layout, std::string& rows);
+// The layout and bottom-up rows (none: the layout only) of any bitmap at its own depth (a device-dependent
+// bitmap through GetDIBits). False for a handle that is no bitmap.
+bool ReadDib(HBITMAP bitmap, TDibLayout& layout, std::string* rows);

@@ -8,6 +8,7 @@
 // OnCreate goes to Application->HandleException and construction goes on. Subclasses that must enclose the
 // whole sequence (take a lock before, release it after, also on failure) override Construct.
 #pragma once
+#include <map>
 #include <string>
 #include <vector>
 
@@ -212,8 +213,13 @@ class TScreen {
   int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
   void AddForm(TCustomForm* form) { forms_.push_back(form); }
   void RemoveForm(TCustomForm* form);
+  // The cursor table: a cursor set under a number, else the system cursor of a built-in number, else the
+  // default cursor. Setting none removes the number's entry. The table does not destroy its cursors.
+  HCURSOR Cursors(int index) const;
+  void SetCursors(int index, HCURSOR cursor);
 
  private:
+  std::map<int, HCURSOR> cursors_;
   TCursor cursor_ = crDefault;
   std::vector<TCustomForm*> forms_;
 };

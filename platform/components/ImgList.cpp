@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/components/Icons.h"
+
 #include "platform/runtime/Format.h"
 
 void TCustomImageList::AfterConstruction() {
@@ -46,4 +48,33 @@ TColor TCustomImageList::Pixels(int index, int x, int y) const {
   size_t at = size_t(y) * size_t(width_) + size_t(x);
   if (image.transparent[at]) return clNone;
   return PixelToColor(image.pixels[at]);
+}
+
+int TCustomImageList::AddIcon(TIcon* icon) {
+  if (!icon || icon->Empty()) throw EInvalidOperation("Unable to insert an image");
+  Image image;
+  image.pixels.resize(size_t(width_) * size_t(height_));
+  image.transparent.resize(image.pixels.size());
+  int64_t iw = icon->Width(), ih = icon->Height();
+  for (int y = 0; y < height_; ++y) {
+    int sy = int((2 * int64_t(y) + 1) * ih / (2 * int64_t(height_)));
+    for (int x = 0; x < width_; ++x) {
+      int sx = int((2 * int64_t(x) + 1) * iw / (2 * int64_t(width_)));
+      size_t at = size_t(y) * size_t(width_) + size_t(x);
+      image.pixels[at] = icon->Pixel32(sx, sy);
+      image.transparent[at] = icon->IsTransparent(sx, sy);
+    }
+  }
+  images_.push_back(std::move(image));
+  return Count() - 1;
+}
+
+void TCustomImageList::GetIcon(int index, TIcon* icon) const {
+  const Image& image = Get(index);
+  icon->SetSize(width_, height_);
+  for (int y = 0; y < height_; ++y)
+    for (int x = 0; x < width_; ++x) {
+      size_t at = size_t(y) * size_t(width_) + size_t(x);
+      icon->SetPixel32(x, y, image.pixels[at], image.transparent[at]);
+    }
 }

@@ -6,6 +6,8 @@
 #include "platform/components/Graphics.h"
 #include "platform/runtime/Classes.h"
 
+class TIcon;
+
 class TCustomImageList : public TComponent {
   VCL_CLASS(TCustomImageList, TComponent)
   // Images of width x height pixels: a size below 1 raises ERangeError "Range check error", an image of
@@ -27,6 +29,13 @@ class TCustomImageList : public TComponent {
   // index of the first new image; a bitmap narrower than one image raises EInvalidOperation "Unable to
   // insert an image".
   int AddMasked(TBitmap* bitmap, TColor maskColor);
+  // Appends the icon as one image; an icon of another size is scaled to Width x Height by its nearest
+  // pixels (each image pixel takes the icon pixel under its centre), transparency included. Returns the
+  // new index; an empty icon raises EInvalidOperation "Unable to insert an image".
+  int AddIcon(TIcon* icon);
+  // Makes the icon a copy of an image: its size, pixels and transparency; EInvalidOperation "Invalid
+  // image index (%d)" outside the list (the icon is then unchanged).
+  void GetIcon(int index, TIcon* icon) const;
   // The colour (00BBGGRR) of a pixel of an image, clNone where it is transparent; EInvalidOperation
   // "Invalid image index (%d)" outside the list, -1 outside the image.
   TColor Pixels(int index, int x, int y) const;

@@ -541,6 +541,12 @@ void TComboBox::SetStyle(TComboBoxStyle style) {
   if (style == style_) return;
   style_ = style;
   RecreateWnd();
+  SetHeight(height_);
+}
+
+void TComboBox::SetBounds(int left, int top, int width, int height) {
+  if (style_ != csSimple) height = TextHeightOf(*font_) + 8;
+  TCustomEdit::SetBounds(left, top, width, height);
 }
 
 void TComboBox::SetSorted(bool value) { items_->SetSorted(value); }
@@ -605,7 +611,10 @@ void TComboBox::Clear() {
   TCustomEdit::SetText("");
 }
 
-void TComboBox::WndProc(TMessage& m) { TCustomEdit::WndProc(m); }
+void TComboBox::WndProc(TMessage& m) {
+  TCustomEdit::WndProc(m);
+  if (m.Msg == CM_FONTCHANGED) SetHeight(height_);
+}
 
 void TComboBox::DefaultHandler(TMessage& m) {
   if (style_ == csDropDownList) {

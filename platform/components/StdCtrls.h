@@ -214,6 +214,9 @@ enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, cs
 
 // Items own their objects (freed when an item or the list goes). A drop-down list's Text is its selected
 // item; the other styles edit the text, and a typed text equal to an item selects it.
+// Height: a combo box of any style but csSimple is as high as its font's text height + 8 (the height an
+// auto-sized edit takes), whatever Height is set, as the native control keeps its own; it follows a
+// change of font or style. A simple combo box takes the Height it is given.
 class TComboBox : public TCustomEdit {
   VCL_CLASS(TComboBox, TCustomEdit)
   explicit TComboBox(TComponent* owner);
@@ -227,6 +230,7 @@ class TComboBox : public TCustomEdit {
   // -1 clears the selection; other indexes out of range raise EListError "List index out of bounds (%d)".
   void SetItemIndex(int index);
   void SetText(const std::string& text) override;
+  void SetBounds(int left, int top, int width, int height) override;
   int DropDownCount() const { return dropDownCount_; }
   void SetDropDownCount(int n) { dropDownCount_ = n; }
   bool AutoComplete() const { return autoComplete_; }

@@ -14,6 +14,9 @@ namespace {
 
 const TThreadID g_mainThreadId = CurrentThreadID();
 
+// The TThread whose Execute runs on this thread.
+thread_local const TThread* t_currentThread = nullptr;
+
 // The Synchronize calls waiting for the main thread. Threads that end also signal here, so that a main
 // thread waiting for one of them while it serves the queue wakes up.
 struct SyncRequest {
@@ -65,6 +68,8 @@ bool RunQueued() {
 }  // namespace
 
 TThreadID MainThreadID() { return g_mainThreadId; }
+bool CurrentThreadTerminated() { return t_currentThread && t_currentThread->Terminated(); }
+
 bool IsMainThread() { return CurrentThreadID() == g_mainThreadId; }
 
 void SetWakeMainThread(TNotifyEvent hook) { Queue().wakeMainThread.Set(std::move(hook)); }
@@ -162,11 +167,13 @@ void TThread::Start() {
 void TThread::Run() {
   std::shared_ptr<State> state = state_;  // outlives the object when it frees itself
   if (!Terminated()) {
+    t_currentThread = this;
     try {
       Execute();
     } catch (...) {
       fatal_ = std::current_exception();
     }
+    t_currentThread = nullptr;
   }
   try {
     DoTerminate();

@@ -80,6 +80,10 @@ class TThread : public TObject {
   std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
+// Whether the calling thread runs the Execute of a TThread that has been asked to terminate; false on
+// threads that are no TThread. Blocking waits of the platform test it to give up early.
+bool CurrentThreadTerminated();
+
 // The thread that loaded the library (the program's main thread).
 TThreadID MainThreadID();
 bool IsMainThread();

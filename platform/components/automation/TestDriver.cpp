@@ -32,11 +32,34 @@ TControl* FindByCaption(TWinControl* parent, const std::string& caption) {
   return nullptr;
 }
 
+TToolButton* FindToolButtonByHint(TWinControl* parent, const std::string& hint) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (!c->Visible()) continue;
+    if (auto* b = DynamicAs<TToolButton>(c); b && b->Hint() == hint) return b;
+    if (auto* w = DynamicAs<TWinControl>(c))
+      if (TToolButton* found = FindToolButtonByHint(w, hint)) return found;
+  }
+  return nullptr;
+}
+
+const char* StyleName(TToolButtonStyle style) {
+  switch (style) {
+    case tbsButton: return "button";
+    case tbsCheck: return "check";
+    case tbsDropDown: return "dropdown";
+    case tbsSeparator: return "separator";
+    case tbsDivider: return "divider";
+  }
+  return "?";
+}
+
 }  // namespace
 
 TControl* TFormDriver::Find(const std::string& name) const {
   if (auto* c = DynamicAs<TControl>(form_->FindComponent(name))) return c;
   if (TControl* c = FindByCaption(form_, name)) return c;
+  if (TControl* c = FindToolButtonByHint(form_, name)) return c;
   throw EDriverError("No control named " + name);
 }
 
@@ -50,7 +73,22 @@ void TFormDriver::Locate(const std::string& name, HWND& window, POINT& client) c
   } else {
     window = c->Parent()->Handle();
     client = POINT{c->Left() + center.x, c->Top() + center.y};
+    if (auto* bar = DynamicAs<TToolBar>(c->Parent())) {
+      POINT offset = bar->ClientOffset();
+      client.x += offset.x, client.y += offset.y;
+    }
   }
+}
+
+void TFormDriver::LocateArrow(const std::string& name, HWND& window, POINT& client) const {
+  auto* b = DynamicAs<TToolButton>(Find(name));
+  if (!b || b->Style() != tbsDropDown || !b->ToolBar())
+    throw EDriverError("Control " + name + " has no drop-down arrow");
+  CheckReachable(b, name);
+  POINT offset = b->ToolBar()->ClientOffset();
+  window = b->ToolBar()->Handle();
+  client = POINT{b->Left() + b->Width() - TToolBar::kDropDownArrowWidth / 2 + offset.x,
+                 b->Top() + b->Height() / 2 + offset.y};
 }
 
 void TFormDriver::CheckReachable(TControl* control, const std::string& name) const {
@@ -67,6 +105,14 @@ void TFormDriver::Click(const std::string& name) {
   HWND window;
   POINT point;
   Locate(name, window, point);
+  SimulateMouseClick(window, point);
+  Pump();
+}
+
+void TFormDriver::ClickArrow(const std::string& name) {
+  HWND window;
+  POINT point;
+  LocateArrow(name, window, point);
   SimulateMouseClick(window, point);
   Pump();
 }
@@ -182,6 +228,10 @@ void Describe(std::ostringstream& out, TControl* c, int depth) {
   if (auto* combo = DynamicAs<TComboBox>(c)) out << " index=" << combo->ItemIndex();
   if (auto* book = DynamicAs<TNotebook>(c)) out << " page=" << book->PageIndex() << " \"" << book->ActivePage() << '"';
   if (auto* bar = DynamicAs<TProgressBar>(c)) out << " position=" << bar->Position() << '/' << bar->Max();
+  if (auto* button = DynamicAs<TToolButton>(c)) {
+    out << " style=" << StyleName(button->Style());
+    if (button->Down()) out << " [down]";
+  }
   out << '\n';
   if (auto* w = DynamicAs<TWinControl>(c))
     for (int i = 0; i < w->ControlCount(); ++i) Describe(out, w->Controls(i), depth + 1);
@@ -231,6 +281,11 @@ LRESULT AnswerDriverQuery(TCustomForm* form, TDriverQuery& query) {
       query.windowed = driver.Find(command.substr(7))->IsWindowed();
       return 1;
     }
+    if (command.rfind("arrow ", 0) == 0) {
+      driver.LocateArrow(command.substr(6), query.window, query.point);
+      query.windowed = FALSE;
+      return 1;
+    }
     append("Unknown query " + command);
   } catch (const Exception& e) {
     append(e.Message());
@@ -262,10 +317,11 @@ bool QueryFormSnapshot(HWND formWindow, std::string& text) {
   return false;
 }
 
-bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error,
-                       bool* windowed) {
+namespace {
+
+bool LocateIn(HWND formWindow, const std::string& command, HWND& window, POINT& point, std::string& error,
+              bool* windowed) {
   error.clear();
-  std::string command = "locate " + name;
   TDriverQuery query{command.c_str(), nullptr, {}, FALSE, AppendTo, &error};
   if (!Ask(formWindow, query)) {
     if (error.empty()) error = "The window does not answer";
@@ -275,4 +331,15 @@ bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, P
   point = query.point;
   if (windowed) *windowed = query.windowed != FALSE;
   return true;
+}
+
+}  // namespace
+
+bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error,
+                       bool* windowed) {
+  return LocateIn(formWindow, "locate " + name, window, point, error, windowed);
+}
+
+bool LocateFormArrow(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error) {
+  return LocateIn(formWindow, "arrow " + name, window, point, error, nullptr);
 }

@@ -9,7 +9,8 @@
 // Snapshot: one line per visible control, depth-first in child order, indented by two blanks per level:
 // the class, the name, the caption or text in double quotes, then the states that apply: [disabled],
 // [focused], [checked], [default], index=<n> (combo boxes), page=<n> "<name>" (notebooks),
-// position=<n>/<max> (progress bars), picture=<w>x<h> or [no picture] (images). A line break inside a text
+// position=<n>/<max> (progress bars), picture=<w>x<h> or [no picture] (images),
+// style=<button|check|dropdown|separator|divider> and [down] (tool buttons). A line break inside a text
 // continues it on a new line, indented. Hidden controls and their children are left out.
 #pragma once
 #include <string>
@@ -29,7 +30,7 @@ class TFormDriver {
   // The form's component of that name; EDriverError "No control named %s".
   TControl* Control(const std::string& name) const;
   // The component of that name, else the first visible control (depth-first) whose caption without "&"
-  // is `name`; EDriverError "No control named %s".
+  // is `name`, else the first visible tool button whose hint is `name`; EDriverError "No control named %s".
   TControl* Find(const std::string& name) const;
   // Where a person clicks the control found by Find: its window (the parent's for a control without one)
   // and the centre in that window's client coordinates; EDriverError as Click.
@@ -41,8 +42,14 @@ class TFormDriver {
     return typed;
   }
 
+  // Where a person clicks the drop-down arrow of a tool button of the drop-down style (the bar's window);
+  // EDriverError "Control %s has no drop-down arrow" for other controls, else as Click.
+  void LocateArrow(const std::string& name, HWND& window, POINT& client) const;
+
   // EDriverError "Control %s is disabled" / "Control %s is not visible" when a person could not reach it.
   void Click(const std::string& name);
+  // Clicks the drop-down arrow of a tool button (LocateArrow).
+  void ClickArrow(const std::string& name);
   void Check(const std::string& name, bool checked);
   // Picks the item of that text from a combo box's list.
   void Select(const std::string& name, const std::string& item);
@@ -72,7 +79,7 @@ void PassTime(uint32_t ms, const std::function<bool()>& handleOne);
 
 // The query a form answers (the message's lParam; the result is 1 when answered).
 struct TDriverQuery {
-  const char* command;                                             // "snapshot" or "locate NAME"
+  const char* command;                                             // "snapshot", "locate NAME", "arrow NAME"
   HWND window;                                                     // locate: the window to click
   POINT point;                                                     // and the point in its client coordinates
   BOOL windowed;                                                   // whether that window is the control's own
@@ -89,3 +96,5 @@ bool QueryFormSnapshot(HWND formWindow, std::string& text);
 // The window and client point to click for the named control of the form; false with the error.
 bool LocateFormControl(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error,
                        bool* windowed = nullptr);
+// The window and client point to click for the drop-down arrow of the named tool button; false with the error.
+bool LocateFormArrow(HWND formWindow, const std::string& name, HWND& window, POINT& point, std::string& error);

@@ -13,6 +13,8 @@
 #include "platform/winapi/MenuLoop.h"
 #include "platform/winapi/MessageQueue.h"
 
+using namespace std::string_literals;
+
 namespace {
 
 class ToolBars : public ::testing::Test {
@@ -322,6 +324,57 @@ TEST_F(ToolBars, LinksThatMayDangleAreCleared) {
   ClickAt(a, 5, 5);  // a plain click now
   delete a;          // without Free: the bar forgets it too
   EXPECT_EQ(bar->ButtonCount(), 0);
+}
+
+TEST_F(ToolBars, TheDriverFindsToolButtonsByCaptionElseHintClicksArrowsAndDescribesThem) {
+  auto* menu = NewObject<TPopupMenu>(form);
+  menu->SetName("pmSplit");
+  auto* item = NewObject<TMenuItem>(menu);
+  item->SetCaption("Egy");
+  menu->Items()->Add(item);
+  TToolButton* search = Add("", "&Keresés"_cp);
+  search->SetHint("Keresés"_cp);
+  TToolButton* icon = Add("", "");
+  icon->SetHint("Levelek");
+  TToolButton* split = Add("", "Hírek"_cp, tbsDropDown);
+  split->SetDropdownMenu(menu);
+  split->SetAutoSize(true);
+  TToolButton* check = Add("", "Kapcsoló"_cp, tbsCheck);
+  Add("", "", tbsDivider);
+  std::vector<std::string> clicks;
+  for (TToolButton* b : {search, icon, split, check})
+    b->OnClick = [&clicks](TObject* sender) { clicks.push_back(static_cast<TToolButton*>(sender)->Caption()); };
+  bar->SetEdgeBorders(ebLeft | ebTop);
+
+  EXPECT_EQ(driver->Find("Keresés"_cp), search) << "the caption comes before the hint";
+  EXPECT_EQ(driver->Find("Levelek"), icon);
+  driver->Click("Levelek");
+  driver->Click("Hírek"_cp);
+  driver->ClickArrow("Hírek"_cp);
+  driver->Click("Kapcsoló"_cp);
+  EXPECT_EQ(clicks, (std::vector<std::string>{"", "Hírek"_cp, "Kapcsoló"_cp}));
+  ASSERT_EQ(MenuRecords().size(), 1u);
+  EXPECT_EQ(MenuRecords()[0].menuName, "pmSplit");
+
+  HWND window;
+  POINT point;
+  std::string error;
+  ASSERT_TRUE(LocateFormArrow(form->Handle(), "Hírek"_cp, window, point, error)) << error;
+  EXPECT_EQ(window, bar->Handle());
+  EXPECT_EQ(point.x, split->Left() + split->Width() - TToolBar::kDropDownArrowWidth / 2 + 2);
+  EXPECT_FALSE(LocateFormArrow(form->Handle(), "Kapcsoló"_cp, window, point, error));
+  EXPECT_EQ(error, "Control "s + "Kapcsoló"_cp + " has no drop-down arrow");
+  split->SetEnabled(false);
+  EXPECT_THROW(driver->ClickArrow("Hírek"_cp), EDriverError);
+
+  EXPECT_EQ(driver->Snapshot(),
+            "form  \"\"\n"
+            "  TToolBar tbMain\n"
+            "    TToolButton \"&Keresés\" style=button\n"_cp
+            "    TToolButton style=button\n"
+            "    TToolButton \"Hírek\" [disabled] style=dropdown\n"_cp
+            "    TToolButton \"Kapcsoló\" style=check [down]\n"_cp
+            "    TToolButton style=divider\n");
 }
 
 }  // namespace

@@ -225,4 +225,33 @@ TEST_F(Widgets, AnotherModuleAsksTheFormThroughItsWindow) {
   EXPECT_FALSE(QueryFormSnapshot(edit->Handle(), text)) << "only forms answer";
 }
 
+TEST_F(Widgets, DropDownComboBoxesKeepTheHeightOfTheirFont) {
+  struct Case {
+    TComboBoxStyle style;
+    int afterHeight40, afterFont16;  // the font of em 16 is 19 pixels high
+  } cases[] = {
+      {csDropDown, 21, 27},          {csDropDownList, 21, 27}, {csOwnerDrawFixed, 21, 27},
+      {csOwnerDrawVariable, 21, 27}, {csSimple, 40, 40},
+  };
+  for (const Case& c : cases) {
+    auto* combo = Add<TComboBox>("cbCase");
+    combo->SetStyle(c.style);
+    combo->SetBounds(5, 5, 120, 40);
+    EXPECT_EQ(combo->Height(), c.afterHeight40) << c.style;
+    RECT window;
+    GetWindowRect(combo->Handle(), &window);
+    EXPECT_EQ(window.bottom - window.top, c.afterHeight40) << c.style << ": the window too";
+    combo->Font()->SetHeight(-16);
+    EXPECT_EQ(combo->Height(), c.afterFont16) << c.style;
+    combo->SetAlign(alClient);
+    EXPECT_EQ(combo->Height(), c.style == csSimple ? form->ClientHeight() : c.afterFont16) << c.style;
+    combo->Free();
+  }
+  auto* combo = Add<TComboBox>("cbSwitch");
+  combo->SetStyle(csSimple);
+  combo->SetHeight(60);
+  combo->SetStyle(csDropDownList);
+  EXPECT_EQ(combo->Height(), 21) << "a new style takes the font's height";
+}
+
 }  // namespace

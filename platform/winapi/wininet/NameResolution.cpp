@@ -1,4 +1,5 @@
-// Name resolution: numeric literals, then the replaceable resolver (by default the host's getaddrinfo).
+// Name resolution: numeric literals, the machine's hosts file, then the replaceable resolver (by default the
+// host's getaddrinfo). A lookup blocks until the resolver answers: it cannot be cancelled like socket waits.
 #include "platform/winapi/NameResolution.h"
 
 #include <arpa/inet.h>
@@ -8,6 +9,7 @@
 #include <mutex>
 
 #include "platform/winapi/WinInet.h"
+#include "platform/winapi/wininet/HostsFile.h"
 
 namespace vandrel {
 namespace {
@@ -60,6 +62,8 @@ DWORD ResolveHostName(const std::string& host, std::vector<std::string>& address
     addresses.push_back(host);
     return ERROR_SUCCESS;
   }
+  addresses = MachineHostsAddresses(host);
+  if (!addresses.empty()) return ERROR_SUCCESS;
   NameResolver resolver;
   {
     std::lock_guard<std::mutex> guard(ResolverLock());

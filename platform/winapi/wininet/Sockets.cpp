@@ -1,5 +1,6 @@
 // TCP client sockets over POSIX. Waits are real time (poll): a socket answers on the wall clock, not on the
-// emulated one. The only place where socket errno values become WinInet error codes.
+// emulated one. Every wait of the internet client is here, and a thread asked to terminate cancels it. The only place
+// where socket errno values become WinInet error codes.
 #include "platform/winapi/Sockets.h"
 
 #include <arpa/inet.h>
@@ -12,8 +13,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 
+#include "platform/runtime/Thread.h"
 #include "platform/winapi/WinInet.h"
 
 namespace vandrel {
@@ -41,14 +44,27 @@ DWORD InternetErrorFromSocketErrno(int error) {
 
 bool Infinite(DWORD timeoutMs) { return timeoutMs == 0 || timeoutMs == INFINITE_TIMEOUT; }
 
-// Waits for the events; returns 1 when ready, 0 on time-out, -1 on error (errno set).
-int WaitFor(int fd, short events, DWORD timeoutMs) {
+// The longest single poll: a thread that is asked to terminate gives up within one slice.
+constexpr int kWaitSliceMs = 100;
+
+// Waits for the events in slices of at most 100 ms: ERROR_SUCCESS when ready, ERROR_INTERNET_TIMEOUT when
+// the time runs out, ERROR_INTERNET_OPERATION_CANCELLED once the calling TThread has been asked to
+// terminate, or the translated error of poll.
+DWORD WaitFor(int fd, short events, DWORD timeoutMs) {
+  const bool forever = Infinite(timeoutMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeoutMs);
   pollfd p{fd, events, 0};
-  int wait = Infinite(timeoutMs) ? -1 : int(std::min<DWORD>(timeoutMs, 0x7FFFFFFF));
   for (;;) {
-    int r = poll(&p, 1, wait);
-    if (r >= 0) return r;
-    if (errno != EINTR) return -1;
+    if (CurrentThreadTerminated()) return ERROR_INTERNET_OPERATION_CANCELLED;
+    int slice = kWaitSliceMs;
+    if (!forever) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return ERROR_INTERNET_TIMEOUT;
+      slice = int(std::min<int64_t>(left, kWaitSliceMs));
+    }
+    int r = poll(&p, 1, slice);
+    if (r > 0) return ERROR_SUCCESS;
+    if (r < 0 && errno != EINTR) return InternetErrorFromSocketErrno(errno);
   }
 }
 
@@ -81,9 +97,7 @@ DWORD ConnectOne(const std::string& address, uint16_t port, DWORD timeoutMs, int
   if (fd < 0) return InternetErrorFromSocketErrno(errno);
   if (connect(fd, reinterpret_cast<sockaddr*>(&target), length) == 0) return ERROR_SUCCESS;
   if (errno != EINPROGRESS) return InternetErrorFromSocketErrno(errno);
-  int ready = WaitFor(fd, POLLOUT, timeoutMs);
-  if (ready == 0) return ERROR_INTERNET_TIMEOUT;
-  if (ready < 0) return InternetErrorFromSocketErrno(errno);
+  if (DWORD waited = WaitFor(fd, POLLOUT, timeoutMs); waited != ERROR_SUCCESS) return waited;
   int error = 0;
   socklen_t size = sizeof error;
   if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return InternetErrorFromSocketErrno(errno);
@@ -119,7 +133,7 @@ DWORD TcpClient::Connect(const std::vector<std::string>& addresses, uint16_t por
       return ERROR_SUCCESS;
     }
     if (fd >= 0) ::close(fd);
-    if (result == ERROR_INTERNET_TIMEOUT) return result;
+    if (result == ERROR_INTERNET_TIMEOUT || result == ERROR_INTERNET_OPERATION_CANCELLED) return result;
   }
   return result;
 }
@@ -135,9 +149,7 @@ DWORD TcpClient::Send(const char* data, size_t size, DWORD timeoutMs) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return InternetErrorFromSocketErrno(errno);
-    int ready = WaitFor(fd_, POLLOUT, timeoutMs);
-    if (ready == 0) return ERROR_INTERNET_TIMEOUT;
-    if (ready < 0) return InternetErrorFromSocketErrno(errno);
+    if (DWORD waited = WaitFor(fd_, POLLOUT, timeoutMs); waited != ERROR_SUCCESS) return waited;
   }
   return ERROR_SUCCESS;
 }
@@ -153,9 +165,7 @@ DWORD TcpClient::Receive(char* buffer, size_t size, size_t& received, DWORD time
     }
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return InternetErrorFromSocketErrno(errno);
-    int ready = WaitFor(fd_, POLLIN, timeoutMs);
-    if (ready == 0) return ERROR_INTERNET_TIMEOUT;
-    if (ready < 0) return InternetErrorFromSocketErrno(errno);
+    if (DWORD waited = WaitFor(fd_, POLLIN, timeoutMs); waited != ERROR_SUCCESS) return waited;
   }
 }
 

@@ -35,6 +35,7 @@ std::string ErrorText(DWORD code) {
     case ERROR_INTERNET_BAD_OPTION_LENGTH: return "The length is incorrect for the option type";
     case ERROR_INTERNET_OPTION_NOT_SETTABLE: return "The option value cannot be set";
     case ERROR_INTERNET_INVALID_OPERATION: return "The operation is invalid";
+    case ERROR_INTERNET_OPERATION_CANCELLED: return "The operation was canceled";
     case ERROR_INTERNET_INCORRECT_HANDLE_TYPE: return "The type of handle supplied is incorrect for this operation";
     case ERROR_INTERNET_INCORRECT_HANDLE_STATE:
       return "The requested operation cannot be carried out because the handle supplied is not in the correct "

@@ -173,6 +173,7 @@ DWORD Exchange(Request& r, const Target& t, const std::string& method, const std
   if (!proxy.empty())
     if (DWORD e = SplitHostPort(proxy, peer, port)) return e;
   std::vector<std::string> addresses;
+  // The lookup itself cannot be cancelled; the socket waits after it can.
   if (DWORD e = vandrel::ResolveHostName(peer, addresses)) return e;
   if (DWORD e = r.socket.Connect(addresses, port, EffectiveTimeout(&r, kConnect))) return e;
   std::string request = BuildRequest(r, t, method, body, extraHeaders, !proxy.empty());

@@ -1,0 +1,10 @@
+#include "wizard-components/PictureUnits.h"
+
+#include <mutex>
+
+#include "wizard-components/WKConst.h"
+
+void InitPictureUnits() {
+  static std::once_flag once;
+  std::call_once(once, [] { RegisterLibraryCursors(); });
+}
