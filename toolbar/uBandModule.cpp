@@ -13,19 +13,6 @@
 
 namespace {
 
-// Holds the lock of a storage or of the module for a scope.
-template <class T>
-class TScopedLock {
- public:
-  explicit TScopedLock(T& owner) : owner_(owner) { owner_.Lock(); }
-  ~TScopedLock() { owner_.Unlock(); }
-  TScopedLock(const TScopedLock&) = delete;
-  TScopedLock& operator=(const TScopedLock&) = delete;
-
- private:
-  T& owner_;
-};
-
 // The date of a storage's root file, read under the storage's lock (the key resolves against its base URL,
 // which another thread may be setting).
 TDateTime RootFileDate(TFileStorage& storage) {
@@ -34,11 +21,6 @@ TDateTime RootFileDate(TFileStorage& storage) {
 }
 
 // The class name that a log line gives an exception.
-std::string ExceptionClassName(const std::exception& error) {
-  const auto* known = dynamic_cast<const Exception*>(&error);
-  return known ? known->ClassName() : "Exception";
-}
-
 // What reaches the library's application object goes to the log.
 void LogUnhandledException(TObject* sender, const std::exception& error) {
   TTessalineDeskBandModule* module = DynamicAs<TTessalineDeskBandModule>(sender);
@@ -56,6 +38,11 @@ void RegisterModuleClass() {
 }
 
 }  // namespace
+
+std::string ExceptionClassName(const std::exception& error) {
+  const auto* known = dynamic_cast<const Exception*>(&error);
+  return known ? known->ClassName() : "Exception";
+}
 
 void TTessalineDeskBandModule::Publish(TPublisher<TTessalineDeskBandModule>& p) {
   p.Method("DeskBandModuleCreate", &TTessalineDeskBandModule::DeskBandModuleCreate)

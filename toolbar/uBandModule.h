@@ -2,6 +2,7 @@
 // come from the toolbar definition), the choice and parsing of the definition that bands and the worker
 // use, the log file, and the lock and activation context around the creation of a band's window controls.
 #pragma once
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,19 @@
 #include "toolbar/uConfiguration.h"
 #include "toolbar/uFileStorage.h"
 #include "toolbar/uParser.h"
+
+// Holds the lock of a storage or of the module for a scope.
+template <class T>
+class TScopedLock {
+ public:
+  explicit TScopedLock(T& owner) : owner_(owner) { owner_.Lock(); }
+  ~TScopedLock() { owner_.Unlock(); }
+  TScopedLock(const TScopedLock&) = delete;
+  TScopedLock& operator=(const TScopedLock&) = delete;
+
+ private:
+  T& owner_;
+};
 
 class TTessalineDeskBandModule : public TDeskBandModule, public ITessalineConfigurationOwner {
   VCL_CLASS(TTessalineDeskBandModule, TDeskBandModule)
@@ -57,6 +71,9 @@ class TTessalineDeskBandModule : public TDeskBandModule, public ITessalineConfig
   TTessalineConfiguration* configuration_ = nullptr;
   TCriticalSection* lock_ = nullptr;
 };
+
+// The class name that log lines give an exception: its own for the system's exceptions, else "Exception".
+std::string ExceptionClassName(const std::exception& error);
 
 // The library's module (none before Startup has registered it).
 TTessalineDeskBandModule* TessalineDeskBandModule();

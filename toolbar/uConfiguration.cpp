@@ -31,7 +31,7 @@ std::string NormalizeListEntry(const std::string& entry) {
 
 void TTessalineConfiguration::AfterConstruction() {
   inherited::AfterConstruction();  // joins the owner; a failure below leaves it again
-  auto* module = dynamic_cast<ITessalineConfigurationOwner*>(Owner());
+  auto* module = source_ ? source_ : dynamic_cast<ITessalineConfigurationOwner*>(Owner());
   if (!module) throw EInvalidCast("Invalid class typecast");
   registry_ = TRegistry::Create();
   registry_->SetRootKey(HKEY_CURRENT_USER);
@@ -136,6 +136,12 @@ void TTessalineConfiguration::SetLastDefDownloadSuccess(TDateTime date) {
 TDateTime TTessalineConfiguration::GetLastDefDownloadError() { return ReadDateTime(kMain, "LastDefDownloadError", 0); }
 void TTessalineConfiguration::SetLastDefDownloadError(TDateTime date) {
   WriteDateTime(kMain, "LastDefDownloadError", date);
+}
+TDateTime TTessalineConfiguration::GetLastIncludeUpdateSuccess() {
+  return ReadDateTime(kMain, "LastIncludeUpdateSuccess", 0);
+}
+void TTessalineConfiguration::SetLastIncludeUpdateSuccess(TDateTime date) {
+  WriteDateTime(kMain, "LastIncludeUpdateSuccess", date);
 }
 TDateTime TTessalineConfiguration::GetLastPopup() { return ReadDateTime(kMain, "LastPopup", 0); }
 void TTessalineConfiguration::SetLastPopup(TDateTime date) { WriteDateTime(kMain, "LastPopup", date); }

@@ -27,10 +27,17 @@ std::string NormalizeListEntry(const std::string& entry);
 class TTessalineConfiguration : public TComponent {
   VCL_CLASS(TTessalineConfiguration, TComponent)
   explicit TTessalineConfiguration(TComponent* owner) : TComponent(owner) {}
+  TTessalineConfiguration(TComponent* owner, ITessalineConfigurationOwner* source)
+      : TComponent(owner), source_(source) {}
   ~TTessalineConfiguration() override;
   // The owner must be the band module (EInvalidCast otherwise). Opens, creating it when missing, the main
   // key ("Nem sikerült a registry megnyitása" when it cannot) and stores the module's menu caption.
   static TTessalineConfiguration* Create(TComponent* owner) { return NewObject<TTessalineConfiguration>(owner); }
+  // One without an owner (the caller frees it) that takes the menu caption from the module, for a thread
+  // other than the module's.
+  static TTessalineConfiguration* CreateUnowned(ITessalineConfigurationOwner& module) {
+    return NewObject<TTessalineConfiguration>(nullptr, &module);
+  }
   void AfterConstruction() override;
 
   // The main key's path, and below it the sub-key's ("" is the main key).
@@ -60,6 +67,9 @@ class TTessalineConfiguration : public TComponent {
   void SetLastDefDownloadSuccess(TDateTime date);
   TDateTime GetLastDefDownloadError();
   void SetLastDefDownloadError(TDateTime date);
+  // The last committed update of included files (the worker's revert rule counts it as a success).
+  TDateTime GetLastIncludeUpdateSuccess();
+  void SetLastIncludeUpdateSuccess(TDateTime date);
   TDateTime GetLastPopup();
   void SetLastPopup(TDateTime date);
   TDateTime GetLastPopupClick();
@@ -82,6 +92,7 @@ class TTessalineConfiguration : public TComponent {
   void LoadList(const std::string& subKey, const std::string& name, TStrings& list);
   void SaveList(const std::string& subKey, const std::string& name, const TStrings& list);
 
+  ITessalineConfigurationOwner* source_ = nullptr;
   TRegistry* registry_ = nullptr;
   std::string mainKey_;
   std::string currentSubKey_;

@@ -1,5 +1,6 @@
 #include "platform/testing/ChildProcess.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +11,8 @@ namespace testing_support {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, ChildOutput output) {
   int toChild[2], fromChild[2];
-  if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+  // Close-on-exec, so that a later child does not hold this one's standard input open.
+  if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) return;
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
