@@ -305,7 +305,7 @@ class TDeskBandForm : public TForm, public IDocHostUIHandler {
  private:
   void ChevronPushed(const CWPSTRUCT& message);
 
-  TDeskBand* band_;
+  TDeskBand* band_ = nullptr;
   TSHDocVwDWebBrowserEvents2* browserEvents_ = nullptr;
   TCallbackThunk getMessageThunk_ = nullptr;
   HHOOK getMessageHook_ = nullptr;

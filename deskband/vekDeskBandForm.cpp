@@ -18,11 +18,6 @@
 
 namespace {
 
-TDeskBand*& PendingBand() {
-  static thread_local TDeskBand* pending = nullptr;
-  return pending;
-}
-
 void DefineFormProperties() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -47,16 +42,11 @@ WPARAM ShortcutKeyCode(char key) {
   return c >= 'a' && c <= 'z' ? WPARAM(c - 'a' + 'A') : WPARAM(c);
 }
 
-TDeskBandForm::TDeskBandForm(TComponent* owner) : TForm(owner), band_(std::exchange(PendingBand(), nullptr)) {}
+TDeskBandForm::TDeskBandForm(TComponent* owner) : TForm(owner) {}
 
 TDeskBandForm* TDeskBandForm::CreateBand(const TDeskBandFormClass& formClass, TDeskBand* band, HWND parentWindow) {
-  PendingBand() = band;
-  try {
-    return static_cast<TDeskBandForm*>(TCustomForm::CreateParented(formClass, parentWindow));
-  } catch (...) {
-    PendingBand() = nullptr;
-    throw;
-  }
+  return static_cast<TDeskBandForm*>(TCustomForm::CreateParented(
+      formClass, parentWindow, [band](TComponent* form) { static_cast<TDeskBandForm*>(form)->band_ = band; }));
 }
 
 void TDeskBandForm::Construct() {

@@ -135,8 +135,9 @@ int main(int argc, char** argv) {
   if (!vandrel::ResolveProgram(o.program, hostPath, windowsPath)) return Fail(kNotFound, "cannot find " + o.program);
   vandrel::ProgramStart start;
   start.hostPath = hostPath;
-  start.commandLine = QuoteCommandLineArgument(windowsPath);
-  for (const std::string& a : o.arguments) start.commandLine += " " + QuoteCommandLineArgument(cp1250::FromUtf8(a));
+  start.commandLine = vandrel::QuoteCommandLineArgument(windowsPath);
+  for (const std::string& a : o.arguments)
+    start.commandLine += " " + vandrel::QuoteCommandLineArgument(cp1250::FromUtf8(a));
   start.arguments = o.arguments;
   start.environment = ScriptEnvironment(o);
   // As the shell starts a program: in its own folder.

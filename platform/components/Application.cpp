@@ -18,31 +18,6 @@
 #include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Module.h"
 
-namespace {
-
-// The process's arguments as one Windows command line: the program by its Windows path (as
-// GetModuleFileNameA names it), then the arguments, UTF-8 on the host and CP1250 here.
-std::string ProcessCommandLine() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string line = QuoteCommandLineArgument(vandrel::WindowsPathOf(vandrel::HostPathOfModule(nullptr)));
-  size_t start = all.find('\0');
-  while (start != std::string::npos && start + 1 < all.size()) {
-    size_t end = all.find('\0', start + 1);
-    line += ' ' + QuoteCommandLineArgument(cp1250::FromUtf8(all.substr(start + 1, end - start - 1)));
-    start = end;
-  }
-  return line;
-}
-
-}  // namespace
-
-std::string QuoteCommandLineArgument(const std::string& argument) {
-  bool quote = argument.empty() || std::any_of(argument.begin(), argument.end(),
-                                               [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-  return quote ? "\"" + argument + "\"" : argument;
-}
-
 void ApplicationHandleException(TObject* sender) { Application->HandleException(sender); }
 
 TApplication* GetApplication() {
@@ -93,12 +68,10 @@ void THintWindow::ActivateHint(const RECT& r, const std::string& hint) {
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {
   HintWindowClass = THintWindowClass::Of<THintWindow>();
-  commandLine_ = ProcessCommandLine();
+  commandLine_ = GetCommandLineA();
   if (HInstance() != vandrel::ProgramModule()) return;
-  // What a launcher handed this program.
-  if (std::optional<std::string> line = TakeEnvironmentVariable("VANDREL_COMMAND_LINE")) commandLine_ = *line;
   if (TakeEnvironmentVariable("VANDREL_CLOCK") == "virtual") SetClockMode(TClockMode::Virtual);
-  requestedScript_ = TRequestedUserScript::TakeFromEnvironment();
+  driver_ = TRequestedUserScript::TakeFromEnvironment();
 }
 
 TApplication::~TApplication() {
@@ -192,8 +165,7 @@ void TApplication::Idle() {
     }
   }
   if (IsMainThread()) CheckSynchronize();
-  if (requestedScript_ && !requestedScript_->Started() && runDepth_ > 0 && mainForm_ && mainForm_->Showing())
-    requestedScript_->Play(mainForm_);
+  if (driver_ && runDepth_ > 0) driver_->Idle(mainForm_);
 }
 
 void TApplication::HandleMessage() {
@@ -223,11 +195,7 @@ void TApplication::Run() {
   if (mainForm_ && !terminated_) mainForm_->Show();
   while (!terminated_) HandleMessage();
   --runDepth_;
-  if (runDepth_ == 0 && requestedScript_) {
-    int exitCode = requestedScript_->Finish();
-    requestedScript_.reset();
-    if (exitCode != 0) std::exit(exitCode);
-  }
+  if (runDepth_ == 0 && driver_) std::exchange(driver_, nullptr)->LoopEnded();
 }
 
 void TApplication::Terminate() {

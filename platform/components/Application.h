@@ -18,7 +18,14 @@
 #include "platform/components/Forms.h"
 #include "platform/winapi/MessageBox.h"
 
-class TRequestedUserScript;
+// What drives the application from outside (the desktop host's scripts, automation/UserScript.h): told
+// each time the application is idle inside its message loop, and once when the outermost loop has ended.
+class TApplicationDriver {
+ public:
+  virtual ~TApplicationDriver() = default;
+  virtual void Idle(TCustomForm* mainForm) = 0;
+  virtual void LoopEnded() = 0;
+};
 
 class THintWindow : public TCustomControl {
   VCL_CLASS(THintWindow, TCustomControl)
@@ -122,7 +129,7 @@ class TApplication : public TComponent {
   std::string helpFile_;
   std::vector<std::string> helpCalls_;
   int runDepth_ = 0;
-  std::unique_ptr<TRequestedUserScript> requestedScript_;
+  std::unique_ptr<TApplicationDriver> driver_;
 };
 
 // The application object of this program (or library), made on first use.
@@ -132,10 +139,6 @@ struct TApplicationRef {
   operator TApplication*() const { return GetApplication(); }
 };
 inline constexpr TApplicationRef Application{};
-
-// An argument as a command line holds it for ParamStr: in double quotes when it is empty or holds a blank
-// or a control character. A double quote inside cannot be held: ParamStr drops every double quote.
-std::string QuoteCommandLineArgument(const std::string& argument);
 
 // The short and long parts of a hint "short|long".
 std::string GetShortHint(const std::string& hint);

@@ -33,21 +33,7 @@ TWinControl* TScreen::ActiveControl() const {
 
 void TScreen::RemoveForm(TCustomForm* form) { std::erase(forms_, form); }
 
-bool& TCustomForm::PendingCreateNew() {
-  static thread_local bool pending = false;
-  return pending;
-}
-
-HWND& TCustomForm::PendingParentWindow() {
-  static thread_local HWND pending = nullptr;
-  return pending;
-}
-
 TCustomForm::TCustomForm(TComponent* owner) : TCustomControl(owner) {
-  createNew_ = PendingCreateNew();
-  PendingCreateNew() = false;
-  parentWindow_ = PendingParentWindow();
-  PendingParentWindow() = nullptr;
   visible_ = false;
   color_ = clBtnFace;
   controlStyle_ |= csAcceptsControls;
@@ -55,14 +41,12 @@ TCustomForm::TCustomForm(TComponent* owner) : TCustomControl(owner) {
 
 TCustomForm::~TCustomForm() { GetScreen()->RemoveForm(this); }
 
-TCustomForm* TCustomForm::CreateParented(const TClassOf<TCustomForm>& cls, HWND parentWindow) {
-  PendingParentWindow() = parentWindow;
-  try {
-    return cls.Create(nullptr);
-  } catch (...) {
-    PendingParentWindow() = nullptr;
-    throw;
-  }
+TCustomForm* TCustomForm::CreateParented(const TClassOf<TCustomForm>& cls, HWND parentWindow,
+                                         const TComponentPrepare& prepare) {
+  return cls.Create(nullptr, [&](TComponent* component) {
+    static_cast<TCustomForm*>(component)->parentWindow_ = parentWindow;
+    if (prepare) prepare(component);
+  });
 }
 
 void TCustomForm::AfterConstruction() {
@@ -409,15 +393,7 @@ void TCustomForm::WndProc(TMessage& m) {
 
 // ---- TDataModule ----
 
-bool& TDataModule::PendingCreateNew() {
-  static thread_local bool pending = false;
-  return pending;
-}
-
-TDataModule::TDataModule(TComponent* owner) : TComponent(owner) {
-  createNew_ = PendingCreateNew();
-  PendingCreateNew() = false;
-}
+TDataModule::TDataModule(TComponent* owner) : TComponent(owner) {}
 
 void TDataModule::AfterConstruction() {
   inherited::AfterConstruction();

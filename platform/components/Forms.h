@@ -48,16 +48,16 @@ class TCustomForm : public TCustomControl {
   // A form without resources (the component library's CreateNew).
   template <class T>
   static T* CreateNew(TComponent* owner) {
-    PendingCreateNew() = true;
-    return NewObject<T>(owner);
+    return NewPreparedObject<T>([](T* form) { form->createNew_ = true; }, owner);
   }
-  // A form whose window is a child of a window of another program (CreateParented).
+  // A form whose window is a child of a window of another program (CreateParented); `prepare` runs on it
+  // before its construction sequence too.
   template <class T>
   static T* CreateParented(HWND parentWindow) {
-    PendingParentWindow() = parentWindow;
-    return NewObject<T>(nullptr);
+    return NewPreparedObject<T>([=](T* form) { form->parentWindow_ = parentWindow; }, nullptr);
   }
-  static TCustomForm* CreateParented(const TClassOf<TCustomForm>& cls, HWND parentWindow);
+  static TCustomForm* CreateParented(const TClassOf<TCustomForm>& cls, HWND parentWindow,
+                                     const TComponentPrepare& prepare = {});
 
   void Show();
   void Hide();
@@ -136,9 +136,6 @@ class TCustomForm : public TCustomControl {
   virtual void Deactivate();
   void SetWindowFocus();
 
-  static bool& PendingCreateNew();
-  static HWND& PendingParentWindow();
-
  private:
   void ApplyPosition();
   void ShowingChanged();
@@ -177,8 +174,7 @@ class TDataModule : public TComponent {
   void BeforeDestruction() override;
   template <class T>
   static T* CreateNew(TComponent* owner) {
-    PendingCreateNew() = true;
-    return NewObject<T>(owner);
+    return NewPreparedObject<T>([](T* module) { module->createNew_ = true; }, owner);
   }
 
   bool OldCreateOrder() const { return oldCreateOrder_; }
@@ -193,8 +189,6 @@ class TDataModule : public TComponent {
   bool CreatedWithoutResources() const { return createNew_; }
 
  protected:
-  static bool& PendingCreateNew();
-
  private:
   bool oldCreateOrder_ = false;
   bool createNew_ = false;

@@ -118,9 +118,7 @@ void TButton::Click() {
   TButtonControl::Click();
 }
 
-LRESULT TButton::DialogCode() const {
-  return active_ ? 0x0010 /* DLGC_DEFPUSHBUTTON */ : 0x0020 /* DLGC_UNDEFPUSHBUTTON */;
-}
+LRESULT TButton::DialogCode() const { return active_ ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON; }
 
 void TButton::WndProc(TMessage& m) {
   switch (m.Msg) {

@@ -125,10 +125,13 @@ bool IsValidIdent(std::string_view text);
 // A class reference with a virtual constructor: the class of T (or of a class derived from T) and its
 // factory, so that code holding the reference creates the class it names. TComponentClass refers to any
 // component class; TClassOf<TForm> to a form class.
+// What a factory runs on a new component before its construction sequence (none when empty).
+using TComponentPrepare = std::function<void(TComponent*)>;
+
 template <class Base>
 class TClassOf {
  public:
-  using Factory = TComponent* (*)(TComponent* owner);
+  using Factory = TComponent* (*)(TComponent* owner, const TComponentPrepare& prepare);
 
   constexpr TClassOf() = default;
   constexpr TClassOf(const TClassInfo* info, Factory factory) : info_(info), factory_(factory) {}
@@ -136,7 +139,13 @@ class TClassOf {
   template <class T>
   requires std::derived_from<T, Base> && std::constructible_from<T, TComponent*>
   static TClassOf Of() {
-    return TClassOf(T::StaticClass(), [](TComponent* owner) -> TComponent* { return NewObject<T>(owner); });
+    return TClassOf(T::StaticClass(), [](TComponent* owner, const TComponentPrepare& prepare) -> TComponent* {
+      return NewPreparedObject<T>(
+          [&](T* object) {
+            if (prepare) prepare(object);
+          },
+          owner);
+    });
   }
 
   // A reference to a derived class is a reference to its base class too.
@@ -144,8 +153,10 @@ class TClassOf {
   requires std::derived_from<Base, Wider>
   operator TClassOf<Wider>() const { return TClassOf<Wider>(info_, factory_); }
 
-  // Creates an instance of the referenced class, with its construction sequence.
-  Base* Create(TComponent* owner) const { return static_cast<Base*>(factory_(owner)); }
+  // Creates an instance of the referenced class, with its construction sequence (after `prepare`).
+  Base* Create(TComponent* owner, const TComponentPrepare& prepare = {}) const {
+    return static_cast<Base*>(factory_(owner, prepare));
+  }
 
   const TClassInfo* ClassInfo() const { return info_; }
   Factory FactoryFunction() const { return factory_; }

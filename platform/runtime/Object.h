@@ -61,6 +61,16 @@ T* NewObject(Args&&... args) {
   return object.release();
 }
 
+// The same, with `prepare` run on the object between its constructors and its construction sequence: how a
+// factory hands an object what its construction sequence needs beyond the constructor's arguments.
+template <class T, class Prepare, class... Args>
+T* NewPreparedObject(const Prepare& prepare, Args&&... args) {
+  std::unique_ptr<T> object(new T(std::forward<Args>(args)...));
+  prepare(object.get());
+  object->AfterConstruction();
+  return object.release();
+}
+
 // Frees the object (when any) and clears the reference.
 template <class T>
 void FreeAndNil(T*& object) {

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "platform/testing/Watchdog.h"
+
 namespace testing_support {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, ChildOutput output) {
@@ -37,6 +39,7 @@ ChildProcess::~ChildProcess() {
 }
 
 std::string ChildProcess::ReadLine() {
+  TWaitWatchdog watchdog("a line from child process " + std::to_string(pid_));
   for (;;) {
     size_t end = buffer_.find('\n');
     if (end != std::string::npos) {
@@ -72,6 +75,7 @@ void ChildProcess::Release() {
 }
 
 int ChildProcess::Wait(std::string* rest) {
+  TWaitWatchdog watchdog("the end of child process " + std::to_string(pid_));
   Release();
   if (out_ >= 0) {
     char chunk[4096];

@@ -1,5 +1,7 @@
 #include "platform/testing/HttpTestServer.h"
 
+#include "platform/runtime/Collation.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -22,13 +24,6 @@ extern char** environ;
 
 namespace testing_support {
 namespace {
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 std::string ReasonOf(int status) {
   switch (status) {
@@ -101,13 +96,13 @@ bool ForEachBodyPiece(const HttpScriptedResponse& r, size_t pieceSize, F piece) 
 
 std::string HttpRecordedRequest::Header(std::string_view name) const {
   for (const auto& [n, v] : headers)
-    if (EqualsNoCase(n, name)) return v;
+    if (SameText(n, name)) return v;
   return "";
 }
 
 bool HttpRecordedRequest::HasHeader(std::string_view name) const {
   for (const auto& h : headers)
-    if (EqualsNoCase(h.first, name)) return true;
+    if (SameText(h.first, name)) return true;
   return false;
 }
 
@@ -352,7 +347,7 @@ uint16_t UnusedLoopbackPort() {
 ScopedLoopbackNames::ScopedLoopbackNames(std::vector<std::string> names) {
   previous_ = vandrel::SetNameResolver([names](const std::string& host, std::vector<std::string>& addresses) {
     for (const std::string& name : names)
-      if (EqualsNoCase(name, host)) {
+      if (SameText(name, host)) {
         addresses.push_back("127.0.0.1");
         return DWORD(ERROR_SUCCESS);
       }

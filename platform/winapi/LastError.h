@@ -40,6 +40,7 @@ constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
 constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+constexpr DWORD ERROR_NOT_LOCKED = 158;
 constexpr DWORD ERROR_BAD_PATHNAME = 161;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
@@ -63,6 +64,15 @@ constexpr DWORD ERROR_NOT_ALL_ASSIGNED = 1300;
 constexpr DWORD ERROR_NO_SUCH_PRIVILEGE = 1313;
 constexpr DWORD ERROR_PRIVILEGE_NOT_HELD = 1314;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_INVALID_HOOK_HANDLE = 1404;
+constexpr DWORD ERROR_TLW_WITH_WSCHILD = 1406;
+constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
+constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
+constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
+constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
+constexpr DWORD ERROR_INVALID_INDEX = 1413;
+constexpr DWORD ERROR_CLIPBOARD_NOT_OPEN = 1418;
+constexpr DWORD ERROR_INVALID_HOOK_FILTER = 1426;
 constexpr DWORD ERROR_TIMEOUT = 1460;
 constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
 constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
@@ -75,8 +85,12 @@ constexpr DWORD ERROR_SXS_INVALID_DEACTIVATION = 14085;
 DWORD GetLastError();
 void SetLastError(DWORD code);
 
+// What a call was doing when the host failed it, where that changes the code: a write that runs out of
+// room (ENOSPC, EDQUOT, EFBIG: ERROR_DISK_FULL), a change of folder (ENOTDIR: ERROR_DIRECTORY), a socket of
+// the internet client (its ERROR_INTERNET_ codes).
+enum class TErrnoContext { File, Write, Folder, Socket };
 // Translates an errno value of the host into the Win32 error code, once, at the edge of the stand-in.
-DWORD Win32ErrorFromErrno(int error);
+DWORD Win32ErrorFromErrno(int error, TErrnoContext context = TErrnoContext::File);
 // Sets the last error from errno and returns the code.
 DWORD SetLastErrorFromErrno();
 

@@ -32,6 +32,9 @@ bool FindProgramFile(const std::string& name, bool searchProgramFolder, std::str
 // Command-line splitting as the component library's ParamStr does it: blanks separate, double quotes group
 // and are dropped.
 std::vector<std::string> SplitCommandLine(const std::string& line);
+// An argument as a command line holds it for SplitCommandLine: in double quotes when it is empty or holds a
+// blank or a control character. A double quote inside cannot be held: splitting drops every double quote.
+std::string QuoteCommandLineArgument(const std::string& argument);
 
 struct ProgramStart {
   std::string hostPath;                  // the file to start

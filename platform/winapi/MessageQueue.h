@@ -26,15 +26,8 @@ void PostQuitMessage(int exitCode);
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Queues the message for a window of another thread without waiting for it; direct on the same thread.
 BOOL SendNotifyMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-constexpr UINT SMTO_NORMAL = 0x0000;
-constexpr UINT SMTO_BLOCK = 0x0001;
-constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
-// Like SendMessage, giving up after timeoutMs (clock milliseconds); 0 with ERROR_TIMEOUT when it did.
-LRESULT SendMessageTimeoutA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeoutMs,
-                            DWORD_PTR* result);
 // True while the calling thread handles a message sent from another thread.
 BOOL InSendMessage();
-BOOL ReplyMessage(LRESULT result);
 
 // Returns 0 for WM_QUIT, -1 for an invalid window filter, else nonzero.
 BOOL GetMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);

@@ -57,3 +57,7 @@ DWORD WaitForInputIdle(HANDLE process, DWORD milliseconds);
 
 // STILL_ACTIVE while the child runs, then its exit code (128 + N when signal N ended it).
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+
+// The process's Windows command line (CP1250): the one its launcher handed it, else its program by its
+// Windows path and its host arguments; read once, at the first call.
+LPSTR GetCommandLineA();

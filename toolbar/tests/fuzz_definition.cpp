@@ -8,22 +8,18 @@
 #include <string>
 
 #include "platform/com/ClassTable.h"
+#include "platform/testing/FuzzMachineFolder.h"
 #include "toolbar/uFileStorage.h"
 #include "toolbar/uParser.h"
 
 namespace {
 
-// A machine folder of its own, removed at exit.
+// A machine folder of its own with a storage holding the files a definition may name.
 struct FuzzMachine {
-  std::string root;
+  testing_support::FuzzMachineFolder folder;
   TFileStorage* storage = nullptr;
 
   FuzzMachine() {
-    char folder[] = "/tmp/vandrel-fuzz-XXXXXX";
-    if (!mkdtemp(folder)) std::abort();
-    root = folder;
-    setenv("VANDREL_ROOT", folder, 1);
-    mkdir((root + "/drive_c").c_str(), 0700);
     CoInitialize(nullptr);
     storage = TDynamicFileStorage::Create("C:\\Fuzz");
     Put("inc.xml",
@@ -35,11 +31,7 @@ struct FuzzMachine {
                      std::string(24, '\0') + std::string(24, '\xFF'));
     Put("s.wav", "RIFF....WAVE");
   }
-  ~FuzzMachine() {
-    storage->Free();
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
-  }
+  ~FuzzMachine() { storage->Free(); }
   void Put(const std::string& name, const std::string& bytes) {
     TStringStream content(bytes);
     storage->StoreFile("http://fuzz/" + name, content, 0, "");

@@ -10,22 +10,19 @@
 #include <fstream>
 #include <string>
 
+#include "platform/testing/FuzzMachineFolder.h"
 #include "toolbar/uFileStorage.h"
 
 namespace {
 
-// A machine folder of its own with two storages, removed at exit.
+// A machine folder of its own with two storages.
 struct FuzzMachine {
-  std::string root;
+  testing_support::FuzzMachineFolder folder;
+  const std::string& root = folder.root;
   TFileStorage* source = nullptr;
   TFileStorage* target = nullptr;
 
   FuzzMachine() {
-    char folder[] = "/tmp/vandrel-fuzz-XXXXXX";
-    if (!mkdtemp(folder)) std::abort();
-    root = folder;
-    setenv("VANDREL_ROOT", folder, 1);
-    mkdir((root + "/drive_c").c_str(), 0700);
     source = TFileStorage::Create("C:\\Source");
     target = TFileStorage::Create("C:\\Target");
     std::ofstream(root + "/drive_c/Source/a.xml") << "<TOOLBAR/>";
@@ -33,8 +30,6 @@ struct FuzzMachine {
   ~FuzzMachine() {
     source->Free();
     target->Free();
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
   }
 };
 

@@ -30,8 +30,9 @@ TEST(InputIdle, WaitForInputIdleReturnsOnceTheFormShowsAlsoAfterASleep) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    // Timed from before the start: the child's sleep begins inside CreateProcessA.
     auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     uint64_t tick = ClockTickMs();
     EXPECT_EQ(WaitForInputIdle(pi.hProcess, 10000), 0u) << c.sleepMs;
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.sleepMs)) << c.sleepMs;

@@ -322,6 +322,14 @@ void TRequestedUserScript::Play(TCustomForm* mainForm) {
   if (!Application->Terminated()) Application->Terminate();
 }
 
+void TRequestedUserScript::Idle(TCustomForm* mainForm) {
+  if (!started_ && mainForm && mainForm->Showing()) Play(mainForm);
+}
+
+void TRequestedUserScript::LoopEnded() {
+  if (int code = Finish()) std::exit(code);
+}
+
 int TRequestedUserScript::Finish() {
   if (!started_) {
     // What the program said before it ended tells why it did.

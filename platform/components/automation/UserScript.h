@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/components/Application.h"
 #include "platform/components/automation/TestDriver.h"
 
 VCL_EXCEPTION(EUserScriptError, Exception);
@@ -105,7 +106,7 @@ constexpr int kUserScriptFailed = 3;
 // Takes a variable that a launcher set out of the environment: its value, or none when it is not set.
 std::optional<std::string> TakeEnvironmentVariable(const char* name);
 
-class TRequestedUserScript {
+class TRequestedUserScript : public TApplicationDriver {
  public:
   // The request in the environment, removed from it; null when there is none.
   static std::unique_ptr<TRequestedUserScript> TakeFromEnvironment();
@@ -116,6 +117,11 @@ class TRequestedUserScript {
   // When the loop has returned: 0, or kUserScriptFailed after reporting a request that was never played
   // (with the message boxes the program showed, which tell why it ended).
   int Finish();
+
+  // As the application's driver: plays once the main form shows; ends the process with kUserScriptFailed
+  // when the loop has ended and the script failed or never ran.
+  void Idle(TCustomForm* mainForm) override;
+  void LoopEnded() override;
 
  private:
   void Fail(const std::string& message);

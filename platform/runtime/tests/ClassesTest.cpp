@@ -283,7 +283,9 @@ TEST(ClassRegistry, CreatesRegisteredClassesByNameCaseInsensitively) {
     EXPECT_EQ(e.Message(), "Class TNothing not found");
   }
   // Another class may not take a registered name.
-  TComponentClass impostor(TWidget::StaticClass(), [](TComponent* o) -> TComponent* { return TComponent::Create(o); });
+  TComponentClass impostor(TWidget::StaticClass(), [](TComponent* o, const TComponentPrepare&) -> TComponent* {
+    return TComponent::Create(o);
+  });
   EXPECT_THROW(registry.Register(impostor), EFilerError);
   registry.Unregister(TComponentClass::Of<TWidget>());
   EXPECT_FALSE(registry.Get("TWidget"));

@@ -277,9 +277,7 @@ BOOL SetCurrentDirectoryA(LPCSTR path) {
     return FALSE;
   }
   if (chdir(host.path.c_str()) != 0) {
-    SetLastError(errno == ENOENT    ? ERROR_FILE_NOT_FOUND
-                 : errno == ENOTDIR ? ERROR_DIRECTORY
-                                    : Win32ErrorFromErrno(errno));
+    SetLastError(Win32ErrorFromErrno(errno, TErrnoContext::Folder));
     return FALSE;
   }
   return TRUE;

@@ -175,9 +175,7 @@ BOOL FailBool(DWORD code) {
   return FALSE;
 }
 
-DWORD ErrnoError() {
-  return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? ERROR_DISK_FULL : Win32ErrorFromErrno(errno);
-}
+DWORD ErrnoError() { return Win32ErrorFromErrno(errno, TErrnoContext::Write); }
 
 bool ReadOnly(const struct stat& st) { return !(st.st_mode & S_IWUSR); }
 

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr DWORD ERROR_NOT_LOCKED = 158;
-
 struct Block {
   std::unique_ptr<uint8_t[]> data;
   size_t size = 0;

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/winapi/WinInet.h"
+
 namespace {
 
 thread_local DWORD t_lastError = ERROR_SUCCESS;
@@ -105,7 +107,39 @@ const char* SystemText(DWORD code) {
 DWORD GetLastError() { return t_lastError; }
 void SetLastError(DWORD code) { t_lastError = code; }
 
-DWORD Win32ErrorFromErrno(int error) {
+namespace {
+
+DWORD SocketErrorFromErrno(int error) {
+  switch (error) {
+    case ETIMEDOUT: return ERROR_INTERNET_TIMEOUT;
+    case ECONNRESET:
+    case EPIPE: return ERROR_INTERNET_CONNECTION_RESET;
+    case ECONNABORTED: return ERROR_INTERNET_CONNECTION_ABORTED;
+    case ECONNREFUSED:
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case EADDRNOTAVAIL:
+    case EAFNOSUPPORT: return ERROR_INTERNET_CANNOT_CONNECT;
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS: return ERROR_INTERNET_OUT_OF_HANDLES;
+    default: return ERROR_INTERNET_INTERNAL_ERROR;
+  }
+}
+
+}  // namespace
+
+DWORD Win32ErrorFromErrno(int error, TErrnoContext context) {
+  switch (context) {
+    case TErrnoContext::Socket: return SocketErrorFromErrno(error);
+    case TErrnoContext::Write:
+      if (error == EDQUOT || error == EFBIG) return ERROR_DISK_FULL;
+      break;
+    case TErrnoContext::Folder:
+      if (error == ENOTDIR) return ERROR_DIRECTORY;
+      break;
+    case TErrnoContext::File: break;
+  }
   switch (error) {
     case 0: return ERROR_SUCCESS;
     case ENOENT: return ERROR_FILE_NOT_FOUND;

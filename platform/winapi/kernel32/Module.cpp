@@ -90,7 +90,7 @@ bool FindElfSection(const ImageReader& read, uint64_t size, std::string_view nam
 bool ReadModuleResource(const std::string& hostPath, const char* section, std::string& data, DWORD& error) {
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    error = errno == ENOENT ? ERROR_FILE_NOT_FOUND : Win32ErrorFromErrno(errno);
+    error = Win32ErrorFromErrno(errno);
     return false;
   }
   struct stat st;

@@ -1,6 +1,8 @@
 // The launcher's search for a program's file: a Windows or host path, with ".exe" added or dropped.
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/Launcher.h"
@@ -102,6 +104,12 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
     out.push_back(arg);
   }
   return out;
+}
+
+std::string QuoteCommandLineArgument(const std::string& argument) {
+  bool quote = argument.empty() || std::any_of(argument.begin(), argument.end(),
+                                               [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+  return quote ? "\"" + argument + "\"" : argument;
 }
 
 }  // namespace vandrel

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/com/ComTypes.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
@@ -19,9 +20,6 @@ namespace {
 
 constexpr HRESULT kOk = 0;
 constexpr HRESULT kFalse = 1;
-constexpr HRESULT kFail = HRESULT(0x80004005);
-constexpr HRESULT kInvalidArg = HRESULT(0x80070057);
-constexpr HRESULT kOutOfMemory = HRESULT(0x8007000E);
 
 std::string UserProfile() { return vandrel::UserProfileFolder(vandrel::CurrentUserName()); }
 
@@ -130,20 +128,20 @@ UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
 }
 
 HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
-  if (!path) return kInvalidArg;
+  if (!path) return E_INVALIDARG;
   path[0] = '\0';
   auto found = FolderOf(folder & ~CSIDL_FLAG_CREATE);
-  if (!found) return kInvalidArg;
-  if (found->empty()) return kFail;
+  if (!found) return E_INVALIDARG;
+  if (found->empty()) return E_FAIL;
   std::string full = vandrel::FullWindowsPath(*found);
-  if (full.size() >= MAX_PATH) return kFail;
+  if (full.size() >= MAX_PATH) return E_FAIL;
   if ((folder & CSIDL_FLAG_CREATE) && !FolderExists(full)) CreateFolders(full);
   std::memcpy(path, full.c_str(), full.size() + 1);
   return FolderExists(full) ? kOk : kFalse;
 }
 
 HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* list) {
-  if (!list) return kInvalidArg;
+  if (!list) return E_INVALIDARG;
   *list = nullptr;
   char path[MAX_PATH];
   HRESULT hr = SHGetFolderPathA(owner, folder, nullptr, SHGFP_TYPE_CURRENT, path);
@@ -151,7 +149,7 @@ HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* list) {
   size_t length = std::strlen(path) + 1;
   // One item (its size, then the path with its terminator) and the empty item that ends the list.
   auto* bytes = static_cast<BYTE*>(std::calloc(1, sizeof(USHORT) + length + sizeof(USHORT)));
-  if (!bytes) return kOutOfMemory;
+  if (!bytes) return E_OUTOFMEMORY;
   USHORT cb = USHORT(sizeof(USHORT) + length);
   std::memcpy(bytes, &cb, sizeof cb);
   std::memcpy(bytes + sizeof(USHORT), path, length);

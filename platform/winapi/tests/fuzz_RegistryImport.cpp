@@ -8,25 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/testing/FuzzMachineFolder.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Registry.h"
 
 namespace {
-
-// A machine folder of its own, removed at exit.
-struct FuzzMachine {
-  std::string root;
-  FuzzMachine() {
-    char folder[] = "/tmp/vandrel-fuzz-XXXXXX";
-    if (!mkdtemp(folder)) std::abort();
-    root = folder;
-    setenv("VANDREL_ROOT", folder, 1);
-  }
-  ~FuzzMachine() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
-  }
-};
 
 std::string Export() {
   std::string text, error;
@@ -51,7 +37,7 @@ void Empty() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static FuzzMachine machine;
+  static testing_support::FuzzMachineFolder machine;
   Empty();
   const std::string before = Export();
   std::string error;

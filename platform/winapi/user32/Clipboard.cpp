@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr DWORD ERROR_CLIPBOARD_NOT_OPEN = 1418;
-
 struct Entry {
   UINT format;
   HANDLE data;

@@ -9,11 +9,6 @@
 
 using namespace winsys;
 
-namespace {
-constexpr DWORD ERROR_INVALID_HOOK_HANDLE = 1404;
-constexpr DWORD ERROR_INVALID_HOOK_FILTER = 1426;
-}  // namespace
-
 HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE, DWORD threadId) {
   if (idHook != WH_GETMESSAGE && idHook != WH_CALLWNDPROC) {
     SetLastError(ERROR_INVALID_HOOK_FILTER);

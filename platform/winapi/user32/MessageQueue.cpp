@@ -40,14 +40,9 @@ void RemoveThreadState(Queue* q) {
   for (auto& [h, w] : s.windows)
     if (w->threadId == q->threadId) doomed.push_back(h);
   for (HWND h : doomed) RemoveWindowSilently(h);
-  for (SentMessage* m : q->incoming) {
+  for (const std::shared_ptr<SentMessage>& m : q->incoming) {
     s.inFlight--;
-    if (m->detached) {
-      delete m;
-    } else {
-      m->done = true;
-      Wake(m->sender);
-    }
+    Complete(*m, 0);
   }
   q->incoming.clear();
   s.inFlight -= int64_t(q->posted.size());
@@ -80,6 +75,13 @@ void Wake(Queue* q) {
   q->wakeSignals++;
   if (q->activity == Activity::Waiting || q->activity == Activity::SendWait) q->activity = Activity::Busy;
   q->cv.notify_all();
+}
+
+// Lock held: the send is answered; a waiting sender wakes.
+void Complete(SentMessage& m, LRESULT result) {
+  m.result = result;
+  m.done = true;
+  Wake(m.sender);
 }
 
 bool RunHooks(int type, int code, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -125,7 +127,7 @@ LRESULT DeliverSent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool from
 }
 
 void HandleOneIncoming(Guard& g, Queue* q) {
-  SentMessage* m = q->incoming.front();
+  std::shared_ptr<SentMessage> m = std::move(q->incoming.front());
   q->incoming.pop_front();
   S().inFlight--;
   S().progress++;
@@ -137,23 +139,12 @@ void HandleOneIncoming(Guard& g, Queue* q) {
   } catch (...) {
     g.lock();
     q->handlingSend--;
-    if (m->detached) {
-      delete m;
-    } else {
-      m->done = true;
-      Wake(m->sender);
-    }
+    Complete(*m, 0);
     throw;
   }
   g.lock();
   q->handlingSend--;
-  if (m->detached) {
-    delete m;
-  } else {
-    m->result = r;
-    m->done = true;
-    Wake(m->sender);
-  }
+  Complete(*m, r);
 }
 
 }  // namespace winsys
@@ -337,9 +328,8 @@ namespace {
 LRESULT SendAcross(Guard& g, Queue* target, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wait) {
   State& s = S();
   Queue* self = CurrentQueue(g);
-  auto* m = new SentMessage{hwnd, msg, wParam, lParam};
-  m->detached = !wait;
-  m->sender = self;
+  auto m = std::make_shared<SentMessage>(SentMessage{hwnd, msg, wParam, lParam});
+  if (wait) m->sender = self;
   target->incoming.push_back(m);
   s.inFlight++;
   Wake(target);
@@ -356,9 +346,7 @@ LRESULT SendAcross(Guard& g, Queue* target, HWND hwnd, UINT msg, WPARAM wParam, 
     self->cv.wait(g, [&] { return m->done || !self->incoming.empty() || self->wakeSignals != seen; });
     LeaveWait(self);
   }
-  LRESULT r = m->result;
-  delete m;
-  return r;
+  return m->result;
 }
 
 }  // namespace

@@ -60,6 +60,9 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
   return hwnd ? 1 : id;
 }
 
+// What KillTimer leaves as the last error for a timer that the calling thread does not have.
+constexpr DWORD kNoSuchTimer = 1402;
+
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
   State& s = S();
   Guard g(s.lock);
@@ -67,7 +70,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
   auto before = q->timers.size();
   std::erase_if(q->timers, [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
   if (q->timers.size() == before) {
-    SetLastError(1402);  // ERROR_INVALID_TIMER_ID (not in the table of this thread)
+    SetLastError(kNoSuchTimer);
     return FALSE;
   }
   return TRUE;

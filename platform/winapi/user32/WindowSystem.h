@@ -21,8 +21,8 @@ using Guard = std::unique_lock<std::mutex>;
 
 struct Queue;
 
-// A message sent to another thread's window; the receiver completes it and wakes the sender. With
-// `detached` nobody waits and the receiver deletes it.
+// A message sent to another thread's window, shared by the receiver's queue and the sender while it waits;
+// the receiver completes it and wakes the sender, if one waits (a notification has none).
 struct SentMessage {
   HWND hwnd;
   UINT msg;
@@ -30,7 +30,6 @@ struct SentMessage {
   LPARAM lParam;
   LRESULT result = 0;
   bool done = false;
-  bool detached = false;
   Queue* sender = nullptr;
 };
 
@@ -58,7 +57,7 @@ struct Queue {
   DWORD threadId = 0;
   std::condition_variable cv;
   std::deque<MSG> posted;
-  std::deque<SentMessage*> incoming;
+  std::deque<std::shared_ptr<SentMessage>> incoming;
   bool quitPending = false;
   int quitCode = 0;
   std::vector<Timer> timers;
@@ -145,6 +144,8 @@ uint64_t NowMs();
 
 // Wakes a thread: something is queued for it.
 void Wake(Queue* q);
+// Lock held: a sent message is answered with the result; its sender, if one waits, wakes.
+void Complete(SentMessage& m, LRESULT result);
 
 // Calls a window procedure the way a send does: the WH_CALLWNDPROC hooks of the calling thread first, then
 // the procedure read after them. The lock must not be held.

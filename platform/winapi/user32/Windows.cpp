@@ -48,11 +48,7 @@ void RemoveWindowSilently(HWND hwnd) {
 
 namespace {
 
-std::string Upper(LPCSTR name) {
-  std::string key = name ? name : "";
-  for (char& c : key) c = char(cp1250::ToUpperByte(static_cast<unsigned char>(c)));
-  return key;
-}
+std::string Upper(LPCSTR name) { return cp1250::Upper(name ? name : ""); }
 
 // The non-client frame of a style: left, top, right and bottom insets of the client area.
 RECT FrameInsets(DWORD style) {
@@ -138,7 +134,7 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
   Guard g(s.lock);
   std::string key = Upper(wc->lpszClassName);
   if (FindClass(wc->lpszClassName, wc->hInstance, true)) {
-    SetLastError(1410);  // ERROR_CLASS_ALREADY_EXISTS
+    SetLastError(ERROR_CLASS_ALREADY_EXISTS);
     return 0;
   }
   auto cls = std::make_unique<WindowClass>();
@@ -160,12 +156,12 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance) {
   Guard g(s.lock);
   WindowClass* cls = FindClass(className, instance, true);
   if (!cls) {
-    SetLastError(1411);  // ERROR_CLASS_DOES_NOT_EXIST
+    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
   for (auto& [h, w] : s.windows)
     if (w->cls == cls) {
-      SetLastError(1412);  // ERROR_CLASS_HAS_WINDOWS
+      SetLastError(ERROR_CLASS_HAS_WINDOWS);
       return FALSE;
     }
   std::erase_if(s.classes, [&](const auto& entry) { return entry.second.get() == cls; });
@@ -191,7 +187,7 @@ BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wc) {
   Guard g(s.lock);
   WindowClass* cls = FindClass(className, instance, false);
   if (!cls) {
-    SetLastError(1411);
+    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
   if (wc) {
@@ -217,12 +213,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     CreateDesktopLocked();
     WindowClass* cls = FindClass(className, instance, false);
     if (!cls) {
-      SetLastError(1407);  // ERROR_CANNOT_FIND_WND_CLASS
+      SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
       return nullptr;
     }
     if (parent == HWND_MESSAGE) parent = nullptr;
     if ((style & WS_CHILD) && !FindWindow(parent)) {
-      SetLastError(1406);  // ERROR_TLW_WITH_WSCHILD
+      SetLastError(ERROR_TLW_WITH_WSCHILD);
       return nullptr;
     }
     if (parent && !FindWindow(parent)) {
@@ -257,7 +253,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   if (!SendMessageA(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
       SendMessageA(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     DestroyWindow(hwnd);
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   if (!IsWindow(hwnd)) return nullptr;
@@ -465,7 +461,7 @@ LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
         std::memcpy(&v, w->extra.data() + index, sizeof v);
         return v;
       }
-      SetLastError(1413);  // ERROR_INVALID_INDEX
+      SetLastError(ERROR_INVALID_INDEX);
       return 0;
   }
 }
@@ -510,7 +506,7 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
         std::memcpy(w->extra.data() + index, &value, sizeof value);
         return old;
       }
-      SetLastError(1413);
+      SetLastError(ERROR_INVALID_INDEX);
       return 0;
   }
 }

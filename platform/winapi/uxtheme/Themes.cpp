@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/com/ComTypes.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Registry.h"
 #include "platform/winapi/Windows.h"
@@ -36,7 +37,7 @@ BOOL IsThemeActive() {
 BOOL IsAppThemed() { return IsThemeActive(); }
 
 HRESULT DrawThemeParentBackground(HWND hwnd, HDC dc, const RECT* rect) {
-  if (!IsWindow(hwnd)) return HRESULT(0x80070057);  // E_INVALIDARG
+  if (!IsWindow(hwnd)) return E_INVALIDARG;
   RECT r{};
   if (rect)
     r = *rect;

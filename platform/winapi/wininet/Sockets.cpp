@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "platform/runtime/Thread.h"
+#include "platform/winapi/LastError.h"
 #include "platform/winapi/WinInet.h"
 
 namespace vandrel {
@@ -24,23 +25,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-DWORD InternetErrorFromSocketErrno(int error) {
-  switch (error) {
-    case ETIMEDOUT: return ERROR_INTERNET_TIMEOUT;
-    case ECONNRESET:
-    case EPIPE: return ERROR_INTERNET_CONNECTION_RESET;
-    case ECONNABORTED: return ERROR_INTERNET_CONNECTION_ABORTED;
-    case ECONNREFUSED:
-    case ENETUNREACH:
-    case EHOSTUNREACH:
-    case EADDRNOTAVAIL:
-    case EAFNOSUPPORT: return ERROR_INTERNET_CANNOT_CONNECT;
-    case EMFILE:
-    case ENFILE:
-    case ENOBUFS: return ERROR_INTERNET_OUT_OF_HANDLES;
-    default: return ERROR_INTERNET_INTERNAL_ERROR;
-  }
-}
+DWORD InternetErrorFromSocketErrno(int error) { return Win32ErrorFromErrno(error, TErrnoContext::Socket); }
 
 bool Infinite(DWORD timeoutMs) { return timeoutMs == 0 || timeoutMs == INFINITE_TIMEOUT; }
 

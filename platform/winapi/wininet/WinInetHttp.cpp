@@ -1,5 +1,6 @@
 // HTTP/1.x response reading for the internet client.
 #include "platform/winapi/WinInetHttp.h"
+#include "platform/runtime/Collation.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,17 +24,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x |= 0x20;
-    if (y >= 'A' && y <= 'Z') y |= 0x20;
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // Calls f on each comma-separated element, trimmed.
@@ -163,10 +153,10 @@ DWORD HttpResponseReader::DecideFraming() {
   // over still encoded, so the response is refused.
   bool chunked = false, unknown = false;
   for (const HttpHeader& h : headers_) {
-    if (!EqualsNoCase(h.name, "Transfer-Encoding")) continue;
+    if (!SameText(h.name, "Transfer-Encoding")) continue;
     ForEachElement(h.value, [&](std::string_view e) {
-      if (e.empty() || EqualsNoCase(e, "identity")) return;
-      if (EqualsNoCase(e, "chunked") && !chunked)
+      if (e.empty() || SameText(e, "identity")) return;
+      if (SameText(e, "chunked") && !chunked)
         chunked = true;
       else
         unknown = true;
@@ -180,7 +170,7 @@ DWORD HttpResponseReader::DecideFraming() {
   std::string length;
   bool valid = true;
   for (const HttpHeader& h : headers_) {
-    if (!EqualsNoCase(h.name, "Content-Length")) continue;
+    if (!SameText(h.name, "Content-Length")) continue;
     ForEachElement(h.value, [&](std::string_view e) {
       bool digits =
           !e.empty() && e.size() <= 18 && std::all_of(e.begin(), e.end(), [](unsigned char c) { return IsDigit(c); });
@@ -203,7 +193,7 @@ int64_t HttpResponseReader::DeclaredLength() const { return framing_ == Framing:
 
 const std::string* HttpResponseReader::FindHeader(std::string_view name, size_t index) const {
   for (const HttpHeader& h : headers_)
-    if (EqualsNoCase(h.name, name) && index-- == 0) return &h.value;
+    if (SameText(h.name, name) && index-- == 0) return &h.value;
   return nullptr;
 }
 

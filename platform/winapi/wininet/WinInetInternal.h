@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/runtime/Collation.h"
 #include "platform/winapi/Sockets.h"
 #include "platform/winapi/WinInet.h"
 #include "platform/winapi/WinInetHttp.h"
@@ -72,6 +73,5 @@ void SplitUrl(std::string_view url, UrlParts& parts);
 std::string CombineUrl(std::string_view base, std::string_view reference);
 INTERNET_SCHEME SchemeNumber(std::string_view scheme);
 INTERNET_PORT DefaultPort(INTERNET_SCHEME scheme);
-bool EqualsNoCase(std::string_view a, std::string_view b);
 
 }  // namespace vandrel::wininet

@@ -2,6 +2,7 @@
 // Every request uses a connection of its own ("Connection: close"); a redirect opens a new one.
 #include <cstring>
 
+#include "platform/runtime/Collation.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/NameResolution.h"
 #include "platform/winapi/wininet/WinInetInternal.h"
@@ -74,7 +75,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view text) {
     if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       mark = t;
-    } else if (p < pattern.size() && EqualsNoCase(pattern.substr(p, 1), text.substr(t, 1))) {
+    } else if (p < pattern.size() && SameText(pattern.substr(p, 1), text.substr(t, 1))) {
       ++p, ++t;
     } else if (star != std::string_view::npos) {
       p = star + 1;
@@ -102,7 +103,7 @@ std::string ProxyFor(const Session& s, const std::string& host) {
   if (s.accessType != INTERNET_OPEN_TYPE_PROXY) return "";
   bool bypass = false;
   ForEachToken(s.bypass, [&](std::string_view entry) {
-    if (EqualsNoCase(entry, "<local>"))
+    if (SameText(entry, "<local>"))
       bypass = bypass || host.find('.') == std::string::npos;
     else
       bypass = bypass || WildcardMatch(entry, host);
@@ -113,7 +114,7 @@ std::string ProxyFor(const Session& s, const std::string& host) {
     size_t eq = entry.find('=');
     if (eq == std::string_view::npos) {
       if (chosen.empty()) chosen.assign(entry);
-    } else if (EqualsNoCase(entry.substr(0, eq), "http")) {
+    } else if (SameText(entry.substr(0, eq), "http")) {
       chosen.assign(entry.substr(eq + 1));
     }
   });
@@ -192,7 +193,7 @@ DWORD NextHop(Request& r, const std::string& location, Target& t) {
   r.url = CombineUrl(r.url, location);
   UrlParts parts;
   SplitUrl(r.url, parts);
-  if (!parts.hasScheme || !EqualsNoCase(parts.scheme, "http") || !parts.hasAuthority) return ERROR_HTTP_REDIRECT_FAILED;
+  if (!parts.hasScheme || !SameText(parts.scheme, "http") || !parts.hasAuthority) return ERROR_HTTP_REDIRECT_FAILED;
   std::string hostPort(parts.authority.substr(parts.authority.rfind('@') + 1));
   if (SplitHostPort(hostPort, t.host, t.port) != ERROR_SUCCESS) return ERROR_INTERNET_INVALID_URL;
   t.object = std::string(parts.path) + (parts.hasQuery ? "?" + std::string(parts.query) : "");

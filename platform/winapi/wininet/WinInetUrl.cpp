@@ -7,6 +7,7 @@
 // fragments, and InternetCrackUrlA, which only splits) a backslash is an ordinary character.
 #include <cstring>
 
+#include "platform/runtime/Collation.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/wininet/WinInetInternal.h"
 
@@ -90,7 +91,7 @@ std::string RemoveDotSegments(std::string_view in) {
   return out;
 }
 
-bool IsWebScheme(std::string_view scheme) { return EqualsNoCase(scheme, "http") || EqualsNoCase(scheme, "https"); }
+bool IsWebScheme(std::string_view scheme) { return SameText(scheme, "http") || SameText(scheme, "https"); }
 
 // Backslashes before the query or fragment become slashes.
 std::string WithWebSlashes(std::string_view url) {
@@ -128,17 +129,6 @@ bool PutPart(LPSTR& pointer, DWORD& length, std::string_view part, bool present)
 }
 
 }  // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x |= 0x20;
-    if (y >= 'A' && y <= 'Z') y |= 0x20;
-    if (x != y) return false;
-  }
-  return true;
-}
 
 void SplitUrl(std::string_view url, UrlParts& p) {
   p = UrlParts();
@@ -230,7 +220,7 @@ INTERNET_SCHEME SchemeNumber(std::string_view scheme) {
       {"https", INTERNET_SCHEME_HTTPS},  {"file", INTERNET_SCHEME_FILE},     {"news", INTERNET_SCHEME_NEWS},
       {"mailto", INTERNET_SCHEME_MAILTO}};
   for (const auto& [name, number] : kSchemes)
-    if (EqualsNoCase(scheme, name)) return number;
+    if (SameText(scheme, name)) return number;
   return INTERNET_SCHEME_UNKNOWN;
 }
 
