@@ -594,8 +594,6 @@ void TFMain::ModemFinish() {
 
 // ---- operations of the later pages, as on a PC without modem and network adapter
 
-std::string TFMain::ListModems() { return {}; }
-
 bool TFMain::TestModem() { return false; }
 
 void TFMain::DownloadConfiguration() {
@@ -617,19 +615,6 @@ void TFMain::DownloadConfiguration() {
 }
 
 void TFMain::AbortTransfer() {}
-
-void TFMain::HangUp() {}
-
-std::string TFMain::CreateDialEntry(const std::string&, bool, const std::string&, const std::string&,
-                                    const std::string&, const std::string&) {
-  return "ERROR_CANNOT_CREATE_ENTRY";
-}
-
-std::string TFMain::DeleteDialEntry(const std::string&) { return {}; }
-
-void TFMain::OnlineActivation() { ShowErrorTexts(88, 87, 1); }
-
-void TFMain::OnlineSubscription() { ShowErrorTexts(92, 91, 1); }
 
 bool TFMain::TestComputer() { return false; }
 

@@ -12,6 +12,7 @@
 #include "platform/components/FormResource.h"
 #include "platform/components/Forms.h"
 #include "platform/components/StdCtrls.h"
+#include "platform/winapi/Ras.h"
 #include "wizard-components/BSEdit.h"
 #include "wizard-components/CPort.h"
 #include "wizard-components/WkMemDS.h"
@@ -198,17 +199,27 @@ class TFMain : public TForm {
 
   // ---- operations of the later pages. Until they are built they answer as a PC without modem and
   // network adapter does; tests put scripted ones in their place by overriding them.
-  // Modem device names, each followed by CR LF.
+  // Modem device names, each followed by CR LF (MainDialUp.cpp, as the dial-up operations below).
   virtual std::string ListModems();
   virtual bool TestModem();
   // The download of page 6 and its relaunch; without a connection it goes on with the local files.
   virtual void DownloadConfiguration();
   virtual void AbortTransfer();
+  // Hangs up the current dial, if any, and waits 3 s for the line.
   virtual void HangUp();
-  // Dial-up entries: an error text, empty on success.
+  // Dial-up entries: an error text (the name of a RAS result), empty on success.
   virtual std::string CreateDialEntry(const std::string& name, bool pppoe, const std::string& device,
                                       const std::string& phone, const std::string& user, const std::string& password);
   virtual std::string DeleteDialEntry(const std::string& name);
+  // Whether the entry's dial parameters can be read.
+  virtual bool DialEntryExists(const std::string& name);
+  virtual std::string SetDialCredentials(const std::string& name, const std::string& user, const std::string& password);
+  // Dials the temporary entry, pumping messages until the dial connects, fails or is cancelled; an error
+  // text, and the detail that the error page shows after its body.
+  virtual std::string DialEntry(std::string& detail);
+  // The notifier of the dial: records the state of the main form's dial.
+  static void RasDialCallback(UINT message, RASCONNSTATE state, DWORD error);
+  // Dial the activation or subscription number of the selected area and open its address.
   virtual void OnlineActivation();
   virtual void OnlineSubscription();
   // The computer check of page 14: whether a network adapter exists.
@@ -269,6 +280,9 @@ class TFMain : public TForm {
   void ConfirmRefusal(int question, int titleId, int bodyId, TRadioButton* recommended);
   // Fills the modem list from the modem listing.
   void FillModemList();
+  // Online activation and subscription: the area record's four fields from `first`, and the texts of the
+  // entry and dial failures.
+  void RunOnlineOperation(int first, int entryTitle, int entryBody, int dialTitle, int dialBody);
   // The configuration file and the tables at start-up, with the message boxes of their failures.
   void LoadConfiguration(bool quiet);
   void LoadPictures();

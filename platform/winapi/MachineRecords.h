@@ -1,6 +1,7 @@
 // Records the machine keeps of what its programs asked for that the emulation does not do: web addresses
-// opened in a browser (ShellExecuteA) and restarts (ExitWindowsEx). Each is a text file of CP1250 lines in
-// the machine folder, which the hosts print after a run.
+// opened in a browser (ShellExecuteA), restarts (ExitWindowsEx) and the numbers dialled (RasDialA). Each is a
+// text file of CP1250 lines in the machine folder; the hosts print the opened addresses and the restarts after
+// a run.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -10,9 +11,9 @@
 
 namespace vandrel {
 
-enum class MachineRecord { OpenedAddresses, Restarts };
+enum class MachineRecord { OpenedAddresses, Restarts, DialledNumbers };
 
-// Host path of a record: "opened.txt" or "restarts.txt" in the machine folder.
+// Host path of a record: "opened.txt", "restarts.txt" or "dialled.txt" in the machine folder.
 std::string MachineRecordPath(MachineRecord record);
 // Appends one line (which holds no line break); false with a Win32 error when it cannot be written.
 bool AppendMachineRecord(MachineRecord record, const std::string& line, DWORD& error);

@@ -14,7 +14,12 @@
 namespace vandrel {
 
 std::string MachineRecordPath(MachineRecord record) {
-  return MachineRoot() + (record == MachineRecord::OpenedAddresses ? "/opened.txt" : "/restarts.txt");
+  switch (record) {
+    case MachineRecord::OpenedAddresses: return MachineRoot() + "/opened.txt";
+    case MachineRecord::Restarts: return MachineRoot() + "/restarts.txt";
+    case MachineRecord::DialledNumbers: break;
+  }
+  return MachineRoot() + "/dialled.txt";
 }
 
 bool AppendMachineRecord(MachineRecord record, const std::string& line, DWORD& error) {
