@@ -8,6 +8,7 @@
 #include "platform/components/Application.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
+#include "platform/winapi/Registry.h"
 #include "wizard-components/CkLines.h"
 #include "wizard/ConfigKey.h"
 
@@ -221,6 +222,11 @@ std::vector<std::string> Rows(TWkMemoryData* table) {
     rows.push_back(row);
   }
   return rows;
+}
+
+void ImportRegistry(const std::string& text) {
+  std::string error;
+  ASSERT_TRUE(vandrel::ImportRegistryText("REGEDIT4\n" + text, error)) << error;
 }
 
 }  // namespace wizard_test

@@ -99,4 +99,7 @@ class WizardMachine {
 // Rows of a table from its first row, fields joined by "|".
 std::vector<std::string> Rows(TWkMemoryData* table);
 
+// Imports REGEDIT4 text (without its header line) into the machine's registry.
+void ImportRegistry(const std::string& text);
+
 }  // namespace wizard_test
