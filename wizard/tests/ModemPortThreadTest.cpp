@@ -57,15 +57,7 @@ TEST(ModemPort, AnOKLineOfOneReceiveEventIsTheAnswer) {
 class ModemTest : public ::testing::Test {
  protected:
   void Start(const std::string& init, const std::string& script) {
-    std::vector<std::pair<int, std::string>> texts;
-    for (int id : {83, 84, 96, 97}) texts.push_back({id, "T" + std::to_string(id)});
-    machine.WriteConfiguration(Configuration({}, texts));
-    ImportRegistry(
-        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}]\n"
-        "\"Class\"=\"Modem\"\n"
-        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0000]"
-        "\n"
-        "\"FriendlyName\"=\"Hayes\"\n\"AttachedTo\"=\"COM3\"\n");
+    machine.WriteConfiguration(ModemTestConfiguration());
     SetModem(init, script);
     form = machine.Start<TFMain>();
     form->Show();
@@ -83,10 +75,7 @@ class ModemTest : public ::testing::Test {
   }
   // The modem's command, and the script of its device (none: no device).
   void SetModem(const std::string& init, const std::string& script) {
-    ImportRegistry(
-        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}"
-        "\\0000\\Init]\n\"1\"=\"" +
-        init + "\"\n");
+    ImportNtModem("Hayes", "COM3", init);
     if (!script.empty()) {
       vandrel::RegisterScriptedPort("COM3", script);
       scripted = true;
@@ -132,12 +121,16 @@ TEST_F(ModemTest, AnAnswerEndsTheTestAtOnceAndLeadsToTheDownload) {
     else
       SetModem("ATZ<cr>", c.script);
     form->Notebook->SetPageIndex(Page::pgModemVizsgalat);
+    // What the page shows while the test runs, seen when the first bytes come.
     std::vector<std::string> during;
-    ScheduleVirtualEvent(ClockTickMs() + 50, [&] {
-      during = {form->lbModemVizsgalat->Caption(), form->lbModemVizsgalatVaras->Visible() ? "shown" : "hidden",
-                form->ModemTestRunning() ? "running" : "idle",
-                form->bnKovetkezo->Enabled() || form->bnElozo->Enabled() ? "buttons on" : "buttons off"};
-    });
+    TRxCharEvent received = form->cpModemTest->OnRxChar;
+    form->cpModemTest->OnRxChar = [&, received](TObject* sender, int count) {
+      if (during.empty())
+        during = {form->lbModemVizsgalat->Caption(), form->lbModemVizsgalatVaras->Visible() ? "shown" : "hidden",
+                  form->ModemTestRunning() ? "running" : "idle",
+                  form->bnKovetkezo->Enabled() || form->bnElozo->Enabled() ? "buttons on" : "buttons off"};
+      received(sender, count);
+    };
     ticks = 0;
     start = ClockTickMs();
     driver->Click("bnKovetkezo");
@@ -146,6 +139,7 @@ TEST_F(ModemTest, AnAnswerEndsTheTestAtOnceAndLeadsToTheDownload) {
     EXPECT_EQ(ticks, c.ticks);
     EXPECT_EQ(during, (std::vector<std::string>{"T96", "shown", "running", "buttons off"}));
     ExpectIdle();
+    form->cpModemTest->OnRxChar = received;
   }
 }
 

@@ -54,17 +54,8 @@ class ModemPseudoTerminal : public ::testing::Test {
  protected:
   void SetUp() override {
     SetClockMode(TClockMode::Real);
-    std::vector<std::pair<int, std::string>> texts;
-    for (int id : {83, 84, 96, 97}) texts.push_back({id, "T" + std::to_string(id)});
-    machine.WriteConfiguration(Configuration({}, texts));
-    ImportRegistry(
-        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}]\n"
-        "\"Class\"=\"Modem\"\n"
-        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0000]"
-        "\n"
-        "\"FriendlyName\"=\"Hayes\"\n\"AttachedTo\"=\"COM3\"\n"
-        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}"
-        "\\0000\\Init]\n\"1\"=\"ATZ<cr>\"\n");
+    machine.WriteConfiguration(ModemTestConfiguration());
+    ImportNtModem("Hayes", "COM3", "ATZ<cr>");
     form = machine.Start<TFMain>();
     form->Show();
     driver = std::make_unique<TFormDriver>(form);
