@@ -51,7 +51,7 @@ std::unique_ptr<TBitmap> Pattern(int width, int height, TPixelFormat format) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       bitmap->SetPixels(
-          x, y, TColor((x * 37 + y * 11) & 255 | ((x * 13 + y * 71) & 255) << 8 | ((x * 5 + y * 90) & 255) << 16));
+          x, y, TColor(((x * 37 + y * 11) & 255) | ((x * 13 + y * 71) & 255) << 8 | ((x * 5 + y * 90) & 255) << 16));
   bitmap->SetPixelFormat(format);
   return bitmap;
 }
