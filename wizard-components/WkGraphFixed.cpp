@@ -41,27 +41,27 @@ void InitColorReduction() {
   });
 }
 
-void ReduceLevels784(TDibPixels& pixels, RGBQUAD* table) {
+namespace {
+
+// The palette of every red, green and blue level, red outermost, the rest filled with the byte 128; each
+// pixel becomes the entry of its channels' nearest levels.
+void ReduceLevels(TDibPixels& pixels, RGBQUAD* table, const TLevels& red, const TLevels& green, const TLevels& blue) {
   InitColorReduction();
   std::memset(table, 128, 256 * sizeof(RGBQUAD));
-  for (int r = 0; r < 7; ++r)
-    for (int g = 0; g < 8; ++g)
-      for (int b = 0; b < 4; ++b) table[r * 32 + g * 4 + b] = RGBQUAD{kLevels4[b], kLevels8[g], kLevels7[r], 0};
-  MapPixels(pixels, [](uint8_t blue, uint8_t green, uint8_t red, int, int) {
-    return uint8_t(gLevels7.nearest[red] * 32 + gLevels8.nearest[green] * 4 + gLevels4.nearest[blue]);
+  int i = 0;
+  for (int r = 0; r < red.count; ++r)
+    for (int g = 0; g < green.count; ++g)
+      for (int b = 0; b < blue.count; ++b) table[i++] = RGBQUAD{blue.levels[b], green.levels[g], red.levels[r], 0};
+  MapPixels(pixels, [&](uint8_t b, uint8_t g, uint8_t r, int, int) {
+    return uint8_t((red.nearest[r] * green.count + green.nearest[g]) * blue.count + blue.nearest[b]);
   });
 }
 
-void ReduceLevels666(TDibPixels& pixels, RGBQUAD* table) {
-  InitColorReduction();
-  std::memset(table, 128, 256 * sizeof(RGBQUAD));
-  for (int r = 0; r < 6; ++r)
-    for (int g = 0; g < 6; ++g)
-      for (int b = 0; b < 6; ++b) table[r * 36 + g * 6 + b] = RGBQUAD{kLevels6[b], kLevels6[g], kLevels6[r], 0};
-  MapPixels(pixels, [](uint8_t blue, uint8_t green, uint8_t red, int, int) {
-    return uint8_t(gLevels6.nearest[red] * 36 + gLevels6.nearest[green] * 6 + gLevels6.nearest[blue]);
-  });
-}
+}  // namespace
+
+void ReduceLevels784(TDibPixels& pixels, RGBQUAD* table) { ReduceLevels(pixels, table, gLevels7, gLevels8, gLevels4); }
+
+void ReduceLevels666(TDibPixels& pixels, RGBQUAD* table) { ReduceLevels(pixels, table, gLevels6, gLevels6, gLevels6); }
 
 void ReduceChannelCycle(TDibPixels& pixels, RGBQUAD* table) {
   std::memset(table, 0, 256 * sizeof(RGBQUAD));
