@@ -43,22 +43,27 @@ BITMAPINFOHEADER HeaderFor(HBITMAP bitmap, int depth) {
 }
 
 // A BMP file in a work block: the file header, the information header, the colour table and the pixels.
+// The file starts 2 bytes into the block, so that the headers after the 14-byte file header are aligned.
 class TDibFile {
  public:
   TDibFile(const BITMAPINFOHEADER& header, size_t pixelBytes)
-      : offset_(kFileHeader + kInfoHeader + TableSize(header.biBitCount)), size_(offset_ + pixelBytes), block_(size_) {
+      : offset_(kFileHeader + kInfoHeader + TableSize(header.biBitCount)),
+        size_(offset_ + pixelBytes),
+        block_(kLead + size_) {
     BITMAPFILEHEADER file{0x4D42, DWORD(size_), 0, 0, DWORD(offset_)};
-    std::memcpy(block_.Bytes(), &file, sizeof file);
+    std::memcpy(Bytes(), &file, sizeof file);
     std::memcpy(Info(), &header, sizeof header);
   }
-  BITMAPINFO* Info() const { return reinterpret_cast<BITMAPINFO*>(block_.Bytes() + kFileHeader); }
-  RGBQUAD* Table() const { return reinterpret_cast<RGBQUAD*>(block_.Bytes() + kFileHeader + kInfoHeader); }
-  uint8_t* Pixels() const { return block_.Bytes() + offset_; }
-  uint8_t* Bytes() const { return block_.Bytes(); }
+  BITMAPFILEHEADER* File() const { return reinterpret_cast<BITMAPFILEHEADER*>(Bytes()); }
+  BITMAPINFO* Info() const { return reinterpret_cast<BITMAPINFO*>(Bytes() + kFileHeader); }
+  RGBQUAD* Table() const { return reinterpret_cast<RGBQUAD*>(Bytes() + kFileHeader + kInfoHeader); }
+  uint8_t* Pixels() const { return Bytes() + offset_; }
+  uint8_t* Bytes() const { return block_.Bytes() + kLead; }
   size_t HeaderSize() const { return offset_; }
   size_t Size() const { return size_; }
 
  private:
+  static constexpr size_t kLead = 2;
   size_t offset_, size_;
   TWorkBlock block_;
 };
@@ -102,8 +107,7 @@ void WriteReduced(TBitmap* bitmap, ReductionMethod method, TStream& stream) {
   TDibFile reduced(h, 0);
   TDibPixels pixels{read->Pixels(), h.biWidth, h.biHeight};
   reduced.Info()->bmiHeader.biClrImportant = Reduce(pixels, reduced.Table(), method);
-  auto* file = reinterpret_cast<BITMAPFILEHEADER*>(reduced.Bytes());
-  file->bfSize = DWORD(reduced.HeaderSize() + h.biSizeImage);
+  reduced.File()->bfSize = DWORD(reduced.HeaderSize() + h.biSizeImage);
   stream.WriteBuffer(reduced.Bytes(), int64_t(reduced.HeaderSize()));
   stream.WriteBuffer(pixels.bits, int64_t(h.biSizeImage));
 }

@@ -10,6 +10,7 @@
 
 #include "WkGraphTestSupport.h"
 #include "platform/testing/PythonOracle.h"
+#include "platform/winapi/GdiObjects.h"
 #include "platform/winapi/GlobalMemory.h"
 #include "platform/winapi/MessageBox.h"
 #include "wizard-components/PictureUnits.h"
@@ -101,7 +102,8 @@ TEST(WkGraph, ReadOutHeadersAreThoseOfTheDepthWritten) {
                {8, rmGrayscale, 3 * 8, 0},
                {4, rmPopularity, 3 * 4, 0},
                {1, rmPopularity, 3 * 4, 0}};
-  size_t blocks = GlobalBlockCount();
+  Converted(*bitmap, 24, rmPopularity);  // makes the bitmap's palette, which it keeps
+  size_t blocks = GlobalBlockCount(), objects = GdiObjectCount();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.depth);
     std::string bytes = Converted(*bitmap, c.depth, c.method);
@@ -124,6 +126,7 @@ TEST(WkGraph, ReadOutHeadersAreThoseOfTheDepthWritten) {
     for (size_t i = 0; c.method == rmGrayscale && i < got.size(); ++i) EXPECT_EQ(got[i], Grey(colours[i])) << i;
   }
   EXPECT_EQ(GlobalBlockCount(), blocks) << "work blocks freed";
+  EXPECT_EQ(GdiObjectCount(), objects) << "contexts freed";
 }
 
 TEST(WkGraph, BadBitmapsAndDepthsRaiseAndFreeTheirWork) {

@@ -48,7 +48,7 @@ TBmpFile ParseBmp(const std::string& bytes) {
   std::memcpy(&f.info, bytes.data() + 14, sizeof f.info);
   size_t colours = f.info.biBitCount <= 8 ? size_t(1) << f.info.biBitCount : 0;
   f.table.resize(colours);
-  if (54 + 4 * colours <= bytes.size()) std::memcpy(f.table.data(), bytes.data() + 54, 4 * colours);
+  if (colours && 54 + 4 * colours <= bytes.size()) std::memcpy(f.table.data(), bytes.data() + 54, 4 * colours);
   if (f.offBits <= bytes.size()) f.pixels = bytes.substr(f.offBits);
   return f;
 }
