@@ -6,11 +6,11 @@
 
 namespace {
 
-constexpr int kTailLength = 20;    // body edge to tip
-constexpr int kTailEdge = 21;      // the tail's vertical edge, 1 pixel into the body
-constexpr int kTailBase = 20;      // the tail's width at the body
-constexpr int kMargin = 26;        // added to PopupWidth and PopupHeight
-constexpr int kCorner = 7;         // corner ellipse
+constexpr int kTailLength = 20;  // body edge to tip
+constexpr int kTailEdge = 21;    // the tail's vertical edge, 1 pixel into the body
+constexpr int kTailBase = 20;    // the tail's width at the body
+constexpr int kMargin = 26;      // added to PopupWidth and PopupHeight
+constexpr int kCorner = 7;       // corner ellipse
 constexpr int kScreenMargin = 2;
 
 bool IsTop(TBalloonDirection d) { return d == bdTopLeft || d == bdTopRight; }

@@ -128,8 +128,14 @@ struct GeometryCase {
 const GeometryCase kGeometry[] = {
     {"worked example, bottom left", {500, 300}, bdBottomLeft, 200, 40, {294, 300, 520, 366}, {0, 20, 226, 66}, 206},
     {"worked example, top right", {500, 300}, bdTopRight, 200, 40, {480, 234, 706, 300}, {0, 0, 226, 46}, 20},
-    {"worked example, near the right edge", {900, 300}, bdBottomRight, 200, 40, {796, 300, 1022, 366},
-     {0, 20, 226, 66}, 104},
+    {"worked example, near the right edge",
+     {900, 300},
+     bdBottomRight,
+     200,
+     40,
+     {796, 300, 1022, 366},
+     {0, 20, 226, 66},
+     104},
     {"top left", {500, 300}, bdTopLeft, 200, 40, {294, 234, 520, 300}, {0, 0, 226, 46}, 206},
     {"bottom right", {500, 300}, bdBottomRight, 200, 40, {480, 300, 706, 366}, {0, 20, 226, 66}, 20},
     {"other size", {500, 300}, bdBottomRight, 100, 10, {480, 300, 606, 336}, {0, 20, 126, 36}, 20},
@@ -137,8 +143,7 @@ const GeometryCase kGeometry[] = {
     {"clamped at the right", {1000, 300}, bdTopRight, 200, 40, {796, 234, 1022, 300}, {0, 0, 226, 46}, 204},
     {"top not clamped", {500, 10}, bdTopRight, 200, 40, {480, -56, 706, 10}, {0, 0, 226, 46}, 20},
     {"within 20 of the left edge", {5, 300}, bdBottomLeft, 200, 40, {2, 300, 228, 366}, {0, 20, 226, 66}, 3},
-    {"within 20 of the right edge", {1020, 300}, bdBottomRight, 200, 40, {796, 300, 1022, 366}, {0, 20, 226, 66},
-     224},
+    {"within 20 of the right edge", {1020, 300}, bdBottomRight, 200, 40, {796, 300, 1022, 366}, {0, 20, 226, 66}, 224},
 };
 
 TEST(BalloonForm, TheWindowTheBodyAndTheTailFollowTheAnchorAndDirection) {
@@ -169,10 +174,10 @@ TEST(BalloonForm, TheWindowTheBodyAndTheTailFollowTheAnchorAndDirection) {
 
 struct RegionCase {
   TBalloonDirection direction;
-  POINT tipPixel;     // the tail's pixel next to the tip
-  POINT insideTail;   // well inside the triangle
-  POINT besideBase;   // beside the tail's base, outside
-  POINT besideTip;    // across the tail's vertical edge, outside
+  POINT tipPixel;    // the tail's pixel next to the tip
+  POINT insideTail;  // well inside the triangle
+  POINT besideBase;  // beside the tail's base, outside
+  POINT besideTip;   // across the tail's vertical edge, outside
   RECT box;
 };
 
@@ -227,7 +232,12 @@ TEST(BalloonForm, ASetterReshapesOnlyWhenTheValueChanges) {
       {"new height", [&] { balloon->SetPopupHeight(60); }, 1, {480, 300, 756, 386}},
       {"same direction", [&] { balloon->SetDirection(bdBottomRight); }, 0, {480, 300, 756, 386}},
       {"new direction", [&] { balloon->SetDirection(bdTopRight); }, 1, {480, 214, 756, 300}},
-      {"anchor alone", [&] { balloon->SetAnchor(POINT{600, 400}); }, 0, {480, 214, 756, 300}},
+      {"anchor alone",
+       [&] {
+         balloon->SetAnchor(POINT{600, 400});
+       },
+       0,
+       {480, 214, 756, 300}},
       {"anchor, then UpdateShape", [&] { balloon->UpdateShape(); }, 1, {580, 314, 856, 400}},
   };
   for (const Step& s : steps) {

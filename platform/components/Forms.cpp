@@ -372,7 +372,10 @@ void TCustomForm::WndProc(TMessage& m) {
         return;
       }
       break;
-    case WM_ERASEBKGND: EraseBackground(reinterpret_cast<HDC>(m.WParam)); m.Result = 1; return;
+    case WM_ERASEBKGND:
+      EraseBackground(reinterpret_cast<HDC>(m.WParam));
+      m.Result = 1;
+      return;
     case CM_RELEASE: Free(); return;
     case CM_VISIBLECHANGED: ShowingChanged(); return;
     case CM_DIALOGKEY:
