@@ -4,8 +4,8 @@
 #include "platform/components/Icons.h"
 #include "platform/components/ImgList.h"
 #include "platform/components/StdCtrls.h"
-#include "platform/winapi/MessageQueue.h"
 #include "platform/runtime/Format.h"
+#include "platform/winapi/MessageQueue.h"
 #include "toolbar/uBandForm.h"
 #include "toolbar/uBandModule.h"
 

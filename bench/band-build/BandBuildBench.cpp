@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "deskband/vekUtils.h"
 #include "platform/com/ClassTable.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Registry.h"
 #include "platform/winapi/Windows.h"
-#include "deskband/vekUtils.h"
 #include "toolbar/uBandForm.h"
 #include "toolbar/uBandModule.h"
 #include "toolbar/uInstance.h"
@@ -40,7 +40,9 @@ std::string Controls() {
                "<ITEM caption=\"Kett\xC5\x91\" value=\"2\"/></ITEMS></COMBO>\n";
         break;
       case 5: xml += "<TEXT id=\"t" + n + "\" width=\"80\" defaultvalue=\"sz\xC3\xB6veg\"/>\n"; break;
-      case 6: xml += "<SELECT id=\"s" + n + "\" width=\"60\"><ITEMS><ITEM caption=\"A\" value=\"a\"/></ITEMS></SELECT>\n"; break;
+      case 6:
+        xml += "<SELECT id=\"s" + n + "\" width=\"60\"><ITEMS><ITEM caption=\"A\" value=\"a\"/></ITEMS></SELECT>\n";
+        break;
       case 7: xml += "<spacer width=\"4\"/>\n"; break;
       case 8: xml += "<IMAGE id=\"k" + n + "\" src=\"buttons.bmp\" maskcolor=\"$ff00ff\" action=\"none\"/>\n"; break;
       default: xml += "<HTMLAREA width=\"100\" src=\"http://bench/area\" autohide=\"1\"/>\n"; break;
@@ -83,8 +85,8 @@ struct Band {
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "BandBuildBenchHost";
     RegisterClassA(&wc);
-    host = CreateWindowExA(0, "BandBuildBenchHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 40, nullptr, nullptr,
-                           nullptr, nullptr);
+    host = CreateWindowExA(0, "BandBuildBenchHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 40, nullptr, nullptr, nullptr,
+                           nullptr);
     form = static_cast<TTessalineDeskBandForm*>(
         TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TTessalineDeskBandForm>(), nullptr, host));
   }

@@ -46,9 +46,9 @@ void WorkOffline() {
                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             0);
   const DWORD offline = 1;
-  EXPECT_EQ(RegSetValueExA(key, "GlobalUserOffline", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&offline),
-                           sizeof offline),
-            0);
+  EXPECT_EQ(
+      RegSetValueExA(key, "GlobalUserOffline", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&offline), sizeof offline),
+      0);
   RegCloseKey(key);
 }
 

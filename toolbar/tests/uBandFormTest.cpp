@@ -4,18 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <thread>
 
+#include "platform/components/FileUtils.h"
 #include "platform/components/Icons.h"
 #include "platform/components/StdCtrls.h"
-#include "platform/components/FileUtils.h"
 #include "platform/components/automation/TestDriver.h"
 #include "platform/runtime/Cp1250.h"
-#include "platform/winapi/MessageQueue.h"
-#include "platform/winapi/Registry.h"
 #include "platform/winapi/Hooks.h"
 #include "platform/winapi/MessageBox.h"
+#include "platform/winapi/MessageQueue.h"
+#include "platform/winapi/Registry.h"
 #include "toolbar/tests/BandFormTestSupport.h"
 #include "toolbar/tests/LibraryTestSupport.h"
 #include "toolbar/uSignals.h"
@@ -161,8 +162,8 @@ TEST_F(BandFormTest, LayoutOfSmallDefinitions) {
        "TMyToolBar 0,0 23x22 [23]\nTMyToolBar 23,0 23x22 [23]\n", 46},
       {"a button after a spacer starts a bar", "", kButton + "<spacer width=\"10\"/>" + kButton,
        "TMyToolBar 0,0 23x22 [23]\nTMyToolBar 35,0 23x22 [23]\n", 58},
-      {"spacing 2 and a spacer of 10 between edit boxes", "", text + "<spacer width=\"10\"/><TEXT id=\"b\" width=\"50\"/>",
-       "TEdit 0,0 50x22\nTEdit 62,0 50x22\n", 112},
+      {"spacing 2 and a spacer of 10 between edit boxes", "",
+       text + "<spacer width=\"10\"/><TEXT id=\"b\" width=\"50\"/>", "TEdit 0,0 50x22\nTEdit 62,0 50x22\n", 112},
       {"spacing between a bar and an edit box, none between bars", "controlspacing=\"5\"", kButton + text + kButton,
        "TMyToolBar 0,0 23x22 [23]\nTEdit 28,0 50x22\nTMyToolBar 83,0 23x22 [23]\n", 106},
       {"an area hidden offline leaves no gap", "",
@@ -174,7 +175,8 @@ TEST_F(BandFormTest, LayoutOfSmallDefinitions) {
       {"given widths of buttons and separators", "",
        "<BUTTON caption=\"A\" width=\"40\" action=\"none\"/><SEPARATOR width=\"12\"/><SEPARATOR width=\"0\"/>",
        "TMyToolBar 0,0 60x22 [40 | |]\n", 60},
-      {"an image keeps its bitmap's size, centred", "", "<IMAGE id=\"k\" src=\"buttons.bmp\" action=\"none\"/>", "TImage 0,3 64x16\n", 64},
+      {"an image keeps its bitmap's size, centred", "", "<IMAGE id=\"k\" src=\"buttons.bmp\" action=\"none\"/>",
+       "TImage 0,3 64x16\n", 64},
       {"the height follows the maximum height", "minheight=\"30\"", text + kButton,
        "TEdit 0,0 50x30\nTMyToolBar 52,0 23x30 [23]\n", 75},
   };
@@ -349,8 +351,7 @@ TEST_F(BandFormTest, AFailedBuildKeepsWhatWasPlacedAndFreesTheLocks) {
     std::function<void()> spoil;
     std::string message;
   } cases[] = {
-      {"a control of an unknown class",
-       [&] { definition->Controls()->Add(NewObject<TStrangeControl>(definition)); },
+      {"a control of an unknown class", [&] { definition->Controls()->Add(NewObject<TStrangeControl>(definition)); },
        "Ismeretlen toolbarcontrol \"TStrangeControl\""},
       {"a bad list type",
        [&] { TDefinitionTestAccess::SetListType(As<TToolbarComboControl>(definition->Controls()->Items(1)), 7); },
@@ -480,14 +481,14 @@ TEST_F(BandFormTest, TheToolBarHoldsTheBandLockForItsPaintingAndNotifications) {
   struct Case {
     UINT msg;
     bool held;
-  } cases[] = {{WM_PAINT, true},         {WM_ERASEBKGND, true},   {WM_NCPAINT, true},     {WM_NOTIFY, true},
-               {WM_ENTERMENULOOP, true}, {WM_EXITMENULOOP, true}, {CN_BASE, true},        {CN_COMMAND, true},
-               {0xFFFF, true},           {WM_MOUSEMOVE, false},   {WM_SETFOCUS, false},   {WM_USER + 1, false},
+  } cases[] = {{WM_PAINT, true},         {WM_ERASEBKGND, true},   {WM_NCPAINT, true},   {WM_NOTIFY, true},
+               {WM_ENTERMENULOOP, true}, {WM_EXITMENULOOP, true}, {CN_BASE, true},      {CN_COMMAND, true},
+               {0xFFFF, true},           {WM_MOUSEMOVE, false},   {WM_SETFOCUS, false}, {WM_USER + 1, false},
                {CN_BASE - 1, false},     {WM_TIMER, false}};
   for (const Case& c : cases) {
     held.reset();
     probed = c.msg;
-    SendMessageA(bar->Handle(), c.msg, 0, c.msg == WM_NOTIFY || c.msg == CN_NOTIFY ? 0 : 0);
+    SendMessageA(bar->Handle(), c.msg, 0, 0);
     ASSERT_TRUE(held.has_value()) << std::hex << c.msg;
     EXPECT_EQ(*held, c.held) << std::hex << c.msg;
   }
@@ -522,8 +523,7 @@ TEST_F(BandFormTest, AnErrorInTheToolBarIsLoggedOnceAndShownOnlyWithDebugLog) {
     SendMessageA(bar->Handle(), WM_USER + 7, 0, 0);
     std::string log = LogText();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << "DebugLog " << debugLog << ": " << log;
-    EXPECT_NE(log.find("  Exception in toolbar wndproc (EConvertError): rossz érték\r\n"_cp), std::string::npos)
-        << log;
+    EXPECT_NE(log.find("  Exception in toolbar wndproc (EConvertError): rossz érték\r\n"_cp), std::string::npos) << log;
     std::vector<TMessageBoxRecord> boxes = MessageBoxRecords();
     ASSERT_EQ(boxes.size(), size_t(debugLog)) << "shown only with DebugLog";
     if (debugLog) EXPECT_EQ(boxes[0].text, "rossz érték."_cp);
@@ -575,8 +575,8 @@ TEST_F(BandFormTest, ADefinitionChangeOrAPendingRebuildWaitsWhileTheBandHasTheFo
 
 TEST_F(BandFormTest, ScriptAddedButtonsStandAfterTheControlsOfIncludes) {
   Start(Definition("", kButton));
-  WriteWholeFile(kFolder + "\\.files", ReadWholeFile(kFolder + "\\.files") +
-                                            "resz.xml=http://eszkoztar.vandrel.hu/pellandra/resz.xml\r\n");
+  WriteWholeFile(kFolder + "\\.files",
+                 ReadWholeFile(kFolder + "\\.files") + "resz.xml=http://eszkoztar.vandrel.hu/pellandra/resz.xml\r\n");
   WriteWholeFile(kFolder + "\\resz.xml", "<TOOLBAR><TEXT id=\"belso\" width=\"40\"/></TOOLBAR>");
   Ship(Definition("", kButton + "<INCLUDE src=\"resz.xml\"/>"));
   TTessalineDeskBandForm* form = MakeForm();
