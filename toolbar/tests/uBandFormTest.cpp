@@ -332,7 +332,9 @@ TEST_F(BandFormTest, EachKindOfControlGetsItsSettings) {
     auto* control = static_cast<TControl*>(form->BuiltControls()->Items(i));
     EXPECT_EQ(control->Owner(), form);
     EXPECT_EQ(control->Parent(), form);
-    if (auto* windowed = DynamicAs<TWinControl>(control)) EXPECT_TRUE(windowed->HandleAllocated());
+    if (auto* windowed = DynamicAs<TWinControl>(control)) {
+      EXPECT_TRUE(windowed->HandleAllocated());
+    }
   }
 }
 
@@ -354,8 +356,8 @@ TEST_F(BandFormTest, AFailedBuildKeepsWhatWasPlacedAndFreesTheLocks) {
       {"a control of an unknown class", [&] { definition->Controls()->Add(NewObject<TStrangeControl>(definition)); },
        "Ismeretlen toolbarcontrol \"TStrangeControl\""},
       {"a bad list type",
-       [&] { TDefinitionTestAccess::SetListType(As<TToolbarComboControl>(definition->Controls()->Items(1)), 7); },
-       "Unhandled CtrlDef.ListType (7)"},
+       [&] { TDefinitionTestAccess::SetListType(As<TToolbarComboControl>(definition->Controls()->Items(1)), 3); },
+       "Unhandled CtrlDef.ListType (3)"},
   };
   for (const Case& c : cases) {
     c.spoil();
@@ -397,7 +399,7 @@ TEST_F(BandFormTest, NoControlKeepsATagOfAFreedDefinition) {
   form->LoadDefinition(false);
   EXPECT_EQ(form->BuiltControls()->Count(), 0);
   EXPECT_EQ(form->ExtraControls()->Count(), 0);
-  TDefinitionTestAccess::SetListType(As<TToolbarComboControl>(form->CurrentDefinition()->Controls()->Items(1)), 9);
+  TDefinitionTestAccess::SetListType(As<TToolbarComboControl>(form->CurrentDefinition()->Controls()->Items(1)), 3);
   EXPECT_THROW(form->BuildControls(), ETessaline);
   EXPECT_EQ(DeadTags(*form), 0);
   EXPECT_EQ(form->ExtraControls()->Count(), 2);
@@ -526,7 +528,9 @@ TEST_F(BandFormTest, AnErrorInTheToolBarIsLoggedOnceAndShownOnlyWithDebugLog) {
     EXPECT_NE(log.find("  Exception in toolbar wndproc (EConvertError): rossz érték\r\n"_cp), std::string::npos) << log;
     std::vector<TMessageBoxRecord> boxes = MessageBoxRecords();
     ASSERT_EQ(boxes.size(), size_t(debugLog)) << "shown only with DebugLog";
-    if (debugLog) EXPECT_EQ(boxes[0].text, "rossz érték."_cp);
+    if (debugLog) {
+      EXPECT_EQ(boxes[0].text, "rossz érték."_cp);
+    }
   }
   // With another owner it is swallowed.
   auto* stray = NewObject<TProbeToolBar>(nullptr);
