@@ -288,6 +288,7 @@ class TToolbarComboControl : public TToolbarVarControlWithHistory {
   bool persistentValue_ = false, autoComplete_ = false;
   int dropDownSize_ = 0;
   TToolbarComboListType listType_ = ltDropDown;
+  friend struct TDefinitionTestAccess;  // values the reader never gives, for tests
   bool clearOnFirstClick_ = false;
   TToolBarAction* action_ = nullptr;
 };
