@@ -10,6 +10,7 @@
 #include "platform/runtime/Cp1250.h"
 #include "wizard-components/CkLines.h"
 #include "wizard/ConfigKey.h"
+#include "wizard/ShortcutLink.h"
 
 namespace wizard_test {
 
@@ -197,6 +198,7 @@ std::string SampleConfiguration() { return ReadHostFile(std::string(WIZARD_SAMPL
 
 WizardMachine::WizardMachine() {
   SetClockMode(TClockMode::Virtual);
+  InitShortcutLink();
   Script() = TWizardScript();
   ClearMessageBoxRecords();
   std::filesystem::create_directories(Folder());
