@@ -223,7 +223,8 @@ TEST_F(Setup, WithoutTheFavouritesFolderOrTheLinksNameNothingIsCopied) {
       {"favourites folder",
        "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\n"
        "\"Favorites\"=-\n"},
-      {"links folder name", "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Toolbar]\n\"LinksFolderName\"=-\n"},
+      {"links folder name",
+       "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Toolbar]\n\"LinksFolderName\"=-\n"},
   };
   for (const Case& c : cases) {
     Import(c.fixture);
@@ -239,9 +240,10 @@ TEST_F(Setup, WithoutTheFavouritesFolderOrTheLinksNameNothingIsCopied) {
 std::string ExportedAccount(const std::string& number) {
   std::string output;
   EXPECT_EQ(testing_support::RunProgram(REGTOOL_PATH,
-                                        {"export", "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account "
-                                                   "Manager\\Accounts\\" +
-                                                       number},
+                                        {"export",
+                                         "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account "
+                                         "Manager\\Accounts\\" +
+                                             number},
                                         &output),
             0);
   return output;

@@ -53,9 +53,8 @@ TEST_F(ShortcutLink, TheHotKeyIsOneUpperCaseCharacterSavedWithCtrlAndAlt) {
     std::string assigned, stored;
     const char* saved;  // exiftool's reading; null: no hot key
   } cases[] = {
-      {"a", "A", "Control-Alt-A"}, {"q7", "Q", "Control-Alt-Q"}, {"5", "5", "Control-Alt-5"},
-      {"", " ", nullptr},          {"\x01", " ", nullptr},       {"\t", " ", nullptr},
-      {" x", " ", nullptr},        {"ő"_cp, "Ő"_cp, nullptr},
+      {"a", "A", "Control-Alt-A"}, {"q7", "Q", "Control-Alt-Q"}, {"5", "5", "Control-Alt-5"}, {"", " ", nullptr},
+      {"\x01", " ", nullptr},      {"\t", " ", nullptr},         {" x", " ", nullptr},        {"ő"_cp, "Ő"_cp, nullptr},
   };
   EXPECT_EQ(link->HotKey(), " ");  // a new link has none
   for (const Case& c : cases) {
@@ -164,8 +163,8 @@ TEST_F(ShortcutLink, SpecialFoldersComeFromTheMachine) {
   EXPECT_EQ(link->GetSpecialFolder(CSIDL_FAVORITES), "C:\\Documents and Settings\\Felhasználó\\Kedvencek"_cp);
   EXPECT_EQ(link->GetSpecialFolder(0x7777), "");  // a folder the shell does not know
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                          0, KEY_ALL_ACCESS, &key),
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                          KEY_ALL_ACCESS, &key),
             ERROR_SUCCESS);
   RegDeleteValueA(key, "Desktop");
   RegCloseKey(key);
