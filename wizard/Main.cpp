@@ -622,14 +622,3 @@ bool TFMain::HasBuiltInPPPoE() { return false; }
 bool TFMain::IsPPPoEClientInstalled() { return false; }
 
 void TFMain::ADSLFinish() {}
-
-void TFMain::CreateConnectionShortcut(const std::string&, const std::string&) {}
-
-bool TFMain::SetStartPage() { return false; }
-
-bool TFMain::SetFavorites() { return false; }
-
-bool TFMain::SetupMailAccount(int, const std::string&, const std::string&, const std::string&, const std::string&,
-                              const std::string&, const std::string&) {
-  return false;
-}

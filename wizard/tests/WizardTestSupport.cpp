@@ -11,6 +11,7 @@
 #include "platform/winapi/Registry.h"
 #include "wizard-components/CkLines.h"
 #include "wizard/ConfigKey.h"
+#include "wizard/ShortcutLink.h"
 
 namespace wizard_test {
 
@@ -198,6 +199,7 @@ std::string SampleConfiguration() { return ReadHostFile(std::string(WIZARD_SAMPL
 
 WizardMachine::WizardMachine() {
   SetClockMode(TClockMode::Virtual);
+  InitShortcutLink();
   Script() = TWizardScript();
   ClearMessageBoxRecords();
   std::filesystem::create_directories(Folder());
