@@ -241,7 +241,6 @@ void TGIFFrame::LoadDecoded(TBitmap* target, const TGIFColorTable& table) {
 }
 
 void TGIFFrame::Decode() {
-  if (!bitmap_) bitmap_ = TBitmap::Create();
   LoadDecoded(bitmap_, item_->colorTable);
   if (!bitmap_->Empty() && !bitmap_->Monochrome()) bitmap_->SetHandleType(bmDDB);
 }

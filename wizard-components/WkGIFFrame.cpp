@@ -71,7 +71,8 @@ int TGIFFrame::Height() {
 }
 
 TBitmap* TGIFFrame::Bitmap() {
-  if (!bitmap_ || (bitmap_->Empty() && item_->imageData->Size() > 0)) Decode();
+  if (!bitmap_) bitmap_ = TBitmap::Create();
+  if (bitmap_->Empty() && item_->imageData->Size() > 0) Decode();
   return bitmap_;
 }
 
