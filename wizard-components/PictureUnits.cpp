@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/components/ModuleTeardown.h"
 #include "wizard-components/WKConst.h"
 #include "wizard-components/WkGIF.h"
 
@@ -10,5 +11,6 @@ void InitPictureUnits() {
   std::call_once(once, [] {
     RegisterLibraryCursors();
     RegisterGifFormat();
+    AtModuleUnload(TUnloadStage::Objects, UnregisterGifFormat);
   });
 }

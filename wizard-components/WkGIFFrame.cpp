@@ -102,8 +102,7 @@ void TGIFFrame::Assign(TPersistent* source) {
     if (image->FrameCount() == 0) return;
     AssignFrame(image->Current());
   } else if (auto* graphic = DynamicAs<TGraphic>(source)) {
-    if (graphic->Empty())
-      return Assign(nullptr);
+    if (graphic->Empty()) return Assign(nullptr);
     AssignGraphic(graphic);
   } else {
     return inherited::Assign(source);

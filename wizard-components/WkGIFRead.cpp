@@ -165,8 +165,7 @@ TStringList* TGIFReader::ReadSubBlocks() {
 }
 
 TObjectList* TGIFReader::ReadExtensionRun(uint8_t& introducer) {
-  std::unique_ptr<TObjectList, void (*)(TObjectList*)> run(TObjectList::Create(),
-                                                           [](TObjectList* l) { l->Free(); });
+  std::unique_ptr<TObjectList, void (*)(TObjectList*)> run(TObjectList::Create(), [](TObjectList* l) { l->Free(); });
   while (introducer == '!') {
     TExtension* block = ReadExtension();
     if (block->type == etPlainText) {

@@ -57,9 +57,9 @@ TEST(GifCorpus, TheBlockStructureAgreesWithTheBlockWalker) {
     }
     std::string walked = WalkBlocks(paths);
     ASSERT_FALSE(walked.empty());
-    EXPECT_TRUE(ours == walked) << "first difference at " << std::mismatch(ours.begin(), ours.end(), walked.begin(),
-                                                                         walked.end()).first -
-                                                                 ours.begin()
+    EXPECT_TRUE(ours == walked) << "first difference at "
+                                << std::mismatch(ours.begin(), ours.end(), walked.begin(), walked.end()).first -
+                                       ours.begin()
                                 << "\n"
                                 << ours.substr(0, 2000);
   }

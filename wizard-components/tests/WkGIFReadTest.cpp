@@ -78,9 +78,11 @@ TEST(GifRead, MalformedInput) {
       {"another signature", "b'JIF89a' + base[6:]", {version}},
       {"cut in the screen", "base[:10]", {"", 0}},
       {"cut in the global table", "base[:40]", {"", 0}},
-      {"unknown extension", "base[:61] + b'!\\x42\\x00' + base[61:]",
+      {"unknown extension",
+       "base[:61] + b'!\\x42\\x00' + base[61:]",
        {"EInvalidGraphicOperation: Unrecognized extension block: 42"}},
-      {"unknown extension, upper-case hex", "base[:61] + b'!\\xab\\x00' + base[61:]",
+      {"unknown extension, upper-case hex",
+       "base[:61] + b'!\\xab\\x00' + base[61:]",
        {"EInvalidGraphicOperation: Unrecognized extension block: AB"}},
       {"cut in an extension", "base[:61] + G.comment(b'cut short')[:7]", {"", 0}},
       {"cut in the descriptor", "base[:66]", {read}},
@@ -89,7 +91,8 @@ TEST(GifRead, MalformedInput) {
       {"stray byte after extensions", "base[:61] + G.gce() + b'X' + base[61:]", {read}},
       {"stray byte after a frame", "base[:-1] + b'X'", {"", 1}},
       {"zero bytes before the next frame", "base[:-1] + b'\\x00\\x00' + base[61:]", {"", 2}},
-      {"no colour table", "base[:10] + bytes([base[10] & 0x7f]) + base[11:13] + base[61:]",
+      {"no colour table",
+       "base[:10] + bytes([base[10] & 0x7f]) + base[11:13] + base[61:]",
        {"EInvalidGraphicOperation: Wrong number of colors; must be a power of 2", 0}},
       {"code size 0", "base[:71] + b'\\x00' + base[72:]", {"", 1, true}},
       {"code size 1", "base[:71] + b'\\x01' + base[72:]", {"", 1, true}},
@@ -98,7 +101,8 @@ TEST(GifRead, MalformedInput) {
       {"the next code with no previous code", "raw(b'\\x02\\x01\\x34\\x00')", {"", 1, true}},
       {"data without an end code", "raw(b'\\x02\\x01\\x0c\\x00')", {"", 1, true}},
       {"the last sub-block cut short", "base[:80]", {"", 1, true}},
-      {"a frame as large as the format allows", "raw(b'\\x02\\x01\\x2c\\x00', 65535, 65535)",
+      {"a frame as large as the format allows",
+       "raw(b'\\x02\\x01\\x2c\\x00', 65535, 65535)",
        {"EOutOfResources: Out of system resources", 0}},
   };
   std::vector<std::string> expressions;
@@ -125,8 +129,9 @@ TEST(GifRead, AFirstFrameThatCannotBeDecodedIsRemovedAndNoFrameIsCurrent) {
 
 TEST(GifRead, CodesThatAreNotYetInTheTableAndExpansionsPastTheLastRow) {
   // Codes 4 (clear), 1, 6 (the previous string and its first pixel: 1 1), 5 (end), 3 bits each.
-  std::vector<std::string> files = Build({"raw(b'\\x02\\x02\\x8c\\x0b\\x00', 3, 1)", "raw(b'\\x02\\x02\\x8c\\x0b\\x00', 2, 1)",
-                                          "raw(b'\\x02\\x02\\x8c\\x0b\\x00', 1, 1)"});
+  std::vector<std::string> files =
+      Build({"raw(b'\\x02\\x02\\x8c\\x0b\\x00', 3, 1)", "raw(b'\\x02\\x02\\x8c\\x0b\\x00', 2, 1)",
+             "raw(b'\\x02\\x02\\x8c\\x0b\\x00', 1, 1)"});
   const char* expected[] = {"\1\1\1", "\1\1", "\1"};
   for (size_t i = 0; i < files.size(); ++i) {
     Image image(LoadGif(files[i]));
@@ -137,10 +142,10 @@ TEST(GifRead, CodesThatAreNotYetInTheTableAndExpansionsPastTheLastRow) {
 
 TEST(GifRead, InterlacedRowsFollowTheFourPasses) {
   // The same stored rows read as interlaced: 3 rows are stored as rows 0, 2, 1; 1 row as row 0.
-  std::vector<std::string> files =
-      Build({"(lambda b: b[:70] + bytes([b[70] | 0x40]) + b[71:])(G.gif(1, 3, [G.Frame(1, 3, [5, 6, 7])], pal))",
-             "(lambda b: b[:70] + bytes([b[70] | 0x40]) + b[71:])(G.gif(2, 1, [G.Frame(2, 1, [9, 4])], pal))",
-             "(lambda b: b[:70] + bytes([b[70] | 0x40]) + b[71:])(G.gif(1, 10, [G.Frame(1, 10, list(range(10)))], pal))"});
+  std::vector<std::string> files = Build(
+      {"(lambda b: b[:70] + bytes([b[70] | 0x40]) + b[71:])(G.gif(1, 3, [G.Frame(1, 3, [5, 6, 7])], pal))",
+       "(lambda b: b[:70] + bytes([b[70] | 0x40]) + b[71:])(G.gif(2, 1, [G.Frame(2, 1, [9, 4])], pal))",
+       "(lambda b: b[:70] + bytes([b[70] | 0x40]) + b[71:])(G.gif(1, 10, [G.Frame(1, 10, list(range(10)))], pal))"});
   const std::string expected[] = {"\5\7\6", "\x09\x04", std::string("\0\5\3\6\2\7\4\x08\1\x09", 10)};
   for (size_t i = 0; i < files.size(); ++i) {
     Image image(LoadGif(files[i]));
@@ -185,8 +190,8 @@ TEST(GifRead, GraphicControlBlocksBeforeAFrame) {
     int disposal;
   } cases[] = {
       {"one block", "G.gce(2, 25, 3)", TColor(0x15CF30), 250, 2},
-      {"the larger delay wins, the last transparency and disposal", "G.gce(1, 30, 2) + G.gce(2, 10, None)", clNone,
-       300, 2},
+      {"the larger delay wins, the last transparency and disposal", "G.gce(1, 30, 2) + G.gce(2, 10, None)", clNone, 300,
+       2},
       {"the last transparency", "G.gce(1, 10, None) + G.gce(3, 30, 5)", TColor(0x23AF50), 300, 3},
       {"an index beyond the table keeps the earlier colour", "G.gce(0, 0, 3) + G.gce(0, 0, 200)", TColor(0x15CF30), 0,
        0},
@@ -207,8 +212,9 @@ TEST(GifRead, GraphicControlBlocksBeforeAFrame) {
 }
 
 TEST(GifRead, CommentsGoToTheirFrameOrToTheImage) {
-  std::string bytes = Build({"base[:61] + G.comment(b'mine', b'too') + base[61:-1] + G.comment(b'last') + "
-                             "G.comment(b'more') + b';'"})[0];
+  std::string bytes =
+      Build({"base[:61] + G.comment(b'mine', b'too') + base[61:-1] + G.comment(b'last') + "
+             "G.comment(b'more') + b';'"})[0];
   Image image(LoadGif(bytes));
   ASSERT_NE(image->Frames(0)->Comment(), nullptr);
   EXPECT_EQ(image->Frames(0)->Comment()->Text(), "mine\r\ntoo\r\n");
