@@ -1,12 +1,19 @@
 // Helpers of the GIF tests: the Python corpus and block walker, fixtures made by the corpus module,
 // and the indices and structure the decoder gives.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "wizard-components/WkGIF.h"
 
 namespace gif_test {
+
+template <class T>
+struct Freer {
+  void operator()(T* object) const { object->Free(); }
+};
+using Image = std::unique_ptr<TGIFImage, Freer<TGIFImage>>;
 
 // One file of a corpus: per frame its table (hex), its expected indices (rows top-down) and size.
 struct ExpectedFrame {

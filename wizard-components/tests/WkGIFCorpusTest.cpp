@@ -12,11 +12,6 @@ namespace {
 
 using namespace gif_test;
 
-struct FreeImage {
-  void operator()(TGIFImage* image) const { image->Free(); }
-};
-using Image = std::unique_ptr<TGIFImage, FreeImage>;
-
 void ExpectDecodesToTheTruth(const std::vector<CorpusFile>& files) {
   for (const CorpusFile& file : files) {
     SCOPED_TRACE(file.name);

@@ -10,11 +10,6 @@ namespace {
 
 using namespace gif_test;
 
-struct FreeImage {
-  void operator()(TGIFImage* image) const { image->Free(); }
-};
-using Image = std::unique_ptr<TGIFImage, FreeImage>;
-
 // Fixtures over the corpus module: `base` is an 8x6 picture with a 16-entry global table (its image
 // separator at 61, the code size at 71); `raw(data, w, h)` a w x h picture with a 2-entry table around
 // LZW data given as bytes.

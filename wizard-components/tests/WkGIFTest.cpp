@@ -15,11 +15,6 @@ namespace {
 
 using namespace gif_test;
 
-template <class T>
-struct Freer {
-  void operator()(T* object) const { object->Free(); }
-};
-using Image = std::unique_ptr<TGIFImage, Freer<TGIFImage>>;
 using Bitmap = std::unique_ptr<TBitmap, Freer<TBitmap>>;
 
 // A 4x2 picture whose entry 3 (transparent) has the colour of entry 5.
