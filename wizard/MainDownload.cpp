@@ -246,8 +246,8 @@ void TFMain::CopyUpdateFiles() {
 void TFMain::Relaunch() {
   const std::string prefix = cbModemElohivoKell->ItemIndex() == 1 ? std::string("-") : edModemElohivoszam->Text();
   const std::string file = "\"" + GetTempDir() + ExtractFileName(Application->ExeName()) + "\"";
-  const std::string parameters = "CONTINUE " + IntToStr(Left()) + " " + IntToStr(Top()) + " " + prefix + " \"" +
-                                 cbModem->Text() + "\"";
+  const std::string parameters =
+      "CONTINUE " + IntToStr(Left()) + " " + IntToStr(Top()) + " " + prefix + " \"" + cbModem->Text() + "\"";
   const auto started = reinterpret_cast<intptr_t>(
       ShellExecuteA(Handle(), "open", file.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL));
   // A copy that did not start leaves the flow to go on here.

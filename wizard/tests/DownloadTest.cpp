@@ -91,8 +91,8 @@ TEST_F(DownloadPage, TheNewestCopyDecidesWhatIsFetchedCopiedOrLeft) {
     const char* road;                      // "A" fetched, "O" copied, "T" left
   } cases[] = {
       {std::nullopt, std::nullopt, "O"}, {std::string("1"), std::nullopt, "T"}, {std::string("1"), "1", "T"},
-      {std::string(""), "2", "A"},       {std::string("9"), "10", "T"},          {std::string("10"), "9", "A"},
-      {std::string("0"), "", "O"},       {std::string("2"), "2", "T"},           {std::nullopt, "1", "O"},
+      {std::string(""), "2", "A"},       {std::string("9"), "10", "T"},         {std::string("10"), "9", "A"},
+      {std::string("0"), "", "O"},       {std::string("2"), "2", "T"},          {std::nullopt, "1", "O"},
       {std::string("1"), "2", "A"},
   };
   for (const Case& c : cases) {
@@ -113,8 +113,7 @@ TEST_F(DownloadPage, TheNewestCopyDecidesWhatIsFetchedCopiedOrLeft) {
     EXPECT_EQ(Targets(requests), road == "A" ? kEveryTransfer : kFirstTransfers) << label;
     const std::string program = road == "A" ? "new program" : road == "O" ? "own program" : "temporary program";
     EXPECT_EQ(ReadTemp("Selvaring.exe"), c.inTemp || road != "T" ? program : "") << label;
-    EXPECT_EQ(ReadTemp("nyilatkozat.txt"), road == "A" ? "new statement" : road == "O" ? "own statement" : "")
-        << label;
+    EXPECT_EQ(ReadTemp("nyilatkozat.txt"), road == "A" ? "new statement" : road == "O" ? "own statement" : "") << label;
     EXPECT_EQ(ReadTemp("kep.gif"), "new pictures") << label;
     EXPECT_FALSE(form->Downloading());
     EXPECT_EQ(form->lbModemLetoltes->Caption(), "T62");
@@ -134,8 +133,7 @@ TEST_F(DownloadPage, TheUpdateIsSizedByHeadBeforeAnyGetAndItsProgressMoves) {
   form->hcModem->OnPacketRecvd = [&](TObject* sender, int64_t received) {
     packet(sender, received);
     if (form->BytesTotal() > 0)
-      seen.push_back(std::to_string(form->pbModemLetoltes->Position()) + " " +
-                     form->lbModemLetoltesAllapot->Caption());
+      seen.push_back(std::to_string(form->pbModemLetoltes->Position()) + " " + form->lbModemLetoltesAllapot->Caption());
   };
   Next();
   EXPECT_EQ(Targets(0), kEveryTransfer);
@@ -170,7 +168,8 @@ TEST_F(DownloadPage, WhatTheServerRefusesStopsTheDownloadAndKeepsTheOldFiles) {
        std::nullopt, 4},
       {"/selvaring/Selvaring.exe", HttpScriptedResponse::Status(404), std::nullopt, 4},
       {"/selvaring/Selvaring.exe", HttpScriptedResponse::Ok("fresh"), HttpScriptedResponse::Status(404, "gone"), 6},
-      {"/selvaring/nyilatkozat.txt", HttpScriptedResponse::Ok("fresh"), HttpScriptedResponse::Raw("HTTP/1.0 200 OK\r\n\r\nno length"), 7},
+      {"/selvaring/nyilatkozat.txt", HttpScriptedResponse::Ok("fresh"),
+       HttpScriptedResponse::Raw("HTTP/1.0 200 OK\r\n\r\nno length"), 7},
   };
   relaunchAnswer = SE_ERR_FNF;
   for (const Case& c : cases) {
@@ -225,7 +224,7 @@ TEST_F(DownloadPage, NextCancelsADialThatNeverAnswers) {
   });
   CancelAt(50000);
   Next();
-  EXPECT_EQ(at45, "60 off");  // the dial timer stopped itself at 60
+  EXPECT_EQ(at45, "60 off");                                 // the dial timer stopped itself at 60
   EXPECT_EQ(ClockTickMs() - start, 50000u + 3000u + 1000u);  // the Next, the hang-up, the second
   EXPECT_EQ(form->Notebook->PageIndex(), TFMain::pgModemSzolgaltatas);
   EXPECT_TRUE(server.Requests().empty());

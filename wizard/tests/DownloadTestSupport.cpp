@@ -4,30 +4,30 @@
 
 #include "platform/components/Application.h"
 #include "platform/components/ExtCtrls.h"
-#include "platform/winapi/Files.h"
+#include "platform/runtime/Cp1250.h"
 #include "platform/runtime/SysUtils.h"
+#include "platform/winapi/Files.h"
 #include "platform/winapi/Ras.h"
 
 namespace wizard_test {
 
 const std::vector<std::string> kFirstTransfers = {"GET /selvaring/kep.gif", "GET /selvaring/ikon.gif",
                                                   "GET /selvaring/Selvaring.kzf"};
-const std::vector<std::string> kEveryTransfer = {
-    "GET /selvaring/kep.gif",        "GET /selvaring/ikon.gif",          "GET /selvaring/Selvaring.kzf",
-    "HEAD /selvaring/Selvaring.exe", "HEAD /selvaring/nyilatkozat.txt", "GET /selvaring/Selvaring.exe",
-    "GET /selvaring/nyilatkozat.txt"};
+const std::vector<std::string> kEveryTransfer = {"GET /selvaring/kep.gif",          "GET /selvaring/ikon.gif",
+                                                 "GET /selvaring/Selvaring.kzf",    "HEAD /selvaring/Selvaring.exe",
+                                                 "HEAD /selvaring/nyilatkozat.txt", "GET /selvaring/Selvaring.exe",
+                                                 "GET /selvaring/nyilatkozat.txt"};
 
 std::vector<std::pair<std::string, std::string>> DownloadSettings(const std::string& baseUrl,
                                                                   const std::optional<std::string>& version) {
-  std::vector<std::pair<std::string, std::string>> settings = {
-      {"modemideigleneskapcsolatneve", "Vandrel ideiglenes"},
-      {"letoltesbehivoszam", "0651200100"},
-      {"letoltesfelhasznalo", "telepito"},
-      {"letoltesjelszo", "titok"},
-      {"letoltesurl", baseUrl},
-      {"kepfajlneve", "kep.gif"},
-      {"ikonfajlneve", "ikon.gif"},
-      {"letoltendofajlok", "Selvaring.exe|nyilatkozat.txt"}};
+  std::vector<std::pair<std::string, std::string>> settings = {{"modemideigleneskapcsolatneve", "Vandrel ideiglenes"},
+                                                               {"letoltesbehivoszam", "0651200100"},
+                                                               {"letoltesfelhasznalo", "telepito"},
+                                                               {"letoltesjelszo", "titok"},
+                                                               {"letoltesurl", baseUrl},
+                                                               {"kepfajlneve", "kep.gif"},
+                                                               {"ikonfajlneve", "ikon.gif"},
+                                                               {"letoltendofajlok", "Selvaring.exe|nyilatkozat.txt"}};
   if (version) settings.push_back({"exeverzio", *version});
   return settings;
 }
@@ -47,7 +47,7 @@ std::string Host(const std::string& windowsPath) { return vandrel::MapWindowsPat
 
 void DownloadPage::SetUp() {
   ASSERT_TRUE(vandrel::ScriptDial({vandrel::DialOutcome::Connect, 0, RASCS_OpenPort, 100}));
-  machine.WriteConfiguration(Configuration(DownloadSettings(server.Url("/selvaring"), std::nullopt), DownloadTexts()));
+  machine.WriteConfiguration(Configuration(DownloadSettings(BaseUrl(), std::nullopt), DownloadTexts()));
   form = machine.Start<TFMain>();
   form->Show();
   form->cbModem->Items()->Add(kDownloadModem);
@@ -60,7 +60,8 @@ void DownloadPage::SetUp() {
   WriteHostFile(machine.Folder() + "nyilatkozat.txt", "own statement");
   ASSERT_TRUE(SetCurrentDirectoryA("C:\\Program Files\\Selvaring"));
   ServeFresh(std::nullopt);
-  vandrel::shell_testing::SetExecuteHook([this](const vandrel::shell_testing::TShellExecuteCall& c) { return Shell(c); });
+  vandrel::shell_testing::SetExecuteHook(
+      [this](const vandrel::shell_testing::TShellExecuteCall& c) { return Shell(c); });
 }
 
 void DownloadPage::TearDown() { vandrel::shell_testing::SetExecuteHook(nullptr); }
@@ -86,7 +87,7 @@ void DownloadPage::ServeFresh(const std::optional<std::string>& version) {
   server.On("/selvaring/ikon.gif", HttpScriptedResponse::Ok("new icons"));
   server.On("/selvaring/Selvaring.kzf",
             HttpScriptedResponse::Ok(Encipher(Configuration(DownloadSettings(server.Url("/selvaring"), version),
-                                                            DownloadTexts({{27, "Friss aktiválás"}})))));
+                                                            DownloadTexts({{27, "Friss aktiválás"_cp}})))));
   server.On("/selvaring/Selvaring.exe", HttpScriptedResponse::Ok("new program"));
   server.On("/selvaring/nyilatkozat.txt", HttpScriptedResponse::Ok("new statement"));
 }
@@ -119,7 +120,8 @@ intptr_t DownloadPage::Shell(const vandrel::shell_testing::TShellExecuteCall& ca
   if (call.parameters != "VERSION") return relaunchAnswer;
   // The probed copy writes its hand-shake beside itself.
   const std::string path = call.file.substr(1, call.file.size() - 2);
-  if (probeVersion) WriteHostFile(Host(ExtractFilePath(path) + "Selvaring.ini"), "EXEVersion=" + *probeVersion + "\r\n");
+  if (probeVersion)
+    WriteHostFile(Host(ExtractFilePath(path) + "Selvaring.ini"), "EXEVersion=" + *probeVersion + "\r\n");
   return 42;
 }
 

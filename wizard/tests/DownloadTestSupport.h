@@ -32,6 +32,8 @@ class DownloadPage : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // The base URL of the local configuration.
+  virtual std::string BaseUrl() { return server.Url("/selvaring"); }
   // Next on page 6.
   void Next();
   // A Next of the user after that many milliseconds.

@@ -139,7 +139,8 @@ TEST_F(HttpFetch, FailuresRaiseAndAHeaderFileThatCannotBeWrittenDoesNot) {
   EXPECT_EQ(Body(), "fine");
   // A body file that cannot be written fails the request.
   fetch->SetBodyFile("C:\\no such folder\\body.htm");
-  EXPECT_EQ(Failure(), "Cannot create file \"C:\\no such folder\\body.htm\". The system cannot find the path specified.");
+  EXPECT_EQ(Failure(),
+            "Cannot create file \"C:\\no such folder\\body.htm\". The system cannot find the path specified.");
 }
 
 TEST_F(HttpFetch, AbortFromThePumpMakesTheRequestRaise) {
