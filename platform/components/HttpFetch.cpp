@@ -101,11 +101,23 @@ Target CrackUrl(const std::string& url) {
   if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP || !*host)
     throw EHttpFetch("Invalid URL \"" + url + "\"");
   for (unsigned char c : url)
-    if (c <= ' ' || c >= 0x7F) throw EHttpFetch("Invalid URL \"" + url + "\"");
+    if (c < ' ' || c == 0x7F) throw EHttpFetch("Invalid URL \"" + url + "\"");
   Target t;
   t.host = host;
   t.port = parts.nPort ? parts.nPort : INTERNET_DEFAULT_HTTP_PORT;
-  t.path = std::string(*path ? path : "/") + extra;
+  // The target as a request line may hold it: without the fragment, blanks and other bytes encoded.
+  std::string target = std::string(*path ? path : "/") + extra;
+  target = target.substr(0, target.find('#'));
+  static const char kHex[] = "0123456789ABCDEF";
+  for (unsigned char c : target) {
+    if (c == ' ' || c >= 0x80) {
+      t.path += '%';
+      t.path += kHex[c >> 4];
+      t.path += kHex[c & 15];
+    } else {
+      t.path += char(c);
+    }
+  }
   return t;
 }
 

@@ -167,6 +167,8 @@ TEST_F(DownloadPage, WhatTheServerRefusesStopsTheDownloadAndKeepsTheOldFiles) {
       {"/selvaring/Selvaring.exe", HttpScriptedResponse::Raw("HTTP/1.0 200 OK\r\nContent-Length: 1x\r\n\r\n"),
        std::nullopt, 4},
       {"/selvaring/Selvaring.exe", HttpScriptedResponse::Status(404), std::nullopt, 4},
+      {"/selvaring/Selvaring.exe", HttpScriptedResponse::Raw("HTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\n"),
+       std::nullopt, 4},
       {"/selvaring/Selvaring.exe", HttpScriptedResponse::Ok("fresh"), HttpScriptedResponse::Status(404, "gone"), 6},
       {"/selvaring/nyilatkozat.txt", HttpScriptedResponse::Ok("fresh"),
        HttpScriptedResponse::Raw("HTTP/1.0 200 OK\r\n\r\nno length"), 7},

@@ -63,7 +63,7 @@ class HttpFetch : public ::testing::Test {
 TEST_F(HttpFetch, AGetKeepsTheHeadAsReceivedAndTheBodyInTheFile) {
   const std::string head = "HTTP/1.0 200 OK\r\nContent-Length:   5 \r\nx-odd:a\r\n\r\n";
   server.On("/dir/file.gif", HttpScriptedResponse::Raw("HTTP/1.1 100 Continue\r\n\r\n" + head + "hello"));
-  fetch->SetURL(server.Url("/dir/file.gif?v=2"));
+  fetch->SetURL(server.Url("/dir/file.gif?v=2#top"));
   fetch->Get();
   EXPECT_EQ(fetch->Header(), head);  // the interim head passed over, the final one byte for byte
   EXPECT_EQ(HeadFile(), head);
@@ -75,6 +75,12 @@ TEST_F(HttpFetch, AGetKeepsTheHeadAsReceivedAndTheBodyInTheFile) {
   EXPECT_EQ(requests[0].method + " " + requests[0].target + " " + requests[0].version,
             "GET /dir/file.gif?v=2 HTTP/1.0");
   EXPECT_EQ(requests[0].Header("Host"), "127.0.0.1:" + std::to_string(server.Port()));
+
+  // Blanks and bytes beyond ASCII are sent encoded.
+  server.On("/k%E9p%201.gif", HttpScriptedResponse::Ok("encoded"));
+  fetch->SetURL(server.Url("/k\xE9p 1.gif"));
+  fetch->Get();
+  EXPECT_EQ(Body(), "encoded");
 
   // A HEAD empties the body file and reports no packet.
   packets.clear();
@@ -125,7 +131,7 @@ TEST_F(HttpFetch, FailuresRaiseAndAHeaderFileThatCannotBeWrittenDoesNot) {
       {"https://127.0.0.1/", "Invalid URL"},
       {"ftp://127.0.0.1/", "Invalid URL"},
       {"", "Invalid URL"},
-      {server.Url("/a b"), "Invalid URL"},
+      {server.Url("/a\r\nHost: x"), "Invalid URL"},
   };
   for (const Case& c : cases) {
     fetch->SetURL(c.url);
