@@ -125,7 +125,7 @@ TEST_F(DownloadPage, TheUpdateIsSizedByHeadBeforeAnyGetAndItsProgressMoves) {
   ServeFresh("2");
   HttpScriptedResponse slow = HttpScriptedResponse::Ok(std::string(20 * 1024, 'p'));
   slow.chunkSize = 1024;
-  slow.paceMs = 5;
+  slow.paceMs = 20;
   server.On("/selvaring/Selvaring.exe", slow);
   server.On("/selvaring/nyilatkozat.txt", HttpScriptedResponse::Ok(std::string(10 * 1024, 'n')));
   std::vector<std::string> seen;
@@ -140,7 +140,7 @@ TEST_F(DownloadPage, TheUpdateIsSizedByHeadBeforeAnyGetAndItsProgressMoves) {
   // Each HEAD found its body file in the temporary folder.
   EXPECT_EQ(ReadTemp("Default.htm"), "");
   EXPECT_EQ(ReadTemp("Head.txt").rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
-  EXPECT_GE(seen.size(), 10u);
+  EXPECT_GE(seen.size(), 6u);
   EXPECT_LT(std::stoi(seen.front()), 70);
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end(),
                              [](const std::string& a, const std::string& b) { return std::stoi(a) < std::stoi(b); }));
@@ -235,15 +235,20 @@ TEST_F(DownloadPage, NextCancelsADialThatNeverAnswers) {
 }
 
 TEST_F(DownloadPage, NextCancelsAStalledTransfer) {
-  server.On("/selvaring/ikon.gif", HttpScriptedResponse::Stall());
-  WriteTemp("ikon.gif", "old");
+  // The first transfer stalls: a socket that waits lets virtual time move to the Next, whenever it comes.
+  server.On("/selvaring/kep.gif", HttpScriptedResponse::Stall());
+  WriteTemp("kep.gif", "old");
   const uint64_t start = ClockTickMs();
   CancelAt(60000);
   Next();
   EXPECT_GE(ClockTickMs() - start, 60000u);
-  EXPECT_EQ(Targets(0), std::vector<std::string>(kEveryTransfer.begin(), kEveryTransfer.begin() + 2));
+  // The server may not have read the request before the cancel.
+  const std::vector<std::string> targets = Targets(0);
+  EXPECT_LE(targets.size(), 1u);
+  if (!targets.empty()) EXPECT_EQ(targets[0], kEveryTransfer[0]);
   EXPECT_EQ(form->Notebook->PageIndex(), TFMain::pgModemSzolgaltatas);
-  EXPECT_EQ(ReadTemp("ikon.gif"), "old");
+  EXPECT_EQ(ReadTemp("kep.gif"), "old");
+  EXPECT_FALSE(std::filesystem::exists(Host(temp + "kep.gif.part")));
   EXPECT_TRUE(calls.empty());
   EXPECT_FALSE(form->Downloading());
   EXPECT_FALSE(form->lbModemLetoltesAllapot->Visible());

@@ -106,12 +106,13 @@ TEST_F(HttpFetch, ASlowBodyGivesAPacketForEveryPiece) {
   HttpScriptedResponse slow = HttpScriptedResponse::Ok(testing_support::GeneratedBody(10000));
   slow.framing = HttpScriptedResponse::Framing::CloseDelimited;
   slow.chunkSize = 1000;
-  slow.paceMs = 15;
+  slow.paceMs = 40;
   server.On("/slow", slow);
   fetch->SetURL(server.Url("/slow"));
   fetch->Get();
   EXPECT_EQ(Body(), testing_support::GeneratedBody(10000));
-  EXPECT_GE(packets.size(), 8u);
+  // Pieces 40 ms apart come one by one unless the machine is very busy.
+  EXPECT_GE(packets.size(), 5u);
   EXPECT_TRUE(std::is_sorted(packets.begin(), packets.end()));
   EXPECT_EQ(packets.back(), 10000);
 }
