@@ -143,6 +143,8 @@ void TTessalineDeskBandForm::GetVarList(TStrings& list) {
 std::string TTessalineDeskBandForm::ExpandMacros(const std::string& text) {
   if (text.find_first_not_of(' ') == std::string::npos) return text;
   std::string expanded = ::ExpandMacros(text, this);
+  // No macro left: the controls' values cannot change the text.
+  if (expanded.find("%%") == std::string::npos) return expanded;
   TObjectPtr<TStringList> values(NewObject<TStringList>());
   GetVarList(*values);
   return ExpandMacrosFromList(expanded, *values);
