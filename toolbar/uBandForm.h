@@ -203,5 +203,5 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   bool bandLocked_ = false;  // BeforeCreate took the band lock
 };
 
-// Registers the form's resource and handlers (once).
+// Registers the form's resource and handlers (once); the module does when it first answers the form class.
 void RegisterBandFormClass();

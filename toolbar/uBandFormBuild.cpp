@@ -107,6 +107,8 @@ void TTessalineDeskBandForm::CollectControls(std::vector<TToolBarControl*>& list
 }
 
 void TTessalineDeskBandForm::BuildControls() {
+  // Nothing to build on before OnCreate has made the lists.
+  if (!formLock_ || !builtControls_ || !extraControls_) return;
   TBandLockGuard bandGuard;
   TCriticalSectionGuard formGuard(*formLock_);
   UpdateHeight();

@@ -41,7 +41,6 @@ void RegisterModuleClass() {
     RegisterFormResource(TTessalineDeskBandModule::StaticClass(), kuBandModuleResource);
     TPublisher<TTessalineDeskBandModule> publisher;
     TTessalineDeskBandModule::Publish(publisher);
-    RegisterBandFormClass();
   });
 }
 
@@ -78,6 +77,7 @@ void TTessalineDeskBandModule::DeskBandModuleDestroy(TObject*) {
 }
 
 void TTessalineDeskBandModule::DeskBandModuleGetBandFormClass(TObject*, TDeskBandFormClass& formClass) {
+  RegisterBandFormClass();
   formClass = TDeskBandFormClass::Of<TTessalineDeskBandForm>();
 }
 

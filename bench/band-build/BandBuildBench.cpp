@@ -87,6 +87,7 @@ struct Band {
     RegisterClassA(&wc);
     host = CreateWindowExA(0, "BandBuildBenchHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 40, nullptr, nullptr, nullptr,
                            nullptr);
+    RegisterBandFormClass();
     form = static_cast<TTessalineDeskBandForm*>(
         TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TTessalineDeskBandForm>(), nullptr, host));
   }

@@ -77,6 +77,7 @@ TTessalineDeskBandForm* BandFormTest::MakeForm() {
   RegisterClassA(&wc);
   host_ = CreateWindowExA(0, "BandFormTestHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 40, nullptr, nullptr, nullptr,
                           nullptr);
+  RegisterBandFormClass();
   form_ = static_cast<TTessalineDeskBandForm*>(
       TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TTessalineDeskBandForm>(), nullptr, host_));
   return form_;
