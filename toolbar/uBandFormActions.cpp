@@ -134,8 +134,7 @@ void TTessalineDeskBandForm::GetVarList(TStrings& list) {
       list.Add(static_cast<TToolbarTextInputControl*>(definition)->Id() + "=" + static_cast<TEdit*>(visual)->Text());
     } else if (!IsExactly(definition, TToolbarHtmlControl::StaticClass()) &&
                !IsExactly(definition, TToolbarImageControl::StaticClass())) {
-      throw ETessaline(
-          Format("Don't know how to get varlist from control class \"%s\"", {definition->ClassName()}));
+      throw ETessaline(Format("Don't know how to get varlist from control class \"%s\"", {definition->ClassName()}));
     }
   }
 }

@@ -15,8 +15,7 @@ using TDdeRequestHandler = std::function<std::optional<std::string>(const std::s
 
 // Adds a server (service and topic names compare without regard to letter case), replacing one of the
 // same service.
-void RegisterDdeServer(const std::string& service, const std::vector<std::string>& topics,
-                       TDdeRequestHandler request);
+void RegisterDdeServer(const std::string& service, const std::vector<std::string>& topics, TDdeRequestHandler request);
 void UnregisterDdeServer(const std::string& service);
 // Forgets every server, the records and the start handler.
 void ResetDde();

@@ -134,9 +134,12 @@ TEST_F(BandFormActions, NavigationInTheHostBrowser) {
     std::string target, url;
     bool newWindow, fails;
   } rows[] = {
-      {"_self", "about:blank#1", false, false}, {"_TOP", "about:blank#2", false, false},
-      {"", "about:blank#3", false, false},      {"_blank", "about:blank#4", true, false},
-      {"tartalom", "about:blank#5", true, false}, {"_self", "", false, true},
+      {"_self", "about:blank#1", false, false},
+      {"_TOP", "about:blank#2", false, false},
+      {"", "about:blank#3", false, false},
+      {"_blank", "about:blank#4", true, false},
+      {"tartalom", "about:blank#5", true, false},
+      {"_self", "", false, true},
       {"_blank", "", true, true},
   };
   size_t done = shell_->Browser()->NavigateCalls().size();
@@ -267,8 +270,9 @@ TEST_F(BandFormActions, ActionsRunAndSaveTheHistoryTheyName) {
 }
 
 TEST_F(BandFormActions, ClicksRunTheirControlsActionsAndRefuseOtherControls) {
-  TTessalineDeskBandForm* form =
-      Form("<COMBO action=\"none\" id=\"q\" width=\"80\"/>\n<BUTTON caption=\"Keres\" action=\"openurl\" href=\"%%q%%\"/>\n");
+  TTessalineDeskBandForm* form = Form(
+      "<COMBO action=\"none\" id=\"q\" width=\"80\"/>\n<BUTTON caption=\"Keres\" action=\"openurl\" "
+      "href=\"%%q%%\"/>\n");
   auto* combo = Visual<TComboBox>(form, 0);
   auto* button = Visual<TToolButton>(form, 1);
   ASSERT_TRUE(combo && button);
@@ -316,16 +320,20 @@ void AddItems(TMenuItem* parent, const TToolBarMenuItems& items, const std::set<
 TEST_F(BandFormActions, TheVariableListHoldsEveryControlsValue) {
   const std::string menu =
       "<MENU><ITEM action=\"none\" caption=\"A\" id=\"a\" checkedvalue=\"1\" uncheckedvalue=\"0\"/>"
-      "<ITEM action=\"none\" caption=\"B\" id=\"b\" uncheckedvalue=\"ki\"/><ITEM action=\"none\" caption=\"Plain\" id=\"plain\"/>"
-      "<ITEM action=\"none\" caption=\"Sub\"><MENU><ITEM action=\"none\" caption=\"C\" id=\"c\" checkedvalue=\"be\"/></MENU></ITEM></MENU>";
+      "<ITEM action=\"none\" caption=\"B\" id=\"b\" uncheckedvalue=\"ki\"/><ITEM action=\"none\" caption=\"Plain\" "
+      "id=\"plain\"/>"
+      "<ITEM action=\"none\" caption=\"Sub\"><MENU><ITEM action=\"none\" caption=\"C\" id=\"c\" "
+      "checkedvalue=\"be\"/></MENU></ITEM></MENU>";
   TTessalineDeskBandForm* form = Form(
       "<SEPARATOR/>\n<BUTTON action=\"none\">" + menu +
       "</BUTTON>\n"
-      "<COMBO action=\"none\" id=\"q\" width=\"80\" defaultvalue=\"alma\"/>\n<COMBO action=\"none\" id=\"e\" width=\"80\"/>\n"
+      "<COMBO action=\"none\" id=\"q\" width=\"80\" defaultvalue=\"alma\"/>\n<COMBO action=\"none\" id=\"e\" "
+      "width=\"80\"/>\n"
       "<SELECT id=\"s\" width=\"80\"><ITEMS><ITEM caption=\"Egy\" value=\"1\"/><ITEM caption=\"Ketto\" value=\"2=b\"/>"
       "</ITEMS></SELECT>\n"
       "<TEXT id=\"t\" width=\"60\" defaultvalue=\"szoveg\"/>\n"
-      "<BUTTON caption=\"Masik\" action=\"none\"><MENU><ITEM action=\"none\" caption=\"D\" id=\"d\" checkedvalue=\"x\"/></MENU></BUTTON>\n");
+      "<BUTTON caption=\"Masik\" action=\"none\"><MENU><ITEM action=\"none\" caption=\"D\" id=\"d\" "
+      "checkedvalue=\"x\"/></MENU></BUTTON>\n");
   auto* separatorBar = Visual<TToolButton>(form, 1);
   auto* secondBar = Visual<TToolButton>(form, 6);
   ASSERT_TRUE(separatorBar && secondBar);
@@ -343,9 +351,8 @@ TEST_F(BandFormActions, TheVariableListHoldsEveryControlsValue) {
   for (const Row& row : rows) {
     for (TToolButton* button : {separatorBar, secondBar}) {
       auto* popup = NewObject<TPopupMenu>(form);
-      AddItems(popup->Items(), *static_cast<TToolbarButtonControl*>(reinterpret_cast<TObject*>(button->Tag()))
-                                    ->Menu()
-                                    ->Items(),
+      AddItems(popup->Items(),
+               *static_cast<TToolbarButtonControl*>(reinterpret_cast<TObject*>(button->Tag()))->Menu()->Items(),
                row.checked);
       TPopupMenu* old = button->DropdownMenu();
       button->SetDropdownMenu(popup);
@@ -394,11 +401,14 @@ TEST_F(BandFormActions, Histories) {
 
 TEST_F(BandFormActions, ComboBoxEventsRefillClearAndSave) {
   TTessalineDeskBandForm* form = Form(
-      "<COMBO id=\"p\" width=\"80\" defaultvalue=\"Keres\" clearonfirstclick=\"true\" action=\"none\" historysave=\"p\">"
+      "<COMBO id=\"p\" width=\"80\" defaultvalue=\"Keres\" clearonfirstclick=\"true\" action=\"none\" "
+      "historysave=\"p\">"
       "<ITEMS><ITEM caption=\"Elso\"/></ITEMS></COMBO>\n"
-      "<COMBO action=\"none\" id=\"m\" width=\"80\" persistenthistory=\"false\" defaultvalue=\"Keres\"><ITEMS><ITEM caption=\"Elso\"/>"
+      "<COMBO action=\"none\" id=\"m\" width=\"80\" persistenthistory=\"false\" defaultvalue=\"Keres\"><ITEMS><ITEM "
+      "caption=\"Elso\"/>"
       "</ITEMS></COMBO>\n"
-      "<COMBO action=\"none\" id=\"l\" width=\"80\" listtype=\"dropdownlist\"><ITEMS><ITEM caption=\"Elso\" value=\"1\"/></ITEMS></COMBO>\n"
+      "<COMBO action=\"none\" id=\"l\" width=\"80\" listtype=\"dropdownlist\"><ITEMS><ITEM caption=\"Elso\" "
+      "value=\"1\"/></ITEMS></COMBO>\n"
       "<COMBO id=\"o\" width=\"80\" action=\"openurl\" href=\"http://a.hu/?o=%%o%%\" historysave=\"o\"/>\n");
   auto* persistent = Visual<TComboBox>(form, 0);
   auto* memory = Visual<TComboBox>(form, 1);

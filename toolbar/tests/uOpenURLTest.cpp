@@ -36,7 +36,9 @@ class OpenURL : public ::testing::Test {
       lines.push_back(r.Service + "|" + r.Topic + "|" + r.Item);
     return lines;
   }
-  static std::vector<std::string> Opened() { return vandrel::MachineRecordLinesAfter(MachineRecord::OpenedAddresses, 0); }
+  static std::vector<std::string> Opened() {
+    return vandrel::MachineRecordLinesAfter(MachineRecord::OpenedAddresses, 0);
+  }
 
   testing_support::TestMachine machine_;
 };
@@ -48,15 +50,20 @@ TEST_F(OpenURL, TheRegisteredProgramIsItsBarePath) {
     std::string registry;
     std::string path;
   } rows[] = {
-      {"a", "[HKEY_CLASSES_ROOT\\.a\\shell\\open\\command]\n@=\"\\\"C:\\\\Program Files\\\\Opera\\\\Opera.exe\\\" \\\"%1\\\"\"\n",
+      {"a",
+       "[HKEY_CLASSES_ROOT\\.a\\shell\\open\\command]\n@=\"\\\"C:\\\\Program Files\\\\Opera\\\\Opera.exe\\\" "
+       "\\\"%1\\\"\"\n",
        "C:\\Program Files\\Opera\\Opera.exe"},
-      {"b", "[HKEY_CLASSES_ROOT\\.b]\n@=\"bfile\"\n[HKEY_CLASSES_ROOT\\bfile\\shell\\open\\command]\n"
-            "@=\"C:\\\\PROGRA~1\\\\Netscape\\\\netscape.exe -url %1\"\n",
+      {"b",
+       "[HKEY_CLASSES_ROOT\\.b]\n@=\"bfile\"\n[HKEY_CLASSES_ROOT\\bfile\\shell\\open\\command]\n"
+       "@=\"C:\\\\PROGRA~1\\\\Netscape\\\\netscape.exe -url %1\"\n",
        "C:\\PROGRA~1\\Netscape\\netscape.exe -url"},
       {"c", "[HKEY_CLASSES_ROOT\\.c\\shell\\open\\command]\n@=\"\\\"C:\\\\x y\\\\iexplore.exe\\\" -nohome\"\n",
        "C:\\x y\\iexplore.exe"},
-      {"d", "[HKEY_CLASSES_ROOT\\.d\\shell\\open\\command]\n@=\"C:\\\\b.exe   \"\n"
-            "[HKEY_CLASSES_ROOT\\.d]\n@=\"dfile\"\n[HKEY_CLASSES_ROOT\\dfile\\shell\\open\\command]\n@=\"C:\\\\other.exe\"\n",
+      {"d",
+       "[HKEY_CLASSES_ROOT\\.d\\shell\\open\\command]\n@=\"C:\\\\b.exe   \"\n"
+       "[HKEY_CLASSES_ROOT\\.d]\n@=\"dfile\"\n[HKEY_CLASSES_ROOT\\dfile\\shell\\open\\command]\n@=\"C:\\\\other."
+       "exe\"\n",
        "C:\\b.exe"},
       {"e", "[HKEY_CLASSES_ROOT\\.e]\n@=\"\"\n", ""},
       {"f", "[HKEY_CLASSES_ROOT\\.f]\n@=\"nofile\"\n", ""},
@@ -78,20 +85,41 @@ TEST_F(OpenURL, KnownBrowsersTakeTheAddressOverDde) {
     std::vector<std::string> requests;
     bool handed;  // the browser took it (else it goes to the open verb)
   } rows[] = {
-      {"C:\\Program Files\\Netscape\\Program\\Netscape.exe", true, "1",
-       {"NETSCAPE|WWW_OpenURL|" + kUrl + ",,0x0,0x0", "NETSCAPE|WWW_Activate|0xFFFFFFFF,0x0"}, true},
-      {"C:\\Program Files\\mozilla.org\\Mozilla\\mozilla.exe", true, "",
-       {"MOZILLA|WWW_OpenURL|" + kUrl + ",,0x0,0x0", "MOZILLA|WWW_Activate|0xFFFFFFFF,0x0"}, true},
-      {"C:\\Program Files\\Opera\\OPERA.EXE", false, "1",
-       {"OPERA|WWW_OpenURL|" + kUrl + ",,0x0,0x0", "OPERA|WWW_Activate|0xFFFFFFFF,0x0"}, true},
-      {"C:\\Program Files\\Opera\\OPERA.EXE", false, std::nullopt,
-       {"OPERA|WWW_OpenURL|" + kUrl + ",,0x0,0x0", "OPERA|WWW_Activate|0xFFFFFFFF,0x0"}, false},
-      {"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE", false, minusTwo + "rest",
-       {"iexplore|WWW_OpenURL|" + kUrl + ",,0", "iexplore|WWW_Activate|0,0"}, true},
-      {"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE", false, std::string("\x01\0\0\0", 4),
-       {"iexplore|WWW_OpenURL|" + kUrl + ",,0", "iexplore|WWW_Activate|0,0"}, false},
-      {"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE", false, std::string("\xFE\xFF", 2),
-       {"iexplore|WWW_OpenURL|" + kUrl + ",,0", "iexplore|WWW_Activate|0,0"}, false},
+      {"C:\\Program Files\\Netscape\\Program\\Netscape.exe",
+       true,
+       "1",
+       {"NETSCAPE|WWW_OpenURL|" + kUrl + ",,0x0,0x0", "NETSCAPE|WWW_Activate|0xFFFFFFFF,0x0"},
+       true},
+      {"C:\\Program Files\\mozilla.org\\Mozilla\\mozilla.exe",
+       true,
+       "",
+       {"MOZILLA|WWW_OpenURL|" + kUrl + ",,0x0,0x0", "MOZILLA|WWW_Activate|0xFFFFFFFF,0x0"},
+       true},
+      {"C:\\Program Files\\Opera\\OPERA.EXE",
+       false,
+       "1",
+       {"OPERA|WWW_OpenURL|" + kUrl + ",,0x0,0x0", "OPERA|WWW_Activate|0xFFFFFFFF,0x0"},
+       true},
+      {"C:\\Program Files\\Opera\\OPERA.EXE",
+       false,
+       std::nullopt,
+       {"OPERA|WWW_OpenURL|" + kUrl + ",,0x0,0x0", "OPERA|WWW_Activate|0xFFFFFFFF,0x0"},
+       false},
+      {"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE",
+       false,
+       minusTwo + "rest",
+       {"iexplore|WWW_OpenURL|" + kUrl + ",,0", "iexplore|WWW_Activate|0,0"},
+       true},
+      {"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE",
+       false,
+       std::string("\x01\0\0\0", 4),
+       {"iexplore|WWW_OpenURL|" + kUrl + ",,0", "iexplore|WWW_Activate|0,0"},
+       false},
+      {"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE",
+       false,
+       std::string("\xFE\xFF", 2),
+       {"iexplore|WWW_OpenURL|" + kUrl + ",,0", "iexplore|WWW_Activate|0,0"},
+       false},
       {"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE", true, minusTwo, {}, false},
       {"C:\\Apps\\Lynx\\lynx.exe", false, "1", {}, false},
   };

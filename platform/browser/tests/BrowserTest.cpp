@@ -231,10 +231,9 @@ TEST_F(Browser, EveryNavigateCallIsRecordedWithItsFlagsAndTheShiftKey) {
   for (const TBrowser::TNavigateCall& c : browser_->NavigateCalls())
     calls.push_back(c.Method + " " + c.Url + " flags " + std::to_string(c.Flags) +
                     (c.OptionalEmpty ? " bare" : " with options") + (c.ShiftDown ? " shift" : ""));
-  EXPECT_EQ(calls, (std::vector<std::string>{"Navigate about:blank#a flags 0 bare",
-                                             "Navigate about:blank#a flags 1 with options shift",
-                                             "Navigate2 about:blank#b flags 0 with options",
-                                             "Navigate2  flags 0 bare"}))
+  EXPECT_EQ(calls, (std::vector<std::string>{
+                       "Navigate about:blank#a flags 0 bare", "Navigate about:blank#a flags 1 with options shift",
+                       "Navigate2 about:blank#b flags 0 with options", "Navigate2  flags 0 bare"}))
       << "recorded before anything is checked, a failing call too";
   Pump();
 }

@@ -41,8 +41,8 @@ TEST_F(DdeConversation, LinksAndRequestsOfAServer) {
   EXPECT_EQ(conversation->RequestData("-"), std::nullopt);
   vandrel::UnregisterDdeServer("opera");
   EXPECT_EQ(conversation->RequestData("gone"), std::nullopt) << "the server went away";
-  EXPECT_EQ(Requests(), (std::vector<std::string>{"OPERA|www_openurl|" + std::string("a\0b", 3),
-                                                  "OPERA|www_openurl|-", "OPERA|www_openurl|gone"}))
+  EXPECT_EQ(Requests(), (std::vector<std::string>{"OPERA|www_openurl|" + std::string("a\0b", 3), "OPERA|www_openurl|-",
+                                                  "OPERA|www_openurl|gone"}))
       << "every request over a link, answered or not";
   EXPECT_TRUE(vandrel::DdeStarts().empty()) << "no service application, nothing to start";
 }

@@ -42,8 +42,7 @@ const TServer* Find(const TTable& t, const std::string& service, const std::stri
 
 }  // namespace
 
-void RegisterDdeServer(const std::string& service, const std::vector<std::string>& topics,
-                       TDdeRequestHandler request) {
+void RegisterDdeServer(const std::string& service, const std::vector<std::string>& topics, TDdeRequestHandler request) {
   TTable& t = Table();
   std::lock_guard<std::mutex> g(t.lock);
   for (TServer& server : t.servers) {
