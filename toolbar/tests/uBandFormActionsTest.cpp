@@ -254,7 +254,9 @@ TEST_F(BandFormActions, ActionsRunAndSaveTheHistoryTheyName) {
       EXPECT_NE(added.find(noControl), std::string::npos) << added;
       EXPECT_NE(added.find("Control \"nincs\" " + noHistory), std::string::npos) << added;
     }
-    if (row.logLines == 1) EXPECT_NE(added.find("Control \"t\" " + noHistory), std::string::npos) << added;
+    if (row.logLines == 1) {
+      EXPECT_NE(added.find("Control \"t\" " + noHistory), std::string::npos) << added;
+    }
   }
 
   TObjectPtr<TToolBarAction> odd(TToolBarAction::Create(false));
