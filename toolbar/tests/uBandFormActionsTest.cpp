@@ -274,7 +274,7 @@ TEST_F(BandFormActions, ActionsRunAndSaveTheHistoryTheyName) {
 TEST_F(BandFormActions, ClicksRunTheirControlsActionsAndRefuseOtherControls) {
   TTessalineDeskBandForm* form = Form(
       "<COMBO action=\"none\" id=\"q\" width=\"80\"/>\n<BUTTON caption=\"Keres\" action=\"openurl\" "
-      "href=\"%%q%%\"/>\n");
+      "href=\"%%q%%\"><MENU><ITEM caption=\"M\" action=\"openurl\" href=\"http://a.hu/menu\"/></MENU></BUTTON>\n");
   auto* combo = Visual<TComboBox>(form, 0);
   auto* button = Visual<TToolButton>(form, 1);
   ASSERT_TRUE(combo && button);
@@ -288,6 +288,9 @@ TEST_F(BandFormActions, ClicksRunTheirControlsActionsAndRefuseOtherControls) {
   TObjectPtr<TMenuItem> item(NewObject<TMenuItem>(nullptr));
   form->MenuItemClick(item.get());
   EXPECT_EQ(Opened().size(), 2u) << "a menu item without Tag does nothing";
+  item->SetTag(reinterpret_cast<intptr_t>(Definition_<TToolbarButtonControl>(form, 1)->Menu()->Items()->Items(0)));
+  form->MenuItemClick(item.get());
+  EXPECT_EQ(Opened().back(), "SW_SHOWNORMAL http://a.hu/menu") << "a menu item runs its definition item's action";
 
   try {
     form->ControlClick(Definition_<TToolBarControl>(form, 0));
