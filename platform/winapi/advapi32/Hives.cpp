@@ -27,6 +27,18 @@ std::vector<std::string> StringsOf(const std::shared_ptr<Hive>& hive, std::strin
   return texts;
 }
 
+std::vector<std::string> SubkeysOf(const std::shared_ptr<Hive>& hive, std::string_view keyPath) {
+  std::vector<std::string> subkeys;
+  std::vector<std::string> names;
+  if (!hive || !SplitKeyPath(keyPath, names)) return subkeys;
+  hive->Run(Mode::Read, [&](Transaction& t) {
+    if (auto id = t.Find(kRootKey, names))
+      for (auto& child : t.Children(*id)) subkeys.push_back(child.second);
+    return DWORD(ERROR_SUCCESS);
+  });
+  return subkeys;
+}
+
 }  // namespace
 
 namespace registry {
@@ -67,6 +79,8 @@ std::optional<std::string> ReadUserString(const std::string& user, std::string_v
 }
 
 std::vector<std::string> ReadMachineStrings(std::string_view keyPath) { return StringsOf(MachineHive(), keyPath); }
+
+std::vector<std::string> ReadMachineSubkeys(std::string_view keyPath) { return SubkeysOf(MachineHive(), keyPath); }
 
 std::vector<std::string> ReadUserStrings(const std::string& user, std::string_view keyPath) {
   return StringsOf(UserHive(user), keyPath);
