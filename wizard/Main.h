@@ -322,7 +322,8 @@ class TFMain : public TForm {
   bool SetupTypedMailAccount();
   // The ADSL finish's steps: the title and body texts of the failure that stops them, {0, 0} when all ran.
   std::pair<int, int> RunADSLFinishSteps();
-  // Gives the form the focus and handles the messages queued meanwhile.
+  // Gives the form the focus (a failure is ignored), then also handles the messages queued meanwhile.
+  void FocusForm();
   void FocusAndPump();
   // A program started with the arguments after its quoted path (RunInstaller's codes).
   int RunProgram(const std::string& path, const std::string& arguments);

@@ -35,9 +35,12 @@ struct TOSRule {
   const char* code;
 };
 constexpr TOSRule kOSRules[] = {
-    {VER_PLATFORM_WIN32_NT, 5, 5, -1, "W2K"},        {VER_PLATFORM_WIN32_NT, 5, 5, 1, "WXP"},
-    {VER_PLATFORM_WIN32_NT, 5, 5, 2, ".NET"},        {VER_PLATFORM_WIN32_NT, 0, 4, -1, "WNT"},
-    {VER_PLATFORM_WIN32_WINDOWS, 4, 4, 90, "WME"},   {VER_PLATFORM_WIN32_WINDOWS, 4, 4, 10, "W98"},
+    {VER_PLATFORM_WIN32_NT, 5, 5, -1, "W2K"},
+    {VER_PLATFORM_WIN32_NT, 5, 5, 1, "WXP"},
+    {VER_PLATFORM_WIN32_NT, 5, 5, 2, ".NET"},
+    {VER_PLATFORM_WIN32_NT, 0, 4, -1, "WNT"},
+    {VER_PLATFORM_WIN32_WINDOWS, 4, 4, 90, "WME"},
+    {VER_PLATFORM_WIN32_WINDOWS, 4, 4, 10, "W98"},
     {VER_PLATFORM_WIN32_WINDOWS, 0, UINT_MAX, 0, "W95"},
 };
 
@@ -58,17 +61,22 @@ constexpr TComponentLayout kNTComponents = {
 
 const char* const kClientComponent = "Trelvinp";
 
-// The logs of a run and their markers, as the normalised text holds them.
+// The logs of a run, their markers as the normalised text holds them, and the verdicts: `missing` without a
+// main log, 0 with the success marker, `failureCode` with the failure marker, `neither` without either.
 struct TLogMarkers {
   const char* mainLog;
+  const char* secondLog;  // where the restart flag is asked for
   const char* success;
-  const char* failure;  // the install check's only
-  int failureCode;
+  const char* failure;  // null: none
+  int missing, failureCode, neither;
 };
-constexpr TLogMarkers kNTInstall = {"trelvinfejlesztointlog", "INSTALLENDS(0)", "INSTALLENDS(80070490)", 3};
-constexpr TLogMarkers k95Install = {"trelvinfejlesztoi98log", ":SUCCESS", "FAILURE(137)", 4};
-constexpr TLogMarkers kNTUninstall = {"trelvinfejlesztointlog", "UNINSTALLENDS(0)", nullptr, 0};
-constexpr TLogMarkers k95Uninstall = {"trelvinfejlesztoi98log", ":SUCCESS", nullptr, 0};
+constexpr TLogMarkers kNTInstall = {
+    "trelvinfejlesztointlog", "trelvintelepitesilog", "INSTALLENDS(0)", "INSTALLENDS(80070490)", 2, 3, 1};
+constexpr TLogMarkers k95Install = {
+    "trelvinfejlesztoi98log", "trelvintelepitesilog", ":SUCCESS", "FAILURE(137)", 2, 4, 1};
+constexpr TLogMarkers kNTUninstall = {
+    "trelvinfejlesztointlog", "trelvinletelepitesilog", "UNINSTALLENDS(0)", nullptr, 0, 0, 2};
+constexpr TLogMarkers k95Uninstall = {"trelvinfejlesztoi98log", "trelvinletelepitesilog", ":SUCCESS", nullptr, 0, 0, 2};
 const char* const kRestartMarker = "REBOOTNEEDED";
 
 // A log as the checks search it: past its first 4 characters (when it has more than 3), up to its first NUL,
@@ -279,43 +287,35 @@ int TFMain::RunPackageProgram(const std::string& path) {
 
 int TFMain::RunToolbarInstaller() { return RunProgram(GetSetting("toolbartelepito"), ""); }
 
-int TFMain::CheckUninstallLog(bool& restart) {
+namespace {
+
+// The verdict of a run's logs, at the paths of the main log and the second one.
+int LogVerdict(const TLogMarkers& markers, const std::string& main, const std::string& second, bool& restart) {
   restart = false;
   int verdict = 1;
   try {
-    const TLogMarkers& markers = GetOSVersion().platformId == VER_PLATFORM_WIN32_NT ? kNTUninstall : k95Uninstall;
-    const std::string main = LogPath(markers.mainLog);
-    if (!FileExists(main)) return 0;
-    verdict = Holds(ReadLogText(main), markers.success) ? 0 : 2;
-    if (verdict == 0) {
-      const std::string log = LogPath("trelvinletelepitesilog");
-      restart = FileExists(log) && Holds(ReadLogText(log), kRestartMarker);
-    }
+    if (!FileExists(main)) return markers.missing;
+    const std::string text = ReadLogText(main);
+    verdict = Holds(text, markers.success) ? 0 : markers.neither;
+    // Tested after the success marker, so a log with both has failed.
+    if (markers.failure && Holds(text, markers.failure)) verdict = markers.failureCode;
+    if (verdict == 0) restart = FileExists(second) && Holds(ReadLogText(second), kRestartMarker);
   } catch (...) {
     // The verdict reached so far.
   }
   return verdict;
 }
 
+}  // namespace
+
+int TFMain::CheckUninstallLog(bool& restart) {
+  const TLogMarkers& markers = GetOSVersion().platformId == VER_PLATFORM_WIN32_NT ? kNTUninstall : k95Uninstall;
+  return LogVerdict(markers, LogPath(markers.mainLog), LogPath(markers.secondLog), restart);
+}
+
 int TFMain::CheckInstallLog(bool& restart) {
-  restart = false;
-  int verdict = 1;
-  try {
-    const TLogMarkers& markers = GetOSVersion().platformId == VER_PLATFORM_WIN32_NT ? kNTInstall : k95Install;
-    const std::string main = LogPath(markers.mainLog);
-    if (!FileExists(main)) return 2;
-    const std::string text = ReadLogText(main);
-    if (Holds(text, markers.success)) verdict = 0;
-    // Tested after the success marker, so a log with both has failed.
-    if (Holds(text, markers.failure)) verdict = markers.failureCode;
-    if (verdict == 0) {
-      const std::string log = LogPath("trelvintelepitesilog");
-      restart = FileExists(log) && Holds(ReadLogText(log), kRestartMarker);
-    }
-  } catch (...) {
-    // The verdict reached so far.
-  }
-  return verdict;
+  const TLogMarkers& markers = GetOSVersion().platformId == VER_PLATFORM_WIN32_NT ? kNTInstall : k95Install;
+  return LogVerdict(markers, LogPath(markers.mainLog), LogPath(markers.secondLog), restart);
 }
 
 void TFMain::Reboot() {
@@ -335,11 +335,16 @@ void TFMain::Reboot() {
 
 // ---- the finish
 
-void TFMain::FocusAndPump() {
+void TFMain::FocusForm() {
   try {
     SetFocus();
   } catch (...) {
+    // A form that cannot take the focus goes on without it.
   }
+}
+
+void TFMain::FocusAndPump() {
+  FocusForm();
   Application->ProcessPendingMessages();
 }
 
@@ -379,8 +384,9 @@ std::pair<int, int> TFMain::RunADSLFinishSteps() {
     if (!CreateDialEntry(entry, true, "", "", user, password).empty()) return {190, 191};
   } else {
     const std::string error =
-        DialEntryExists(entry) ? SetDialCredentials(entry, user, password)
-                               : CreateDialEntry(entry, false, GetSetting("trelvinvirtualismodemnev"), "", user, password);
+        DialEntryExists(entry)
+            ? SetDialCredentials(entry, user, password)
+            : CreateDialEntry(entry, false, GetSetting("trelvinvirtualismodemnev"), "", user, password);
     if (!error.empty()) return {169, 170};
   }
   CreateConnectionShortcut(entry, GetSetting("adslikonneve"));
@@ -393,7 +399,7 @@ std::pair<int, int> TFMain::RunADSLFinishSteps() {
   }
   if (rbADSLLevelezesIgen->Checked() && !SetupTypedMailAccount()) return {69, 70};
   if (restart) {
-    FocusAndPump();
+    FocusForm();
     if (Application->MessageBox(GetText(171), Application->Title(), MB_YESNO | MB_ICONQUESTION) == IDYES) Reboot();
   }
   return {0, 0};

@@ -120,10 +120,16 @@ TEST_F(ADSL, TheSystemTableWithTheLastMatchWinning) {
     const char* code;
     bool builtIn;
   } cases[] = {
-      {true, "3.51", 3, 51, "WNT", false}, {true, "4.0", 4, 0, "WNT", false},  {true, "5.0", 5, 0, "W2K", false},
-      {true, "5.1", 5, 1, "WXP", true},    {true, "5.2", 5, 2, ".NET", true},  {true, "5.3", 5, 3, "W2K", false},
-      {true, "6.0", 6, 0, "", false},      {false, "4.00.950", 4, 0, "W95", false},
-      {false, "4.10.2222", 4, 10, "W98", false}, {false, "4.90.3000", 4, 90, "WME", false},
+      {true, "3.51", 3, 51, "WNT", false},
+      {true, "4.0", 4, 0, "WNT", false},
+      {true, "5.0", 5, 0, "W2K", false},
+      {true, "5.1", 5, 1, "WXP", true},
+      {true, "5.2", 5, 2, ".NET", true},
+      {true, "5.3", 5, 3, "W2K", false},
+      {true, "6.0", 6, 0, "", false},
+      {false, "4.00.950", 4, 0, "W95", false},
+      {false, "4.10.2222", 4, 10, "W98", false},
+      {false, "4.90.3000", 4, 90, "WME", false},
       {false, "4.20.1", 4, 20, "", false},
   };
   for (const Case& c : cases) {
@@ -161,11 +167,14 @@ TEST_F(ADSL, TheNetworkComponentsOfTheThreeLayouts) {
       "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\trelvinP]\n"
       "\"DisplayName\"=\"Trelvin\"\n"
       // The later NT systems: the network class's components.
-      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E975-E325-11CE-BFC1-08002BE10318}\\{A1}]\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E975-E325-11CE-BFC1-08002BE10318}\\{A1}]"
+      "\n"
       "\"ComponentId\"=\"ms_tcpip\"\n\"Description\"=\"Internet Protocol (TCP/IP)\"\n"
-      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E975-E325-11CE-BFC1-08002BE10318}\\{A2}]\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E975-E325-11CE-BFC1-08002BE10318}\\{A2}]"
+      "\n"
       "\"Description\"=\"Nincs azonosító\"\n"
-      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E975-E325-11CE-BFC1-08002BE10318}\\{A3}]\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E975-E325-11CE-BFC1-08002BE10318}\\{A3}]"
+      "\n"
       "\"ComponentId\"=\"Trelvinp\"\n\"Description\"=\"\"\n"_cp);
   struct Case {
     bool nt;
@@ -185,7 +194,8 @@ TEST_F(ADSL, TheNetworkComponentsOfTheThreeLayouts) {
     EXPECT_EQ(form->IsPPPoEClientInstalled(), c.installed) << c.version;
   }
   Import(
-      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E975-E325-11CE-BFC1-08002BE10318}\\{A3}]\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E975-E325-11CE-BFC1-08002BE10318}\\{A3}]"
+      "\n"
       "\"Description\"=\"Trelvin\"\n");
   SetVersion(true, "5.1");
   EXPECT_TRUE(form->IsPPPoEClientInstalled());
@@ -309,80 +319,61 @@ class Verdicts : public ADSL {
   }
 };
 
-TEST_F(Verdicts, TheInstallLogs) {
+TEST_F(Verdicts, TheLogsOfBothChecksOnBothFamilies) {
   Open();
   const std::string nul("\0", 1);
+  enum Check { Install, Uninstall };
   struct Case {
     const char* what;
+    Check check;
     bool nt;
-    Log main, setup;
+    Log main, second;  // the second: the installation or the uninstallation log
     int verdict;
     bool restart;
   } cases[] = {
-      {"no log", true, std::nullopt, "LOG:RebootNeeded", 2, false},
-      {"success", true, "LOG:InstallEnds(0)\r\n", std::nullopt, 0, false},
-      {"failure", true, "LOG:InstallEnds(80070490)", "LOG:RebootNeeded", 3, false},
-      {"both markers", true, "LOG:InstallEnds(0)\r\nInstallEnds(80070490)\r\n", "LOG:RebootNeeded", 3, false},
-      {"neither", true, "LOG:Started\r\n", std::nullopt, 1, false},
-      {"lower case with blanks", true, "LOG:  install ends ( 0 )", std::nullopt, 0, false},
-      {"the first 4 characters dropped", true, "InstallEnds(0)", std::nullopt, 1, false},
-      {"a header with NULs", true, std::string(4, '\0') + "InstallEnds(0)", std::nullopt, 0, false},
-      {"3 characters", true, "ab)", std::nullopt, 1, false},
-      {"text after a NUL", true, "LOG:Started" + nul + "InstallEnds(0)", std::nullopt, 1, false},
-      {"a marker split over lines", true, "LOG:Install\r\nEnds(0)", std::nullopt, 1, false},
-      {"REBOOTNEEDED in the second log", true, "LOG:InstallEnds(0)", "LOG:\r\nreboot needed\r\n", 0, true},
-      {"REBOOTNEEDED in the main log", true, "LOG:InstallEnds(0) RebootNeeded", "LOG:done", 0, false},
-      {"95 success", false, "LOG:Result : Success\n", "LOG:RebootNeeded", 0, true},
-      {"95 failure", false, "LOG:Result : Failure (137)", std::nullopt, 4, false},
-      {"95 reads its own log", false, std::nullopt, std::nullopt, 2, false},
-      {"main log held", true, kHeld, std::nullopt, 1, false},
-      {"second log held", true, "LOG:InstallEnds(0)", kHeld, 0, false},
+      {"no log", Install, true, std::nullopt, "LOG:RebootNeeded", 2, false},
+      {"success", Install, true, "LOG:InstallEnds(0)\r\n", std::nullopt, 0, false},
+      {"failure", Install, true, "LOG:InstallEnds(80070490)", "LOG:RebootNeeded", 3, false},
+      {"both markers", Install, true, "LOG:InstallEnds(0)\r\nInstallEnds(80070490)\r\n", "LOG:RebootNeeded", 3, false},
+      {"neither", Install, true, "LOG:Started\r\n", std::nullopt, 1, false},
+      {"lower case with blanks", Install, true, "LOG:  install ends ( 0 )", std::nullopt, 0, false},
+      {"the first 4 characters dropped", Install, true, "InstallEnds(0)", std::nullopt, 1, false},
+      {"a header with NULs", Install, true, std::string(4, '\0') + "InstallEnds(0)", std::nullopt, 0, false},
+      {"3 characters", Install, true, "ab)", std::nullopt, 1, false},
+      {"text after a NUL", Install, true, "LOG:Started" + nul + "InstallEnds(0)", std::nullopt, 1, false},
+      {"a marker split over lines", Install, true, "LOG:Install\r\nEnds(0)", std::nullopt, 1, false},
+      {"REBOOTNEEDED in the second log", Install, true, "LOG:InstallEnds(0)", "LOG:\r\nreboot needed\r\n", 0, true},
+      {"REBOOTNEEDED in the main log", Install, true, "LOG:InstallEnds(0) RebootNeeded", "LOG:done", 0, false},
+      {"95 success", Install, false, "LOG:Result : Success\n", "LOG:RebootNeeded", 0, true},
+      {"95 failure", Install, false, "LOG:Result : Failure (137)", std::nullopt, 4, false},
+      {"95 reads its own log", Install, false, std::nullopt, std::nullopt, 2, false},
+      {"main log held", Install, true, kHeld, std::nullopt, 1, false},
+      {"second log held", Install, true, "LOG:InstallEnds(0)", kHeld, 0, false},
+      {"no log is success", Uninstall, true, std::nullopt, "LOG:RebootNeeded", 0, false},
+      {"success", Uninstall, true, "LOG:UninstallEnds(0)", std::nullopt, 0, false},
+      {"success asking for a restart", Uninstall, true, "LOG:Uninstall Ends (0)", "LOG:REBOOT NEEDED", 0, true},
+      {"the install marker only", Uninstall, true, "LOG:InstallEnds(0)", "LOG:RebootNeeded", 2, false},
+      {"3 characters", Uninstall, true, "abc", std::nullopt, 2, false},
+      {"95 success", Uninstall, false, "LOG::success", "LOG:RebootNeeded", 0, true},
+      {"95 without the marker", Uninstall, false, "LOG:UninstallEnds(0)", std::nullopt, 2, false},
+      {"main log held", Uninstall, true, kHeld, std::nullopt, 1, false},
+      {"uninstall log held", Uninstall, true, "LOG:UninstallEnds(0)", kHeld, 0, false},
   };
   for (const Case& c : cases) {
+    const std::string what = std::string(c.check == Install ? "install: " : "uninstall: ") + c.what;
     if (c.nt)
       SetVersion(true, "5.1");
     else
       Set98();
     const char* main = c.nt ? "C:\\Trelvin\\Install.log" : "C:\\Trelvin\\Install98.log";
+    const char* second = c.check == Install ? "C:\\Trelvin\\Setup.log" : "C:\\Trelvin\\Uninstall.log";
     // The other family's main log holds a success that must not count.
     Write(c.nt ? "C:\\Trelvin\\Install98.log" : "C:\\Trelvin\\Install.log", "LOG:InstallEnds(0):Success");
-    WithLogs({{main, c.main}, {"C:\\Trelvin\\Setup.log", c.setup}}, [&] {
+    WithLogs({{main, c.main}, {second, c.second}}, [&] {
       bool restart = !c.restart;
-      EXPECT_EQ(form->CheckInstallLog(restart), c.verdict) << c.what;
-      EXPECT_EQ(restart, c.restart) << c.what;
-    });
-  }
-}
-
-TEST_F(Verdicts, TheUninstallLogs) {
-  Open();
-  struct Case {
-    const char* what;
-    bool nt;
-    Log main, uninstall;
-    int verdict;
-    bool restart;
-  } cases[] = {
-      {"no log is success", true, std::nullopt, "LOG:RebootNeeded", 0, false},
-      {"success", true, "LOG:UninstallEnds(0)", std::nullopt, 0, false},
-      {"success asking for a restart", true, "LOG:Uninstall Ends (0)", "LOG:REBOOT NEEDED", 0, true},
-      {"the install marker only", true, "LOG:InstallEnds(0)", "LOG:RebootNeeded", 2, false},
-      {"3 characters", true, "abc", std::nullopt, 2, false},
-      {"95 success", false, "LOG::success", "LOG:RebootNeeded", 0, true},
-      {"95 without the marker", false, "LOG:UninstallEnds(0)", std::nullopt, 2, false},
-      {"main log held", true, kHeld, std::nullopt, 1, false},
-      {"uninstall log held", true, "LOG:UninstallEnds(0)", kHeld, 0, false},
-  };
-  for (const Case& c : cases) {
-    if (c.nt)
-      SetVersion(true, "5.1");
-    else
-      Set98();
-    const char* main = c.nt ? "C:\\Trelvin\\Install.log" : "C:\\Trelvin\\Install98.log";
-    WithLogs({{main, c.main}, {"C:\\Trelvin\\Uninstall.log", c.uninstall}}, [&] {
-      bool restart = !c.restart;
-      EXPECT_EQ(form->CheckUninstallLog(restart), c.verdict) << c.what;
-      EXPECT_EQ(restart, c.restart) << c.what;
+      EXPECT_EQ(c.check == Install ? form->CheckInstallLog(restart) : form->CheckUninstallLog(restart), c.verdict)
+          << what;
+      EXPECT_EQ(restart, c.restart) << what;
     });
   }
 }
@@ -462,7 +453,8 @@ TEST_F(ADSL, TheRestartIsAskedForOnBothFamilies) {
       Set98();
     const uint64_t before = vandrel::MachineRecordSize(MachineRecord::Restarts);
     form->Reboot();
-    EXPECT_EQ(vandrel::MachineRecordLinesAfter(MachineRecord::Restarts, before), (std::vector<std::string>{"EWX_REBOOT"}))
+    EXPECT_EQ(vandrel::MachineRecordLinesAfter(MachineRecord::Restarts, before),
+              (std::vector<std::string>{"EWX_REBOOT"}))
         << (nt ? "NT" : "95");
   }
 }
@@ -575,13 +567,13 @@ TEST_F(ADSL, TheFinishRunsItsStepsInOrderAndCloses) {
   g_finish = TFinishScript();
   g_finish.builtIn = true;
   finishing->SetClosing(false);
-  for (TRadioButton* no : {finishing->rbADSLTrelvinTorlesNem, finishing->rbADSLToolbarNem, finishing->rbADSLLevelezesNem})
+  for (TRadioButton* no :
+       {finishing->rbADSLTrelvinTorlesNem, finishing->rbADSLToolbarNem, finishing->rbADSLLevelezesNem})
     no->SetChecked(true);
   finishing->Notebook->SetPageIndex(TFMain::pgADSLSikeroldal);
   finishing->GoNext();
-  EXPECT_EQ(g_finish.steps,
-            (std::vector<std::string>{"delete entry", "PPPoE entry", "shortcut", "start page", "favourites",
-                                      "delete entry"}));
+  EXPECT_EQ(g_finish.steps, (std::vector<std::string>{"delete entry", "PPPoE entry", "shortcut", "start page",
+                                                      "favourites", "delete entry"}));
 }
 
 // The real steps of the finish: the user's choices of pages 15 to 20.
