@@ -157,7 +157,7 @@ class TShellLink : public TComObjectImpl<IShellLinkA, IPersistFile> {
 
   std::string Bytes() const {
     WIN32_FIND_DATAA found{};
-    if (!target_.empty()) {
+    if (!target_.empty() && target_.find_first_of("*?") == std::string::npos) {
       HANDLE search = FindFirstFileA(target_.c_str(), &found);
       if (search == INVALID_HANDLE_VALUE)
         found = WIN32_FIND_DATAA{};
