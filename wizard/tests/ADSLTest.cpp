@@ -293,6 +293,19 @@ TEST_F(ADSL, WithAnAdapterTheCheckLeadsOnByTheClientAndTheSystem) {
   }
 }
 
+TEST_F(ADSL, BackFromTheInstallationPageOn98WithTheClientListedLeadsToItsRemoval) {
+  Set98();
+  Import(
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Class\\NetTrans\\0000]\n"
+      "\"DriverDesc\"=\"Trelvin PPPoE\"\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Class\\NetTrans\\0000\\Ndi]\n"
+      "\"DeviceID\"=\"Trelvinp\"\n");
+  Open();
+  form->Notebook->SetPageIndex(TFMain::pgADSLTrelvinTelepitese);
+  form->GoBack();
+  EXPECT_EQ(form->Notebook->PageIndex(), TFMain::pgADSLTrelvinTorlese);
+}
+
 // ---- the log verdicts
 
 // A log's contents; nullopt: no file; kHeld: a file that another process holds open for writing.
