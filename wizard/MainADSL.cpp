@@ -80,7 +80,7 @@ constexpr TLogMarkers k95Uninstall = {"trelvinfejlesztoi98log", "trelvinletelepi
 const char* const kRestartMarker = "REBOOTNEEDED";
 
 // A log as the checks search it: past its first 4 characters (when it has more than 3), up to its first NUL,
-// its lines joined by CR LF, upper-cased and without blanks. Another process that writes it makes it raise.
+// its lines joined by CR LF, upper-cased and without blanks. Raises while another process holds it for writing.
 std::string ReadLogText(const std::string& path) {
   TObjectPtr<TFileStream> file(TFileStream::Create(path, fmOpenRead | fmShareDenyWrite));
   std::string text(size_t(file->Size()), '\0');
