@@ -8,7 +8,8 @@
 
 VCL_EXCEPTION(EShortcutError, Exception);
 
-enum TShowCmd { scShowMaximized, scShowMinimized, scShowNormal };
+// Byte-sized, so that any ordinal is a value of the type (one outside the three changes nothing).
+enum TShowCmd : uint8_t { scShowMaximized, scShowMinimized, scShowNormal };
 
 class TShortcutLink : public TComponent {
   VCL_CLASS(TShortcutLink, TComponent)

@@ -181,12 +181,14 @@ TEST_F(Setup, TheLinksBarBitIsSetInALayoutLongEnough) {
   struct Case {
     const char* what;
     std::optional<std::string> before, after;
+    DWORD type = REG_BINARY;
   } cases[] = {
       {"absent", std::nullopt, std::nullopt},
       {"16 bytes", std::string(16, '\x01'), std::string(16, '\x01')},
       {"bit already set", std::string(16, '\0') + "\x0D\x11\x22", std::string(16, '\0') + "\x0D\x11\x22"},
       {"bit set", std::string(16, '\x07') + "\x0B\x11\x22\x33", std::string(16, '\x07') + "\x0F\x11\x22\x33"},
       {"17 bytes", std::string(17, '\0'), std::string(16, '\0') + "\x04"},
+      {"not binary", std::string(20, 'a'), std::string(20, 'a'), REG_SZ},
   };
   for (const Case& c : cases) {
     RegDeleteKeyA(HKEY_CURRENT_USER, kLayoutKey);
@@ -194,7 +196,7 @@ TEST_F(Setup, TheLinksBarBitIsSetInALayoutLongEnough) {
       HKEY h = nullptr;
       ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kLayoutKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
                 ERROR_SUCCESS);
-      RegSetValueExA(h, "ITBarLayout", 0, REG_BINARY, reinterpret_cast<const BYTE*>(c.before->data()),
+      RegSetValueExA(h, "ITBarLayout", 0, c.type, reinterpret_cast<const BYTE*>(c.before->data()),
                      DWORD(c.before->size()));
       RegCloseKey(h);
     }
