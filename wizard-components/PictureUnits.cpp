@@ -2,9 +2,13 @@
 
 #include <mutex>
 
+#include "wizard-components/ClipIcon.h"
 #include "wizard-components/WKConst.h"
 
 void InitPictureUnits() {
   static std::once_flag once;
-  std::call_once(once, [] { RegisterLibraryCursors(); });
+  std::call_once(once, [] {
+    RegisterLibraryCursors();
+    RegisterIconClipboardFormat();
+  });
 }
