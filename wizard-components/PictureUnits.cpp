@@ -4,11 +4,13 @@
 
 #include "wizard-components/ClipIcon.h"
 #include "wizard-components/WKConst.h"
+#include "wizard-components/WkGraph.h"
 
 void InitPictureUnits() {
   static std::once_flag once;
   std::call_once(once, [] {
     RegisterLibraryCursors();
+    InitColorReduction();
     RegisterIconClipboardFormat();
   });
 }
