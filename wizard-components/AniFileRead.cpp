@@ -119,8 +119,9 @@ class TAnimatedCursorImage::TReader {
                           &h.bitCount,   &h.planes,     &h.displayRate, &h.flags};
     for (size_t i = 0; i < 9; ++i) *fields[i] = U32(raw + 4 * i);
     if (!(h.flags & kAniIconFrames) || h.stepCount == 0) ReadError();
-    // A frame beyond a 4-byte value per remaining byte quad could get neither a sequence number nor an icon.
-    int64_t count = std::min<int64_t>(h.frameCount, Left() / 4);
+    // A frame per step when the steps are more (their rates and sequence numbers pick the icons), bounded by
+    // the bytes left: a frame beyond one per 4 of them could get neither a sequence number nor an icon.
+    int64_t count = std::min<int64_t>(std::max(h.frameCount, h.stepCount), Left() / 4);
     for (int64_t i = 0; i < count; ++i)
       image_.frames_.emplace_back(TIconFrame::Create(int32_t(i), h.displayRate));
     return true;
