@@ -13,3 +13,7 @@ void RegisterIconClipboardFormat() {
   format = RegisterClipboardFormatA(kIconClipboardFormatName);
   TPicture::RegisterClipboardFormat(format, [] { return TIcon::Create(); });
 }
+
+void UnregisterIconClipboardFormat() {
+  if (format) TPicture::UnregisterClipboardFormat(format);
+}

@@ -7,5 +7,6 @@ constexpr const char* kIconClipboardFormatName = "Vandrel Icon";
 
 // The format's number; 0 until registered.
 UINT IconClipboardFormat();
-// Run once by InitPictureUnits.
+// Run once by InitPictureUnits, which unregisters it from the picture class when the module unloads.
 void RegisterIconClipboardFormat();
+void UnregisterIconClipboardFormat();

@@ -2,8 +2,10 @@
 
 #include <mutex>
 
+#include "platform/components/ModuleTeardown.h"
 #include "wizard-components/ClipIcon.h"
 #include "wizard-components/WKConst.h"
+#include "wizard-components/WkGIF.h"
 #include "wizard-components/WkGraph.h"
 
 void InitPictureUnits() {
@@ -11,6 +13,9 @@ void InitPictureUnits() {
   std::call_once(once, [] {
     RegisterLibraryCursors();
     InitColorReduction();
+    RegisterGifFormat();
+    AtModuleUnload(TUnloadStage::Objects, UnregisterGifFormat);
     RegisterIconClipboardFormat();
+    AtModuleUnload(TUnloadStage::Objects, UnregisterIconClipboardFormat);
   });
 }
