@@ -11,6 +11,7 @@
 #include "platform/components/Forms.h"
 #include "platform/runtime/Strings.h"
 #include "wizard-components/PictureUnits.h"
+#include "wizard-components/WkGIF.h"
 
 namespace {
 
@@ -275,6 +276,40 @@ TEST(AniFile, AStripDrawsEachFrameOverTheBackgroundSideBySideOrStacked) {
   TObjectPtr<TAnimatedCursorImage> empty(TAnimatedCursorImage::Create());
   bitmap->Assign(empty.get());
   EXPECT_TRUE(bitmap->Empty());
+}
+
+TEST(AniFile, AGifImageTakesTheFramesWithDelaysOfTheRateTimes100Div6) {
+  InitPictureUnits();
+  std::vector<std::string> icons = ThreeIcons();
+  TObjectPtr<TAnimatedCursorImage> cursor(TAnimatedCursorImage::Create());
+  Load(*cursor, Riff(AniHeader(3, 3, 7, 1) + Chunk("rate", Values({5, 10, 61})) + FrameList(icons)));
+  TObjectPtr<TGIFImage> gif(TGIFImage::Create());
+  int changes = 0;
+  gif->OnChange = [&](TObject*) { ++changes; };
+  gif->Assign(cursor.get());
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(gif->BackgroundColor(), ColorToRGB(clWindow));
+  ASSERT_EQ(gif->FrameCount(), 3);
+  const uint32_t delays[] = {83, 166, 1016};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    TGIFFrame* frame = gif->Frames(i);
+    EXPECT_EQ(frame->Delay(), delays[i]);
+    TIcon* icon = cursor->FrameIcon(i);
+    TBitmap* bitmap = frame->Bitmap();
+    ASSERT_EQ(bitmap->Width(), icon->Width());
+    ASSERT_EQ(bitmap->Height(), icon->Height());
+    EXPECT_EQ(frame->TransparentColor(), clFuchsia);
+    for (int y = 0; y < icon->Height(); ++y)
+      for (int x = 0; x < icon->Width(); ++x) {
+        TColor want = icon->Pixels(x, y);
+        EXPECT_EQ(bitmap->Pixels(x, y), want == clNone ? clFuchsia : want) << x << ',' << y;
+      }
+  }
+  TObjectPtr<TAnimatedCursorImage> empty(TAnimatedCursorImage::Create());
+  gif->Assign(empty.get());
+  EXPECT_EQ(gif->FrameCount(), 0);
+  EXPECT_EQ(changes, 2);
 }
 
 }  // namespace
