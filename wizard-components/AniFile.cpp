@@ -120,8 +120,7 @@ void TAnimatedCursorImage::AssignToBitmap(TBitmap* bitmap, TColor background, bo
     strip->Canvas()->Draw(vertical ? 0 : i * icon->Width(), vertical ? i * icon->Height() : 0, icon);
   }
   if (reduceColors) {
-    std::unique_ptr<TMemoryStream> reduced =
-        BitmapToDibStreamForColors(strip.get(), std::max<int>(maxIconColors_, 16));
+    std::unique_ptr<TMemoryStream> reduced = BitmapToDibStreamForColors(strip.get(), std::max<int>(maxIconColors_, 16));
     strip->LoadFromStream(reduced.get());
   }
   bitmap->Assign(strip.get());

@@ -73,8 +73,7 @@ class TAnimatedCursorImage::TReader {
     for (TChunkTag chunk; Tag(chunk);)
       if (!Chunk(chunk)) break;
     auto& frames = image_.frames_;
-    frames.erase(std::remove_if(frames.begin(), frames.end(), [](const auto& f) { return !f->Icon(); }),
-                 frames.end());
+    frames.erase(std::remove_if(frames.begin(), frames.end(), [](const auto& f) { return !f->Icon(); }), frames.end());
     image_.header_.stepCount = uint32_t(frames.size());
     if (frames.empty()) ReadError();
   }
@@ -105,7 +104,8 @@ class TAnimatedCursorImage::TReader {
   bool Chunk(const TChunkTag& chunk) {
     if (Is(chunk, "anih")) return Header(chunk.size);
     if (Is(chunk, "rate")) return Values(chunk.size, rates_, [](TIconFrame& f, uint32_t v) { f.displayRate_ = v; });
-    if (Is(chunk, "seq ")) return Values(chunk.size, sequences_, [](TIconFrame& f, uint32_t v) { f.sequence_ = int32_t(v); });
+    if (Is(chunk, "seq "))
+      return Values(chunk.size, sequences_, [](TIconFrame& f, uint32_t v) { f.sequence_ = int32_t(v); });
     if (Is(chunk, "LIST")) return List(chunk.size);
     return Skip(Even(chunk.size));
   }
@@ -115,15 +115,14 @@ class TAnimatedCursorImage::TReader {
     int64_t kept = std::min<int64_t>(size, 36);
     if (!Take(raw, kept) || !Skip(Even(size) - kept)) return false;
     TAniHeader& h = image_.header_;
-    uint32_t* fields[] = {&h.headerSize, &h.frameCount, &h.stepCount, &h.width,      &h.height,
+    uint32_t* fields[] = {&h.headerSize, &h.frameCount, &h.stepCount,   &h.width, &h.height,
                           &h.bitCount,   &h.planes,     &h.displayRate, &h.flags};
     for (size_t i = 0; i < 9; ++i) *fields[i] = U32(raw + 4 * i);
     if (!(h.flags & kAniIconFrames) || h.stepCount == 0) ReadError();
     // A frame per step when the steps are more (their rates and sequence numbers pick the icons), bounded by
     // the bytes left: a frame beyond one per 4 of them could get neither a sequence number nor an icon.
     int64_t count = std::min<int64_t>(std::max(h.frameCount, h.stepCount), Left() / 4);
-    for (int64_t i = 0; i < count; ++i)
-      image_.frames_.emplace_back(TIconFrame::Create(int32_t(i), h.displayRate));
+    for (int64_t i = 0; i < count; ++i) image_.frames_.emplace_back(TIconFrame::Create(int32_t(i), h.displayRate));
     return true;
   }
 

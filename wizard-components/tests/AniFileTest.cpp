@@ -85,32 +85,39 @@ TEST(AniFile, FramesTakeTheirIconsBySequenceNumberAndTheRatesAndNumbersValueByVa
     std::string file;
     std::vector<Frame> frames;
   } cases[] = {
-      {"a frame per step when the steps are more", Riff(AniHeader(2, 3, 7, 1) + FrameList(icons)),
+      {"a frame per step when the steps are more",
+       Riff(AniHeader(2, 3, 7, 1) + FrameList(icons)),
        {{0, 0, 7}, {1, 1, 7}, {2, 2, 7}}},
-      {"one frame per icon at the header's rate", Riff(AniHeader(3, 3, 7, 1) + FrameList(icons)),
+      {"one frame per icon at the header's rate",
+       Riff(AniHeader(3, 3, 7, 1) + FrameList(icons)),
        {{0, 0, 7}, {1, 1, 7}, {2, 2, 7}}},
-      {"more icons than frames: extra frames", Riff(AniHeader(1, 1, 7, 1) + FrameList(icons)),
+      {"more icons than frames: extra frames",
+       Riff(AniHeader(1, 1, 7, 1) + FrameList(icons)),
        {{0, 0, 7}, {1, -1, 7}, {2, -1, 7}}},
-      {"more frames than icons: the surplus goes", Riff(AniHeader(5, 5, 7, 1) + FrameList({icons[0], icons[1]})),
+      {"more frames than icons: the surplus goes",
+       Riff(AniHeader(5, 5, 7, 1) + FrameList({icons[0], icons[1]})),
        {{0, 0, 7}, {1, 1, 7}}},
-      {"one value per chunk", Riff(AniHeader(3, 3, 7, 3) + Chunk("rate", Values({4})) + Chunk("rate", Values({5})) +
-                                  Chunk("seq ", Values({2})) + Chunk("seq ", Values({0})) + FrameList(icons)),
+      {"one value per chunk",
+       Riff(AniHeader(3, 3, 7, 3) + Chunk("rate", Values({4})) + Chunk("rate", Values({5})) +
+            Chunk("seq ", Values({2})) + Chunk("seq ", Values({0})) + FrameList(icons)),
        {{2, 2, 4}, {0, 0, 5}, {2, 2, 7}, {1, -1, 7}}},
-      {"several values per chunk", Riff(AniHeader(4, 4, 7, 3) + Chunk("rate", Values({1, 2, 3, 4, 99})) +
-                                       Chunk("seq ", Values({1, 1, 0, 2})) + FrameList(icons)),
+      {"several values per chunk",
+       Riff(AniHeader(4, 4, 7, 3) + Chunk("rate", Values({1, 2, 3, 4, 99})) + Chunk("seq ", Values({1, 1, 0, 2})) +
+            FrameList(icons)),
        {{1, 1, 1}, {1, 1, 2}, {0, 0, 3}, {2, 2, 4}}},
-      {"values before the header fill nothing", Riff(Chunk("rate", Values({4})) + AniHeader(1, 1, 7, 1) +
-                                                    FrameList({icons[0]})),
+      {"values before the header fill nothing",
+       Riff(Chunk("rate", Values({4})) + AniHeader(1, 1, 7, 1) + FrameList({icons[0]})),
        {{0, 0, 7}}},
       {"an icon that does not decode ends the list",
-       Riff(AniHeader(3, 3, 7, 1) + FrameList({icons[0], "junk", icons[2]})), {{0, 0, 7}}},
+       Riff(AniHeader(3, 3, 7, 1) + FrameList({icons[0], "junk", icons[2]})),
+       {{0, 0, 7}}},
       {"a longer header, unknown chunks and lists skipped",
        Riff(Chunk("anih", Values({44, 2, 2, 0, 0, 0, 0, 8, 1, 5, 6})) + Chunk("odd ", "abc") +
             Chunk("LIST", "xtra" + Chunk("icon", icons[2])) + FrameList({icons[0], icons[1]})),
        {{0, 0, 8}, {1, 1, 8}}},
-      {"a frame count far beyond the file", Riff(AniHeader(0xFFFFFFFF, 1, 7, 1) + FrameList({icons[1]})),
-       {{1, 0, 7}}},
-      {"the last pad byte missing", [&] {
+      {"a frame count far beyond the file", Riff(AniHeader(0xFFFFFFFF, 1, 7, 1) + FrameList({icons[1]})), {{1, 0, 7}}},
+      {"the last pad byte missing",
+       [&] {
          std::string file = Riff(AniHeader(1, 1, 7, 1) + FrameList({icons[0] + "x"}));
          return file.substr(0, file.size() - 1);
        }(),
@@ -169,9 +176,12 @@ TEST(AniFile, TitlesAreCutTo255BytesAndColoursCountPaletteImagesOnly) {
   std::string longTitle(300, 'T');
   std::unique_ptr<TIcon> icon = PatternIcon(4, 4, 0);
   // A 1 x 1 icon of 4 bits: directory, entry, bitmap header, 16 colours, one row, one mask row.
-  std::string palette = ck_test::FromHex("000001000100" "010110000100040070000000" "16000000") + Le32(40) + Le32(1) +
-                        Le32(2) + ck_test::FromHex("01000400") + std::string(24, '\0') + std::string(64, '\x7F') +
-                        std::string(8, '\0');
+  std::string palette = ck_test::FromHex(
+                            "000001000100"
+                            "010110000100040070000000"
+                            "16000000") +
+                        Le32(40) + Le32(1) + Le32(2) + ck_test::FromHex("01000400") + std::string(24, '\0') +
+                        std::string(64, '\x7F') + std::string(8, '\0');
   std::string info = Chunk("INAM", longTitle + std::string(1, '\0')) + Chunk("IART", "Me" + std::string(1, '\0'));
   std::string file = Riff(AniHeader(2, 2, 7, 1) + Chunk("LIST", "INFO" + info) + FrameList({palette, IconFile(*icon)}));
   TObjectPtr<TAnimatedCursorImage> image(TAnimatedCursorImage::Create());
@@ -263,7 +273,8 @@ TEST(AniFile, AStripDrawsEachFrameOverTheBackgroundSideBySideOrStacked) {
         for (int x = 0; x < 4; ++x) {
           TColor want = image->FrameIcon(i)->Pixels(x, y);
           if (want == clNone) want = background;
-          EXPECT_EQ(strip->Pixels(vertical ? x : 4 * i + x, vertical ? 4 * i + y : y), want) << i << ' ' << x << ' ' << y;
+          EXPECT_EQ(strip->Pixels(vertical ? x : 4 * i + x, vertical ? 4 * i + y : y), want)
+              << i << ' ' << x << ' ' << y;
         }
   }
   // Assigned, the strip takes the bitmap's brush colour and is reduced to 16 colours.

@@ -34,9 +34,11 @@ TEST(IconList, TheStreamFormHoldsACountThenSizedIconFilesAndEmptyEntries) {
     std::vector<std::string> icons;  // Rgba of each entry; "" for an empty one
   } cases[] = {
       {"no entries", Le32(0), {}},
-      {"two icons", Le32(2) + Le32(uint32_t(fileA.size())) + fileA + Le32(uint32_t(fileB.size())) + fileB,
+      {"two icons",
+       Le32(2) + Le32(uint32_t(fileA.size())) + fileA + Le32(uint32_t(fileB.size())) + fileB,
        {Rgba(*a), Rgba(*b)}},
-      {"empty entries around an icon", Le32(3) + Le32(0) + Le32(uint32_t(fileB.size())) + fileB + Le32(0),
+      {"empty entries around an icon",
+       Le32(3) + Le32(0) + Le32(uint32_t(fileB.size())) + fileB + Le32(0),
        {"", Rgba(*b), ""}},
   };
   for (const Case& c : cases) {
@@ -131,7 +133,8 @@ TEST(IconList, EveryChangeSignalsOnceAndIconsInTheListSignalThroughIt) {
          l.IconAt(0)->SetSize(1, 1);
          l.ResumeChange();
        },
-       1, {1, 3}},
+       1,
+       {1, 3}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -301,10 +301,9 @@ TEST(Icon, MadeAndEditedIconsSaveAsOneImageThatPillowReadsAndThatLoadsBack) {
       }
     std::string program = "import io, sys\nfrom PIL import Image\nim = Image.open(io.BytesIO(bytes.fromhex('" +
                           Hex(saved.DataString()) + "')))\nprint(im.size, im.info.get('sizes'))\n";
-    EXPECT_EQ(testing_support::RunPython(program), "(" + std::to_string(icon->Width()) + ", " +
-                                                       std::to_string(icon->Height()) + ") {(" +
-                                                       std::to_string(icon->Width()) + ", " +
-                                                       std::to_string(icon->Height()) + ")}\n");
+    EXPECT_EQ(testing_support::RunPython(program),
+              "(" + std::to_string(icon->Width()) + ", " + std::to_string(icon->Height()) + ") {(" +
+                  std::to_string(icon->Width()) + ", " + std::to_string(icon->Height()) + ")}\n");
   }
   TStringStream nothing("");
   std::unique_ptr<TIcon> empty(TIcon::Create());
