@@ -1,8 +1,5 @@
 #include "IconTestSupport.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "CkTestSupport.h"
 #include "platform/testing/PythonOracle.h"
 
@@ -76,17 +73,7 @@ std::string FrameList(const std::vector<std::string>& iconFiles) {
 }
 
 std::vector<std::vector<std::string>> FixtureLines(const std::string& script) {
-  std::ifstream file(std::string(VANDREL_SOURCE_DIR) + "/wizard-components/tests/" + script);
-  std::stringstream program;
-  program << file.rdbuf();
-  std::istringstream lines(testing_support::RunPython(program.str()));
-  std::vector<std::vector<std::string>> out;
-  for (std::string line; std::getline(lines, line);) {
-    out.emplace_back();
-    std::stringstream parts(line);
-    for (std::string f; std::getline(parts, f, '|');) out.back().push_back(f);
-  }
-  return out;
+  return testing_support::RunPythonFixture("wizard-components/tests/" + script);
 }
 
 }  // namespace icon_test

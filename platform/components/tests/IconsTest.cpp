@@ -169,19 +169,9 @@ TEST(Icon, APictureHoldsAnIconAndIconsCopy) {
 }
 
 std::vector<std::vector<std::string>> FixtureLines(const std::string& script, size_t fields) {
-  std::ifstream file(std::string(VANDREL_SOURCE_DIR) + "/platform/components/tests/" + script);
-  std::stringstream program;
-  program << file.rdbuf();
-  std::istringstream lines(testing_support::RunPython(program.str()));
-  std::vector<std::vector<std::string>> out;
-  for (std::string line; std::getline(lines, line);) {
-    std::vector<std::string> field;
-    std::stringstream parts(line);
-    for (std::string f; std::getline(parts, f, '|');) field.push_back(f);
-    EXPECT_EQ(field.size(), fields) << line;
-    if (field.size() == fields) out.push_back(field);
-  }
-  return out;
+  auto lines = testing_support::RunPythonFixture("platform/components/tests/" + script);
+  for (const auto& line : lines) EXPECT_EQ(line.size(), fields);
+  return lines;
 }
 
 // A 24-bit bitmap of one colour.
