@@ -72,123 +72,119 @@ class TSerialPort;
 
 // The option groups. Each holds its owning port (may be null), stores a changed value and then re-applies
 // its group on the port, which does nothing while the port is closed.
-class TComTimeouts : public TPersistent {
-  VCL_CLASS(TComTimeouts, TPersistent)
+class TComOptionGroup : public TPersistent {
+  VCL_CLASS(TComOptionGroup, TPersistent)
   TSerialPort* ComPort = nullptr;
-  int32_t ReadInterval() const { return readInterval_; }
-  int32_t ReadTotalMultiplier() const { return readTotalMultiplier_; }
-  int32_t ReadTotalConstant() const { return readTotalConstant_; }
-  int32_t WriteTotalMultiplier() const { return writeTotalMultiplier_; }
-  int32_t WriteTotalConstant() const { return writeTotalConstant_; }
-  void SetReadInterval(int32_t value) { Set(readInterval_, value); }
-  void SetReadTotalMultiplier(int32_t value) { Set(readTotalMultiplier_, value); }
-  void SetReadTotalConstant(int32_t value) { Set(readTotalConstant_, value); }
-  void SetWriteTotalMultiplier(int32_t value) { Set(writeTotalMultiplier_, value); }
-  void SetWriteTotalConstant(int32_t value) { Set(writeTotalConstant_, value); }
 
  protected:
-  void AssignTo(TPersistent* dest) override;
-
- private:
-  void Set(int32_t& field, int32_t value) {
-    if (field == value) return;
-    field = value;
-    Changed();
-  }
-  void Changed();
-  int32_t readInterval_ = -1, readTotalMultiplier_ = 0, readTotalConstant_ = 0;
-  int32_t writeTotalMultiplier_ = 100, writeTotalConstant_ = 1000;
-};
-
-class TComFlowControl : public TPersistent {
-  VCL_CLASS(TComFlowControl, TPersistent)
-  TSerialPort* ComPort = nullptr;
-  bool OutCTSFlow() const { return outCTSFlow_; }
-  bool OutDSRFlow() const { return outDSRFlow_; }
-  TDTRFlowControl ControlDTR() const { return controlDTR_; }
-  TRTSFlowControl ControlRTS() const { return controlRTS_; }
-  bool XonXoffOut() const { return xonXoffOut_; }
-  bool XonXoffIn() const { return xonXoffIn_; }
-  bool DSRSensitivity() const { return dsrSensitivity_; }
-  bool TxContinueOnXoff() const { return txContinueOnXoff_; }
-  char XonChar() const { return xonChar_; }
-  char XoffChar() const { return xoffChar_; }
-  void SetOutCTSFlow(bool value) { Set(outCTSFlow_, value); }
-  void SetOutDSRFlow(bool value) { Set(outDSRFlow_, value); }
-  void SetControlDTR(TDTRFlowControl value) { Set(controlDTR_, value); }
-  void SetControlRTS(TRTSFlowControl value) { Set(controlRTS_, value); }
-  void SetXonXoffOut(bool value) { Set(xonXoffOut_, value); }
-  void SetXonXoffIn(bool value) { Set(xonXoffIn_, value); }
-  void SetDSRSensitivity(bool value) { Set(dsrSensitivity_, value); }
-  void SetTxContinueOnXoff(bool value) { Set(txContinueOnXoff_, value); }
-  void SetXonChar(char value) { Set(xonChar_, value); }
-  void SetXoffChar(char value) { Set(xoffChar_, value); }
-
- protected:
-  void AssignTo(TPersistent* dest) override;
-
- private:
   template <class V>
   void Set(V& field, V value) {
     if (field == value) return;
     field = value;
-    Changed();
+    if (ComPort) ApplyTo(*ComPort);
   }
-  void Changed();
-  bool outCTSFlow_ = false, outDSRFlow_ = false;
-  TDTRFlowControl controlDTR_ = dtrDisable;
-  TRTSFlowControl controlRTS_ = rtsDisable;
-  bool xonXoffOut_ = false, xonXoffIn_ = false, dsrSensitivity_ = false, txContinueOnXoff_ = false;
-  char xonChar_ = 17, xoffChar_ = 19;
+  virtual void ApplyTo(TSerialPort& port) = 0;
 };
 
-class TComParity : public TPersistent {
-  VCL_CLASS(TComParity, TPersistent)
-  TSerialPort* ComPort = nullptr;
-  TParityBits Bits() const { return bits_; }
-  bool Check() const { return check_; }
-  bool Replace() const { return replace_; }
-  char ReplaceChar() const { return replaceChar_; }
-  void SetBits(TParityBits value) { Set(bits_, value); }
-  void SetCheck(bool value) { Set(check_, value); }
-  void SetReplace(bool value) { Set(replace_, value); }
-  void SetReplaceChar(char value) { Set(replaceChar_, value); }
+class TComTimeouts : public TComOptionGroup {
+  VCL_CLASS(TComTimeouts, TComOptionGroup)
+  int32_t ReadInterval() const { return v_.readInterval; }
+  int32_t ReadTotalMultiplier() const { return v_.readTotalMultiplier; }
+  int32_t ReadTotalConstant() const { return v_.readTotalConstant; }
+  int32_t WriteTotalMultiplier() const { return v_.writeTotalMultiplier; }
+  int32_t WriteTotalConstant() const { return v_.writeTotalConstant; }
+  void SetReadInterval(int32_t value) { Set(v_.readInterval, value); }
+  void SetReadTotalMultiplier(int32_t value) { Set(v_.readTotalMultiplier, value); }
+  void SetReadTotalConstant(int32_t value) { Set(v_.readTotalConstant, value); }
+  void SetWriteTotalMultiplier(int32_t value) { Set(v_.writeTotalMultiplier, value); }
+  void SetWriteTotalConstant(int32_t value) { Set(v_.writeTotalConstant, value); }
 
  protected:
   void AssignTo(TPersistent* dest) override;
+  void ApplyTo(TSerialPort& port) override;
 
  private:
-  template <class V>
-  void Set(V& field, V value) {
-    if (field == value) return;
-    field = value;
-    Changed();
-  }
-  void Changed();
-  TParityBits bits_ = prNone;
-  bool check_ = false, replace_ = false;
-  char replaceChar_ = 0;
+  struct {
+    int32_t readInterval = -1, readTotalMultiplier = 0, readTotalConstant = 0;
+    int32_t writeTotalMultiplier = 100, writeTotalConstant = 1000;
+  } v_;
 };
 
-class TComBuffer : public TPersistent {
-  VCL_CLASS(TComBuffer, TPersistent)
-  TSerialPort* ComPort = nullptr;
-  int32_t InputSize() const { return inputSize_; }
-  int32_t OutputSize() const { return outputSize_; }
-  void SetInputSize(int32_t value) { Set(inputSize_, value); }
-  void SetOutputSize(int32_t value) { Set(outputSize_, value); }
+class TComFlowControl : public TComOptionGroup {
+  VCL_CLASS(TComFlowControl, TComOptionGroup)
+  bool OutCTSFlow() const { return v_.outCTSFlow; }
+  bool OutDSRFlow() const { return v_.outDSRFlow; }
+  TDTRFlowControl ControlDTR() const { return v_.controlDTR; }
+  TRTSFlowControl ControlRTS() const { return v_.controlRTS; }
+  bool XonXoffOut() const { return v_.xonXoffOut; }
+  bool XonXoffIn() const { return v_.xonXoffIn; }
+  bool DSRSensitivity() const { return v_.dsrSensitivity; }
+  bool TxContinueOnXoff() const { return v_.txContinueOnXoff; }
+  char XonChar() const { return v_.xonChar; }
+  char XoffChar() const { return v_.xoffChar; }
+  void SetOutCTSFlow(bool value) { Set(v_.outCTSFlow, value); }
+  void SetOutDSRFlow(bool value) { Set(v_.outDSRFlow, value); }
+  void SetControlDTR(TDTRFlowControl value) { Set(v_.controlDTR, value); }
+  void SetControlRTS(TRTSFlowControl value) { Set(v_.controlRTS, value); }
+  void SetXonXoffOut(bool value) { Set(v_.xonXoffOut, value); }
+  void SetXonXoffIn(bool value) { Set(v_.xonXoffIn, value); }
+  void SetDSRSensitivity(bool value) { Set(v_.dsrSensitivity, value); }
+  void SetTxContinueOnXoff(bool value) { Set(v_.txContinueOnXoff, value); }
+  void SetXonChar(char value) { Set(v_.xonChar, value); }
+  void SetXoffChar(char value) { Set(v_.xoffChar, value); }
 
  protected:
   void AssignTo(TPersistent* dest) override;
+  void ApplyTo(TSerialPort& port) override;
 
  private:
-  void Set(int32_t& field, int32_t value) {
-    if (field == value) return;
-    field = value;
-    Changed();
-  }
-  void Changed();
-  int32_t inputSize_ = 1024, outputSize_ = 1024;
+  struct {
+    bool outCTSFlow = false, outDSRFlow = false;
+    TDTRFlowControl controlDTR = dtrDisable;
+    TRTSFlowControl controlRTS = rtsDisable;
+    bool xonXoffOut = false, xonXoffIn = false, dsrSensitivity = false, txContinueOnXoff = false;
+    char xonChar = 17, xoffChar = 19;
+  } v_;
+};
+
+class TComParity : public TComOptionGroup {
+  VCL_CLASS(TComParity, TComOptionGroup)
+  TParityBits Bits() const { return v_.bits; }
+  bool Check() const { return v_.check; }
+  bool Replace() const { return v_.replace; }
+  char ReplaceChar() const { return v_.replaceChar; }
+  void SetBits(TParityBits value) { Set(v_.bits, value); }
+  void SetCheck(bool value) { Set(v_.check, value); }
+  void SetReplace(bool value) { Set(v_.replace, value); }
+  void SetReplaceChar(char value) { Set(v_.replaceChar, value); }
+
+ protected:
+  void AssignTo(TPersistent* dest) override;
+  void ApplyTo(TSerialPort& port) override;
+
+ private:
+  struct {
+    TParityBits bits = prNone;
+    bool check = false, replace = false;
+    char replaceChar = 0;
+  } v_;
+};
+
+class TComBuffer : public TComOptionGroup {
+  VCL_CLASS(TComBuffer, TComOptionGroup)
+  int32_t InputSize() const { return v_.inputSize; }
+  int32_t OutputSize() const { return v_.outputSize; }
+  void SetInputSize(int32_t value) { Set(v_.inputSize, value); }
+  void SetOutputSize(int32_t value) { Set(v_.outputSize, value); }
+
+ protected:
+  void AssignTo(TPersistent* dest) override;
+  void ApplyTo(TSerialPort& port) override;
+
+ private:
+  struct {
+    int32_t inputSize = 1024, outputSize = 1024;
+  } v_;
 };
 
 // One overlapped read or write: its record, with a manual-reset event made signalled.

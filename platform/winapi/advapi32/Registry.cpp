@@ -151,19 +151,26 @@ DWORD CopyName(const std::string& name, LPSTR buffer, LPDWORD length) {
   return ERROR_SUCCESS;
 }
 
+// The base key of an open or create, the names below it and the key to open, with its path and access;
+// a scripted failure of that path answers here.
+DWORD ResolveSubKey(HKEY key, LPCSTR subKey, REGSAM access, RegKey& base, std::vector<std::string>& names,
+                    RegKey& opened) {
+  if (DWORD rc = Resolve(key, base)) return rc;
+  if (DWORD rc = SplitSubKey(subKey, names)) return rc;
+  opened = base;
+  opened.path = JoinPath(base.path, names);
+  opened.access = access;
+  return HookedFailure(opened.path);
+}
+
 }  // namespace
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, HKEY* result) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  RegKey base;
-  if (DWORD rc = Resolve(key, base)) return LONG(rc);
+  RegKey base, opened;
   std::vector<std::string> names;
-  if (DWORD rc = SplitSubKey(subKey, names)) return LONG(rc);
-  RegKey opened = base;
-  opened.path = JoinPath(base.path, names);
-  opened.access = access;
-  if (DWORD rc = HookedFailure(opened.path)) return LONG(rc);
+  if (DWORD rc = ResolveSubKey(key, subKey, access, base, names, opened)) return LONG(rc);
   DWORD rc = base.hive->Run(Mode::Read, [&](Transaction& t) {
     if (!t.KeyExists(base.id)) return DWORD(ERROR_KEY_DELETED);
     auto found = t.Find(base.id, names);
@@ -180,14 +187,9 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access
                      LPDWORD disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  RegKey base;
-  if (DWORD rc = Resolve(key, base)) return LONG(rc);
+  RegKey base, opened;
   std::vector<std::string> names;
-  if (DWORD rc = SplitSubKey(subKey, names)) return LONG(rc);
-  RegKey opened = base;
-  opened.path = JoinPath(base.path, names);
-  opened.access = access;
-  if (DWORD rc = HookedFailure(opened.path)) return LONG(rc);
+  if (DWORD rc = ResolveSubKey(key, subKey, access, base, names, opened)) return LONG(rc);
   bool created = false;
   DWORD rc = base.hive->Run(Mode::Write, [&](Transaction& t) {
     if (!t.KeyExists(base.id)) return DWORD(ERROR_KEY_DELETED);
