@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/components/ModuleTeardown.h"
+#include "wizard-components/ClipIcon.h"
 #include "wizard-components/WKConst.h"
 #include "wizard-components/WkGIF.h"
 #include "wizard-components/WkGraph.h"
@@ -14,5 +15,7 @@ void InitPictureUnits() {
     InitColorReduction();
     RegisterGifFormat();
     AtModuleUnload(TUnloadStage::Objects, UnregisterGifFormat);
+    RegisterIconClipboardFormat();
+    AtModuleUnload(TUnloadStage::Objects, UnregisterIconClipboardFormat);
   });
 }

@@ -7,6 +7,7 @@
 
 #include "platform/winapi/Clipboard.h"
 #include "platform/winapi/GlobalMemory.h"
+#include "wizard-components/AniFile.h"
 #include "wizard-components/WkGConst.h"
 
 namespace {
@@ -144,6 +145,8 @@ void TGIFImage::Assign(TPersistent* source) {
   } else if (auto* bitmap = DynamicAs<TBitmap>(source)) {
     Reset();
     AddFrame(bitmap);
+  } else if (auto* cursor = DynamicAs<TAnimatedCursorImage>(source)) {
+    AssignFromCursor(cursor);
   } else {
     return inherited::Assign(source);
   }
@@ -168,6 +171,15 @@ void TGIFImage::AssignFromImage(TGIFImage* source) {
   screenWidth_ = source->screenWidth_;
   screenHeight_ = source->screenHeight_;
   frameIndex_ = source->frameIndex_;
+}
+
+void TGIFImage::AssignFromCursor(TAnimatedCursorImage* source) {
+  Reset();
+  backgroundColor_ = TColor(ColorToRGB(clWindow));
+  for (int i = 0; i < source->FrameCount(); ++i) {
+    int index = AddFrame(source->FrameIcon(i));
+    Frames(index)->delay_ = source->FrameAt(i)->DisplayRate() * 100 / 6;
+  }
 }
 
 void TGIFImage::AssignFromFrame(TGIFFrame* source) {

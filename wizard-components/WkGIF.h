@@ -67,6 +67,7 @@ class TExtension : public TPersistent {
 };
 
 class TGIFImage;
+class TAnimatedCursorImage;
 
 class TGIFFrame : public TPersistent {
   VCL_CLASS(TGIFFrame, TPersistent)
@@ -196,6 +197,8 @@ class TGIFImage : public TGraphic {
   TGIFFrame* Current() const;
   void AssignFromImage(TGIFImage* source);
   void AssignFromFrame(TGIFFrame* source);
+  // Each frame of the cursor as a frame, its rate (sixtieths of a second) times 100 DIV 6 its delay.
+  void AssignFromCursor(TAnimatedCursorImage* source);
 
   TGIFData* data_ = nullptr;
   uint8_t version_ = 0;

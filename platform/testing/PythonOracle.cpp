@@ -5,9 +5,24 @@
 #include <unistd.h>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace testing_support {
+
+std::vector<std::vector<std::string>> RunPythonFixture(const std::string& script) {
+  std::ifstream file(std::string(VANDREL_SOURCE_DIR) + "/" + script);
+  std::stringstream program;
+  program << file.rdbuf();
+  std::istringstream lines(RunPython(program.str()));
+  std::vector<std::vector<std::string>> out;
+  for (std::string line; std::getline(lines, line);) {
+    out.emplace_back();
+    std::stringstream parts(line);
+    for (std::string field; std::getline(parts, field, '|');) out.back().push_back(field);
+  }
+  return out;
+}
 
 std::string RunPython(const std::string& program, const std::string& input) {
   char dir[] = "/tmp/pyoracleXXXXXX";

@@ -5,6 +5,9 @@
 
 namespace testing_support {
 std::string RunPython(const std::string& program, const std::string& input = "");
+// Runs a Python script of the source tree (a path from its top) and splits each line it prints into its
+// '|'-separated fields.
+std::vector<std::vector<std::string>> RunPythonFixture(const std::string& script);
 // Opens each picture file in Pillow (its warnings made errors) and in ImageMagick's identify (its warnings
 // regarded, so that they fail); a line a file: width, height, the compression Pillow read ("None" where the
 // format has none) and the pixels as RGB hex, row by row from the top.

@@ -4,7 +4,8 @@ jobs=$(nproc 2>/dev/null || echo 4)
 
 BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
   libxml2-dev libssl-dev duktape-dev)
-TEST_PACKAGES=(python3 python3-pil libxml2-utils tzdata imagemagick libimage-exiftool-perl liblnk-utils)
+TEST_PACKAGES=(python3 python3-pil libxml2-utils tzdata imagemagick libimage-exiftool-perl liblnk-utils icoutils python3-gi
+  gir1.2-gdkpixbuf-2.0)
 CHECK_PACKAGES=(git clang-format)
 
 # need_packages PKG...: installs the Debian packages that are missing; quiet when all are there.

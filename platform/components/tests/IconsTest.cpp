@@ -10,6 +10,7 @@
 #include "platform/runtime/Streams.h"
 #include "platform/testing/BmpWriter.h"
 #include "platform/testing/PythonOracle.h"
+#include "platform/winapi/Module.h"
 
 namespace {
 
@@ -165,6 +166,175 @@ TEST(Icon, APictureHoldsAnIconAndIconsCopy) {
   EXPECT_TRUE(copy->Empty());
   EXPECT_THROW(copy->SetSize(-1, 2), ERangeError);
   EXPECT_THROW(copy->SetSize(1 << 14, 1 << 13), EOutOfResources);
+}
+
+std::vector<std::vector<std::string>> FixtureLines(const std::string& script, size_t fields) {
+  auto lines = testing_support::RunPythonFixture("platform/components/tests/" + script);
+  for (const auto& line : lines) EXPECT_EQ(line.size(), fields);
+  return lines;
+}
+
+// A 24-bit bitmap of one colour.
+std::unique_ptr<TBitmap> Surface(int width, int height, TColor colour) {
+  std::unique_ptr<TBitmap> bitmap(TBitmap::Create());
+  bitmap->SetPixelFormat(pf24bit);
+  bitmap->SetSize(width, height);
+  bitmap->Canvas()->Brush()->SetColor(colour);
+  bitmap->Canvas()->FillRect(RECT{0, 0, width, height});
+  return bitmap;
+}
+
+// What drawing RGBA pixels over a colour gives, as 00BBGGRR colours.
+std::vector<TColor> Composited(const std::string& rgba, TColor under) {
+  std::vector<TColor> out;
+  for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+    unsigned a = uint8_t(rgba[i + 3]);
+    TColor c = 0;
+    for (int k = 0; k < 3; ++k) {
+      unsigned s = uint8_t(rgba[i + k]), d = unsigned(under) >> (8 * k) & 0xFF;
+      c |= TColor((s * a + d * (255 - a) + 127) / 255) << (8 * k);
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+TEST(Icon, IcotoolIconsOfEveryDepthDrawAsPillowAndGdkPixbufDecodeThemAndSaveBackUnchanged) {
+  const TColor under = 0x306090;
+  auto cases = FixtureLines("icotool_fixtures.py", 6);
+  EXPECT_EQ(cases.size(), 6u);
+  for (const auto& field : cases) {
+    SCOPED_TRACE(field[0]);
+    EXPECT_EQ(field[4], field[5]) << "Pillow and gdk-pixbuf disagree";
+    std::string file = Unhex(field[3]);
+    std::unique_ptr<TIcon> icon(TIcon::Create());
+    LoadInto(icon.get(), file);
+    int width = std::stoi(field[1]), height = std::stoi(field[2]);
+    ASSERT_EQ(icon->Width(), width);
+    ASSERT_EQ(icon->Height(), height);
+    TStringStream saved("");
+    icon->SaveToStream(&saved);
+    EXPECT_TRUE(saved.DataString() == file) << "saved bytes differ";
+
+    std::unique_ptr<TBitmap> surface = Surface(width + 3, height + 2, under);
+    surface->Canvas()->Draw(2, 1, icon.get());
+    std::vector<TColor> expected = Composited(Unhex(field[4]), under);
+    int wrong = 0;
+    for (int y = 0; y < height + 2; ++y)
+      for (int x = 0; x < width + 3; ++x) {
+        bool inside = x >= 2 && y >= 1 && x < width + 2 && y < height + 1;
+        TColor want = inside ? expected[size_t(y - 1) * size_t(width) + size_t(x - 2)] : under;
+        if (surface->Pixels(x, y) != want && wrong++ < 5) ADD_FAILURE() << x << ',' << y;
+      }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
+// A 2 x 2 icon of 24 bits whose top row is masked: black over the surface, white that inverts it.
+std::string InvertingIcon() {
+  return Unhex(
+      "000001000100"
+      "020200000100180040000000"
+      "16000000"
+      "28000000020000000400000001001800000000000000000000000000000000000000000000000000"
+      "0000ff00ff000000"  // bottom row: red, lime
+      "000000ffffff0000"  // top row: black, white
+      "00000000"
+      "c0000000");  // mask rows bottom-up: the top row is masked
+}
+
+TEST(Icon, MaskedPixelsOfColourInvertTheSurfaceAndStretchingTakesTheNearestPixel) {
+  std::unique_ptr<TIcon> icon(TIcon::Create());
+  LoadInto(icon.get(), InvertingIcon());
+  EXPECT_EQ(icon->Pixels(0, 0), clNone);
+  EXPECT_EQ(icon->Pixels(1, 0), clNone);
+  EXPECT_FALSE(icon->Blended());
+  const TColor under = 0x306090;
+  std::unique_ptr<TBitmap> surface = Surface(5, 4, under);
+  surface->Canvas()->StretchDraw(RECT{1, 0, 5, 4}, icon.get());
+  const TColor inverted = 0xCF9F6F;
+  const TColor rows[4][5] = {{under, under, under, inverted, inverted},
+                             {under, under, under, inverted, inverted},
+                             {under, clRed, clRed, clLime, clLime},
+                             {under, clRed, clRed, clLime, clLime}};
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(surface->Pixels(x, y), rows[y][x]) << x << ',' << y;
+  // An empty icon or rectangle draws nothing.
+  std::unique_ptr<TIcon> empty(TIcon::Create());
+  surface->Canvas()->Draw(0, 0, empty.get());
+  surface->Canvas()->StretchDraw(RECT{0, 0, 0, 4}, icon.get());
+  EXPECT_EQ(surface->Pixels(0, 0), under);
+}
+
+TEST(Icon, MadeAndEditedIconsSaveAsOneImageThatPillowReadsAndThatLoadsBack) {
+  std::unique_ptr<TIcon> made = Pattern(7, 3);
+  made->SetPixel32(1, 1, 0xFFFFFFFF, true);  // inverts
+  std::unique_ptr<TIcon> blended(TIcon::Create());
+  auto fixtures = FixtureLines("icotool_fixtures.py", 6);
+  ASSERT_GE(fixtures.size(), 5u);
+  LoadInto(blended.get(), Unhex(fixtures[4][3]));  // 32 bits
+  ASSERT_TRUE(blended->Blended());
+  blended->SetPixel32(0, 0, 0x80102030, false);
+  for (TIcon* icon : {made.get(), blended.get()}) {
+    SCOPED_TRACE(icon->Blended() ? "blended" : "masked");
+    TStringStream saved("");
+    icon->SaveToStream(&saved);
+    std::unique_ptr<TIcon> back(TIcon::Create());
+    LoadInto(back.get(), saved.DataString());
+    EXPECT_EQ(back->Blended(), icon->Blended());
+    EXPECT_EQ(Rgba(*back), Rgba(*icon));
+    for (int y = 0; y < icon->Height(); ++y)
+      for (int x = 0; x < icon->Width(); ++x) {
+        uint32_t a = icon->Pixel32(x, y), b = back->Pixel32(x, y);
+        EXPECT_EQ(a & 0xFFFFFF, b & 0xFFFFFF) << x << ',' << y;
+        if (icon->Blended()) EXPECT_EQ(a >> 24, b >> 24) << x << ',' << y;
+      }
+    std::string program = "import io, sys\nfrom PIL import Image\nim = Image.open(io.BytesIO(bytes.fromhex('" +
+                          Hex(saved.DataString()) + "')))\nprint(im.size, im.info.get('sizes'))\n";
+    EXPECT_EQ(testing_support::RunPython(program),
+              "(" + std::to_string(icon->Width()) + ", " + std::to_string(icon->Height()) + ") {(" +
+                  std::to_string(icon->Width()) + ", " + std::to_string(icon->Height()) + ")}\n");
+  }
+  TStringStream nothing("");
+  std::unique_ptr<TIcon> empty(TIcon::Create());
+  empty->SaveToStream(&nothing);
+  EXPECT_EQ(nothing.DataString(), "");
+}
+
+TEST(Icon, LoadingAssigningAndResizingSignalTheChangeAndNamedResourcesLoad) {
+  std::unique_ptr<TIcon> icon(TIcon::Create());
+  int changes = 0;
+  icon->OnChange = [&](TObject* sender) {
+    EXPECT_EQ(sender, icon.get());
+    ++changes;
+  };
+  LoadInto(icon.get(), SmallIcon());
+  EXPECT_EQ(changes, 1);
+  EXPECT_THROW(LoadInto(icon.get(), "junk"), EInvalidGraphic);
+  EXPECT_EQ(changes, 1);
+  icon->SetPixels(0, 0, clRed);
+  EXPECT_EQ(changes, 1) << "pixel edits do not signal";
+  std::unique_ptr<TIcon> other = Pattern(3, 3);
+  icon->Assign(other.get());
+  icon->SetSize(4, 4);
+  icon->Assign(nullptr);
+  EXPECT_EQ(changes, 4);
+
+  icon->LoadFromResourceName(HInstance(), "smallicon");
+  EXPECT_EQ(changes, 5);
+  EXPECT_EQ(Rgba(*icon), [] {
+    std::unique_ptr<TIcon> expected(TIcon::Create());
+    LoadInto(expected.get(), SmallIcon());
+    return Rgba(*expected);
+  }());
+  try {
+    icon->LoadFromResourceName(HInstance(), "NOICON");
+    ADD_FAILURE() << "loaded";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.ClassName(), "EResNotFound");
+    EXPECT_EQ(e.Message(), "Resource NOICON not found");
+  }
+  EXPECT_EQ(icon->Width(), 2);
 }
 
 TEST(ImageList, IconsRoundTripPixelExactBetweenListsOfOneSize) {
