@@ -2,7 +2,9 @@
 
 #include <mutex>
 
+#include "platform/components/ModuleTeardown.h"
 #include "wizard-components/WKConst.h"
+#include "wizard-components/WkGIF.h"
 #include "wizard-components/WkGraph.h"
 
 void InitPictureUnits() {
@@ -10,5 +12,7 @@ void InitPictureUnits() {
   std::call_once(once, [] {
     RegisterLibraryCursors();
     InitColorReduction();
+    RegisterGifFormat();
+    AtModuleUnload(TUnloadStage::Objects, UnregisterGifFormat);
   });
 }
