@@ -138,8 +138,9 @@ bool DecodeCodes(const uint8_t* data, size_t size, int bits, uint8_t* out, size_
   return corrupted;
 }
 
-// The image row of each row in stream order.
-void RowOrder(int height, bool interlaced, std::vector<int>& rows) {
+}  // namespace
+
+void GifRowOrder(int height, bool interlaced, std::vector<int>& rows) {
   rows.clear();
   rows.reserve(size_t(height));
   if (!interlaced) {
@@ -150,6 +151,8 @@ void RowOrder(int height, bool interlaced, std::vector<int>& rows) {
   for (int pass = 0; pass < 4; ++pass)
     for (int y = kStart[pass]; y < height; y += kStep[pass]) rows.push_back(y);
 }
+
+namespace {
 
 void PackRow(const uint8_t* from, int width, int depth, uint8_t* to) {
   if (depth == 8) {
@@ -189,7 +192,7 @@ bool DecodeLzw(const TGIFItem& item, bool interlaced, int depth, uint8_t* pixels
       int bits = std::min(int(item.bitsPerPixel), depth);
       corrupted = DecodeCodes(data, size, bits, linear.get(), width * height, written, progress);
       std::vector<int> rows;
-      RowOrder(int(height), interlaced, rows);
+      GifRowOrder(int(height), interlaced, rows);
       // Rows the data never reached stay zero.
       for (size_t r = 0; r * width < written; ++r) {
         if ((r + 1) * width > written) std::memset(linear.get() + written, 0, (r + 1) * width - written);
