@@ -230,10 +230,11 @@ void TGIFImage::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palet
   TStringStream stream(std::string(bytes + 4, size_t(length)));
   GlobalUnlock(block);
   ReadGif(length, &stream, false);
-  if (FrameCount() > 0 && IsClipboardFormatAvailable(CF_BITMAP)) {
+  HANDLE bitmap = IsClipboardFormatAvailable(CF_BITMAP) ? GetClipboardData(CF_BITMAP) : nullptr;
+  if (FrameCount() > 0 && bitmap) {
     TGIFFrame* first = Frames(0);
     if (!first->bitmap_) first->bitmap_ = TBitmap::Create();
-    first->bitmap_->LoadFromClipboardFormat(CF_BITMAP, GetClipboardData(CF_BITMAP), palette);
+    first->bitmap_->LoadFromClipboardFormat(CF_BITMAP, bitmap, palette);
   }
 }
 
