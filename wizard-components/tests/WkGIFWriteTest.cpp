@@ -30,10 +30,11 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string DataOf(const TGIFFrame& frame) {
-  TMemoryStream* data = frame.Item()->imageData;
-  return std::string(static_cast<const char*>(data->Memory()), size_t(data->Size()));
+std::string DataOf(const TGIFItem& item) {
+  return std::string(static_cast<const char*>(item.imageData->Memory()), size_t(item.imageData->Size()));
 }
+
+std::string DataOf(const TGIFFrame& frame) { return DataOf(*frame.Item()); }
 
 // The block walker's lines for the bytes (the data byte count left out of image lines).
 std::vector<std::string> Walk(const std::string& bytes) {
@@ -112,6 +113,44 @@ TEST(GifWriter, FramesMatchTheReferenceEncoderAndReadBackAsTheirSource) {
   }
   EXPECT_EQ(cases, 37);
   EXPECT_EQ(RunCorpusModule("import gifwriteref\ngifwriteref.check_pillow('" + dir + "')\n"), expectedPillow);
+}
+
+// EncodeLzw itself with the interlace flag: rows in the four-pass order, as the reference encodes them and
+// as the decoder puts them back.
+TEST(GifWriter, InterlacedEncodingTakesTheRowsInFourPasses) {
+  for (int bits : {1, 4, 8}) {
+    SCOPED_TRACE(bits);
+    const int width = 7, height = 13;
+    std::vector<int> indices;
+    std::string hex;
+    for (int i = 0; i < width * height; ++i) indices.push_back((i * 7 + i / width) % (1 << bits));
+    for (int v : indices) hex += ck_test::Hex(std::string(1, char(v)));
+    Bitmap bitmap = IndexBitmap(bits, width, height, indices);
+    TMemoryStream* bmp = TMemoryStream::Create();
+    bitmap->SaveToStream(bmp);
+    const auto* bytes = static_cast<const uint8_t*>(bmp->Memory());
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, bytes + 14, sizeof header);
+    uint32_t offset;
+    std::memcpy(&offset, bytes + 10, 4);
+    TGIFItem* item = NewObject<TGIFItem>();
+    item->Reference();
+    EncodeLzw(item->imageData, header, true, nullptr, bytes + offset);
+    EXPECT_EQ(ck_test::Hex(DataOf(*item)) + "\n",
+              RunCorpusModule("import gifwriteref\np = bytes.fromhex('" + hex + "')\nprint(gifwriteref.lzw_data([p[y * " +
+                              std::to_string(width) + " + x] for y in gifcorpus.interlace_order(" +
+                              std::to_string(height) + ") for x in range(" + std::to_string(width) + ")], " +
+                              std::to_string(bits) + ").hex())\n"));
+    item->width = width;
+    item->height = height;
+    item->bitsPerPixel = uint8_t(bits);
+    const size_t stride = size_t((width * bits + 31) / 32 * 4);
+    std::string pixels(stride * height, '\0');
+    EXPECT_FALSE(DecodeLzw(*item, true, bits, reinterpret_cast<uint8_t*>(pixels.data()), stride, nullptr));
+    EXPECT_EQ(ck_test::Hex(pixels), ck_test::Hex(std::string(reinterpret_cast<const char*>(bytes) + offset, pixels.size())));
+    item->Release();
+    bmp->Free();
+  }
 }
 
 // A 4x2 picture whose entry 5 (transparent) has the colour of entry 3.
