@@ -7,6 +7,7 @@
 #include "platform/components/DibSections.h"
 #include "wizard-components/WkGConst.h"
 #include "wizard-components/WkGIF.h"
+#include "wizard-components/WkGIFProgress.h"
 #include "wizard-components/WkGraph.h"
 
 namespace {
@@ -54,17 +55,6 @@ class CodeWriter {
   int bitIndex_ = 0;
 };
 
-class Progress {
- public:
-  explicit Progress(TGIFImage* image) : image_(image && image->OnProgress ? image : nullptr) {}
-  void Stage(TProgressStage stage, int percent, const std::string& message = "") {
-    if (image_) image_->Progress(image_, stage, BYTE(percent), false, RECT{0, 0, 0, 0}, message);
-  }
-
- private:
-  TGIFImage* image_;
-};
-
 int Pixel(const uint8_t* row, int x, int bits) {
   if (bits == 8) return row[x];
   if (bits == 4) return x & 1 ? row[x >> 1] & 15 : row[x >> 1] >> 4;
@@ -90,9 +80,8 @@ bool ParseBmp(TMemoryStream& stream, BITMAPINFOHEADER& header, const uint8_t*& p
 }  // namespace
 
 void EncodeLzw(TStream* out, const BITMAPINFOHEADER& header, bool interlaced, TGIFImage* image, const uint8_t* pixels) {
-  Progress progress(image);
-  progress.Stage(psStarting, 0);
-  try {
+  TGIFProgress progress(image);
+  progress.Run([&] {
     const int bits = header.biBitCount, width = header.biWidth, height = header.biHeight;
     const int initialWidth = bits == 1 ? 3 : bits + 1;
     const uint8_t minimum = uint8_t(initialWidth - 1);
@@ -152,14 +141,7 @@ void EncodeLzw(TStream* out, const BITMAPINFOHEADER& header, bool interlaced, TG
     if (counter > 0) codes.Put(current, codeWidth);
     codes.Put(end, codeWidth);
     codes.Flush();
-    progress.Stage(psEnding, 100);
-  } catch (const Exception& e) {
-    progress.Stage(psEnding, 0, e.Message());
-    throw;
-  } catch (const std::exception& e) {
-    progress.Stage(psEnding, 0, e.what());
-    throw;
-  }
+  });
 }
 
 void TGIFFrame::Encode() {

@@ -18,15 +18,16 @@ import sys
 import gifcorpus
 
 
-def lzw_codes(pixels, bits):
-    """(code, width) pairs for the pixels, rows top to bottom, left to right."""
+def lzw_codes(pixels, bits, resets=None):
+    """(code, width) pairs for the pixels, rows top to bottom, left to right; the index of the pixel at each
+    table reset goes into `resets` when given."""
     initial = 3 if bits == 1 else bits + 1
     clear = 1 << (initial - 1)
     end = clear + 1
     codes = [(clear, initial)]
     width, table, next_free = initial, {}, end
     current = None
-    for p in pixels:
+    for i, p in enumerate(pixels):
         if current is None:
             current = p
             continue
@@ -44,6 +45,8 @@ def lzw_codes(pixels, bits):
             codes.append((clear, width))
             width, table, next_free = initial, {}, end
             current = None
+            if resets is not None:
+                resets.append(i)
     if current is not None:
         codes.append((current, width))
     codes.append((end, width))
@@ -95,24 +98,9 @@ def cases():
 def first_reset_row(rng):
     """Random 8-bit pixels ending with the pixel that the first table reset writes on its own."""
     row = [rng.randrange(256) for _ in range(20000)]
-    initial, clear, end = 9, 256, 257
-    table, next_free, width = {}, end, initial
-    current = None
-    for i, p in enumerate(row):
-        if current is None:
-            current = p
-            continue
-        if (current, p) in table:
-            current = table[(current, p)]
-            continue
-        next_free += 1
-        table[(current, p)] = next_free
-        current = p
-        if next_free == 1 << width:
-            width += 1
-        elif next_free == 4094:
-            return row[:i + 1]
-    raise ValueError("the table never filled")
+    resets = []
+    lzw_codes(row, 8, resets)
+    return row[:resets[0] + 1]
 
 
 def write_cases(out):
