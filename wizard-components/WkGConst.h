@@ -2,7 +2,7 @@
 #pragma once
 
 constexpr const char* SGIFUnknownVersion = "Unknown GIF version";                            // 61092
-constexpr const char* SGIFEncodingError = "GIF image encoding error";                       // 61093
+constexpr const char* SGIFEncodingError = "GIF image encoding error";                        // 61093
 constexpr const char* SGIFWrongColorCount = "Wrong number of colors; must be a power of 2";  // 61096
 constexpr const char* SGIFUnknownExtension = "Unrecognized extension block: %.2x";           // 61097
 constexpr const char* SGIFNoData = "No GIF Data to write";                                   // 61098

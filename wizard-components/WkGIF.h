@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/components/Graphics.h"
-#include "platform/winapi/Bitmaps.h"
 #include "platform/runtime/Lists.h"
 #include "platform/runtime/Strings.h"
+#include "platform/winapi/Bitmaps.h"
 
 // An entry count (0 to 256) and room for 256 entries of red, green and blue.
 struct TGIFColorTable {

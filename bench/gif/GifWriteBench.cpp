@@ -65,7 +65,8 @@ void BM_GifWriteBitmap(benchmark::State& state) {
   uint32_t seed = 36;
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x)
-      bitmap->SetPixels(x, y, trueColour ? TColor(Value(kNoise, x, y, seed, 1 << 24)) : TColor(x / 3 % 2 ? 0xFFFFFF : 0));
+      bitmap->SetPixels(x, y,
+                        trueColour ? TColor(Value(kNoise, x, y, seed, 1 << 24)) : TColor(x / 3 % 2 ? 0xFFFFFF : 0));
   for (auto _ : state) {
     TGIFImage* image = TGIFImage::Create();
     image->Assign(bitmap);

@@ -26,9 +26,7 @@ std::string Written(TGIFImage& image) {
   return stream.DataString();
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string DataOf(const TGIFItem& item) {
   return std::string(static_cast<const char*>(item.imageData->Memory()), size_t(item.imageData->Size()));
@@ -61,7 +59,8 @@ Bitmap IndexBitmap(int bits, int width, int height, const std::vector<int>& indi
   put(22, uint32_t(height), 4);
   put(26, 1, 2);
   put(28, uint32_t(bits), 2);
-  for (size_t i = 0; i < colours; ++i) put(54 + 4 * i, uint32_t(((i * 3) & 255) | (255 - i) << 8 | (i * 40 & 255) << 16), 4);
+  for (size_t i = 0; i < colours; ++i)
+    put(54 + 4 * i, uint32_t(((i * 3) & 255) | (255 - i) << 8 | (i * 40 & 255) << 16), 4);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const int v = indices[size_t(y * width + x) % indices.size()];
@@ -136,18 +135,19 @@ TEST(GifWriter, InterlacedEncodingTakesTheRowsInFourPasses) {
     TGIFItem* item = NewObject<TGIFItem>();
     item->Reference();
     EncodeLzw(item->imageData, header, true, nullptr, bytes + offset);
-    EXPECT_EQ(ck_test::Hex(DataOf(*item)) + "\n",
-              RunCorpusModule("import gifwriteref\np = bytes.fromhex('" + hex + "')\nprint(gifwriteref.lzw_data([p[y * " +
-                              std::to_string(width) + " + x] for y in gifcorpus.interlace_order(" +
-                              std::to_string(height) + ") for x in range(" + std::to_string(width) + ")], " +
-                              std::to_string(bits) + ").hex())\n"));
+    EXPECT_EQ(
+        ck_test::Hex(DataOf(*item)) + "\n",
+        RunCorpusModule("import gifwriteref\np = bytes.fromhex('" + hex + "')\nprint(gifwriteref.lzw_data([p[y * " +
+                        std::to_string(width) + " + x] for y in gifcorpus.interlace_order(" + std::to_string(height) +
+                        ") for x in range(" + std::to_string(width) + ")], " + std::to_string(bits) + ").hex())\n"));
     item->width = width;
     item->height = height;
     item->bitsPerPixel = uint8_t(bits);
     const size_t stride = size_t((width * bits + 31) / 32 * 4);
     std::string pixels(stride * height, '\0');
     EXPECT_FALSE(DecodeLzw(*item, true, bits, reinterpret_cast<uint8_t*>(pixels.data()), stride, nullptr));
-    EXPECT_EQ(ck_test::Hex(pixels), ck_test::Hex(std::string(reinterpret_cast<const char*>(bytes) + offset, pixels.size())));
+    EXPECT_EQ(ck_test::Hex(pixels),
+              ck_test::Hex(std::string(reinterpret_cast<const char*>(bytes) + offset, pixels.size())));
     item->Release();
     bmp->Free();
   }
@@ -178,11 +178,14 @@ TEST(GifWriter, TheBlocksWrittenFollowTheImageAndItsFrames) {
       "gifcorpus.gif(2, 2, [gifcorpus.Frame(2, 2, [0, 1, 1, 0]), gifcorpus.Frame(2, 2, [1, 1, 0, 0])], "
       "[(0, 0, 0), (255, 255, 255)], version=b'87a', before=[gifcorpus.loop(7)])";
   const StructureCase cases[] = {
-      {"one bitmap and nothing else: 87a without extensions", [&] { return FromBitmaps({eight.get()}); },
+      {"one bitmap and nothing else: 87a without extensions",
+       [&] { return FromBitmaps({eight.get()}); },
        {"header 87a", "screen 3 2 8 0 256", "image 0 0 3 2 0 0 8", "trailer"}},
-      {"1-bit pixels: code size 2", [&] { return FromBitmaps({one.get()}); },
+      {"1-bit pixels: code size 2",
+       [&] { return FromBitmaps({one.get()}); },
        {"header 87a", "screen 3 2 1 0 2", "image 0 0 3 2 0 0 2", "trailer"}},
-      {"4-bit pixels: code size 4", [&] { return FromBitmaps({four.get()}); },
+      {"4-bit pixels: code size 4",
+       [&] { return FromBitmaps({four.get()}); },
        {"header 87a", "screen 3 2 4 0 16", "image 0 0 3 2 0 0 4", "trailer"}},
       {"a looping image of one frame: no animation block",
        [&] {
@@ -224,7 +227,8 @@ TEST(GifWriter, TheBlocksWrittenFollowTheImageAndItsFrames) {
       {"the transparent index read stays while its entry holds the colour",
        [&] { return Read(kRepeatedColour); },
        {"header 89a", "screen 4 2 3 0 8", "control 1 0 5", "image 0 0 4 2 0 0 3", "trailer"}},
-      {"an interlaced file keeps its bit", [&] { return Read(interlaced); },
+      {"an interlaced file keeps its bit",
+       [&] { return Read(interlaced); },
        {"header 89a", "screen 5 9 1 0 0", "image 0 0 5 9 197 64 6", "trailer"}},
       {"comments longer than 255 bytes go on in further sub-blocks",
        [&] {
@@ -236,7 +240,8 @@ TEST(GifWriter, TheBlocksWrittenFollowTheImageAndItsFrames) {
        {"header 89a", "screen 3 2 1 0 2",
         "comment " + ck_test::Hex(comment300.substr(0, 255)) + "," + ck_test::Hex(comment300.substr(255)),
         "image 0 0 3 2 0 0 2", "comment " + ck_test::Hex("of the image"), "trailer"}},
-      {"a looping 87a file becomes 89a", [&] { return Read(looping87a); },
+      {"a looping 87a file becomes 89a",
+       [&] { return Read(looping87a); },
        {"header 89a", "screen 2 2 1 0 2", "loop 7", "image 0 0 2 2 0 0 2", "image 0 0 2 2 0 0 2", "trailer"}},
   };
   for (const StructureCase& c : cases) {
