@@ -109,7 +109,8 @@ class TGIFFrame : public TPersistent {
   // What the next write stores in the frame's graphic control block (clNone: no transparency).
   void SetDelay(uint32_t milliseconds) { delay_ = milliseconds; }
   void SetDisposalMethod(uint8_t method) { disposal_ = uint8_t(method & 7); }
-  void SetTransparentColor(TColor color) { transparentColor_ = color; }
+  // The entry the file named stays the transparent one only while it holds the colour.
+  void SetTransparentColor(TColor color);
   bool LocalColorTable() const { return localColorTable_; }
 
  protected:

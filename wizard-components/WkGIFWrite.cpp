@@ -157,6 +157,16 @@ void TGIFWriter::FrameData(TMemoryStream& data) {
   Byte(0);
 }
 
+void TGIFFrame::SetTransparentColor(TColor color) {
+  const TGIFColorTable& table = item_->colorTable;
+  if (transparentIndex_ >= 0 && (transparentIndex_ >= table.count || table.Color(transparentIndex_) != color)) {
+    transparentIndex_ = -1;
+    if (keyed_) keyed_->Free();
+    keyed_ = nullptr;
+  }
+  transparentColor_ = color;
+}
+
 void TGIFFrame::UpdateExtensions() {
   TExtension* control = nullptr;
   for (int i = extensions_ ? extensions_->Count() - 1 : -1; i >= 0 && !control; --i)

@@ -258,6 +258,19 @@ TEST(GifWriter, TheBlocksWrittenFollowTheImageAndItsFrames) {
   EXPECT_TRUE(again->Frames(0)->Interlaced());
   EXPECT_TRUE(DataOf(*again->Frames(0)) == DataOf(*read->Frames(0)));
   EXPECT_EQ(FrameIndices(*again->Frames(0)), FrameIndices(*read->Frames(0)));
+  // A colour set in place of the one read is what drawing leaves out, too.
+  Image repeated = Read(kRepeatedColour);
+  TBitmap* target = TBitmap::Create();
+  target->SetSize(4, 2);
+  for (TColor colour : {TColor(0x3264C8), TColor(0x1E140A)}) {
+    repeated->Frames(0)->SetTransparentColor(colour);
+    target->Canvas()->Brush()->SetColor(clBlue);
+    target->Canvas()->FillRect(RECT{0, 0, 4, 2});
+    target->Canvas()->StretchDraw(RECT{0, 0, 4, 2}, repeated.get());
+    EXPECT_EQ(target->Pixels(1, 0), colour == TColor(0x3264C8) ? clBlue : TColor(0x3264C8)) << "entry 5";
+    EXPECT_EQ(target->Pixels(2, 0), colour == TColor(0x3264C8) ? TColor(0x1E140A) : clBlue) << "entry 0";
+  }
+  target->Free();
 }
 
 // What a reader sees of an image: per frame the table, indices, transparency, delay and disposal.
