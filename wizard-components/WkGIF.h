@@ -1,13 +1,16 @@
 // Multi-frame GIF pictures (GIF87a and GIF89a) for the picture framework: reading, decoding each frame's
-// LZW data into a bitmap on first use, and drawing the current frame with its transparent colour.
+// LZW data into a bitmap on first use, drawing the current frame with its transparent colour, and writing:
+// frames encoded from their bitmaps, the file to a stream, form data or the clipboard.
 // Damaged frame data never raises: the frame is decoded as far as it goes and marked corrupted.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/components/Graphics.h"
 #include "platform/runtime/Lists.h"
 #include "platform/runtime/Strings.h"
+#include "platform/winapi/Bitmaps.h"
 
 // An entry count (0 to 256) and room for 256 entries of red, green and blue.
 struct TGIFColorTable {
@@ -104,6 +107,11 @@ class TGIFFrame : public TPersistent {
   // Milliseconds.
   uint32_t Delay() const { return delay_; }
   uint8_t DisposalMethod() const { return disposal_; }
+  // What the next write stores in the frame's graphic control block (clNone: no transparency).
+  void SetDelay(uint32_t milliseconds) { delay_ = milliseconds; }
+  void SetDisposalMethod(uint8_t method) { disposal_ = uint8_t(method & 7); }
+  // The entry the file named stays the transparent one only while it holds the colour.
+  void SetTransparentColor(TColor color);
   bool LocalColorTable() const { return localColorTable_; }
 
  protected:
@@ -111,12 +119,17 @@ class TGIFFrame : public TPersistent {
 
  private:
   friend class TGIFReader;
+  friend class TGIFWriter;
   friend class TGIFImage;
   void Reset();
   void TakeItem(TGIFItem* item);
   void AssignFrame(TGIFFrame* source);
   void AssignGraphic(TGraphic* graphic);
   void Decode();
+  // A new table and LZW data from the bitmap (EInvalidGraphicOperation "No GIF Data to write" without one).
+  void Encode();
+  // The graphic control block made to hold the delay, transparent index and disposal; empty comments gone.
+  void UpdateExtensions();
   // Decodes the item with that table into the bitmap (left empty for a frame of no pixels).
   void LoadDecoded(TBitmap* target, const TGIFColorTable& table);
   // The bitmap for transparent drawing: the transparent entry in a colour no other entry has.
@@ -161,12 +174,21 @@ class TGIFImage : public TGraphic {
   void LoadFromStream(TStream* stream) override;
   // Form data: a signed 32-bit length, then the file.
   void ReadData(TStream* stream) override;
+  void WriteData(TStream* stream) override;
+  // The GIF file; frames without LZW data are encoded from their bitmaps first.
+  void SaveToStream(TStream* stream) override;
   // The registered GIF format (a 32-bit length, then the file, in global memory), then a bitmap on the
   // clipboard as frame 0's bitmap; any other format loads a bitmap.
   void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
+  // Frame 0's bitmap in its clipboard format; when every frame has its LZW data, also the file with its
+  // length on the clipboard, which the caller holds open, under the GIF format.
+  void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
 
   // Reads `length` bytes of the stream as a GIF file. Errors pass out; the frames read before stay.
   void ReadGif(int64_t length, TStream* stream, bool decodeFirstFrame);
+  // Writes the file, with its length first when asked. EInvalidGraphicOperation "No GIF Data to write"
+  // without frames; nothing is written when a frame fails to encode.
+  void WriteGif(TStream* stream, bool lengthPrefix);
   // Appends a frame made from the graphic and makes it current; returns its index.
   int AddFrame(TGraphic* graphic);
   int FrameCount() const { return frames_->Count(); }
@@ -183,6 +205,11 @@ class TGIFImage : public TGraphic {
   TColor BackgroundColor() const { return backgroundColor_; }
   bool Looping() const { return looping_; }
   uint16_t RepeatCount() const { return repeatCount_; }
+  // Written as an animation block when the image has more than one frame (0: for ever).
+  void SetLooping(bool looping, uint16_t repeatCount) {
+    looping_ = looping;
+    repeatCount_ = repeatCount;
+  }
   // The largest bitmap extent plus origin over all frames.
   void UpdateScreenSize();
 
@@ -191,6 +218,7 @@ class TGIFImage : public TGraphic {
 
  private:
   friend class TGIFReader;
+  friend class TGIFWriter;
   friend class TGIFFrame;
   void Reset();
   void ClearFrames();
@@ -221,6 +249,12 @@ int GifTableBits(int count);
 // Returns whether the data was damaged (a bad code size, an impossible code, data that ends before the
 // end code while rows remain).
 bool DecodeLzw(const TGIFItem& item, bool interlaced, int depth, uint8_t* pixels, size_t stride, TGIFImage* image);
+// Writes the LZW data of the bottom-up pixels that the header describes (1, 4 or 8 bits): the minimum code
+// size byte, the sub-blocks and the terminator. Progress goes to `image` when given; an error passes on
+// after the progress event has reported it.
+void EncodeLzw(TStream* out, const BITMAPINFOHEADER& header, bool interlaced, TGIFImage* image, const uint8_t* pixels);
+// The image row of each row in stream order: top to bottom, or the four passes of an interlaced frame.
+void GifRowOrder(int height, bool interlaced, std::vector<int>& rows);
 
 // The clipboard format "GIF Image" (0 until registered).
 UINT GifClipboardFormat();

@@ -6,6 +6,7 @@
 #include "platform/components/DibSections.h"
 #include "wizard-components/WkGConst.h"
 #include "wizard-components/WkGIF.h"
+#include "wizard-components/WkGIFProgress.h"
 
 namespace {
 
@@ -45,15 +46,12 @@ class CodeReader {
 };
 
 // Progress by whole percents of the data read.
-class ProgressReport {
+class ProgressReport : public TGIFProgress {
  public:
   ProgressReport(TGIFImage* image, const uint8_t* start, size_t size)
-      : image_(image && image->OnProgress ? image : nullptr), start_(start), size_(size) {}
-  void Stage(TProgressStage stage, int percent, const std::string& message = "") {
-    if (image_) image_->Progress(image_, stage, BYTE(percent), false, RECT{0, 0, 0, 0}, message);
-  }
+      : TGIFProgress(image), start_(start), size_(size) {}
   void At(const uint8_t* p) {
-    if (!image_ || size_ == 0) return;
+    if (!Wanted() || size_ == 0) return;
     int percent = int(size_t(p - start_) * 100 / size_);
     if (percent == last_) return;
     last_ = percent;
@@ -61,7 +59,6 @@ class ProgressReport {
   }
 
  private:
-  TGIFImage* image_;
   const uint8_t* start_;
   size_t size_;
   int last_ = -1;
@@ -138,8 +135,9 @@ bool DecodeCodes(const uint8_t* data, size_t size, int bits, uint8_t* out, size_
   return corrupted;
 }
 
-// The image row of each row in stream order.
-void RowOrder(int height, bool interlaced, std::vector<int>& rows) {
+}  // namespace
+
+void GifRowOrder(int height, bool interlaced, std::vector<int>& rows) {
   rows.clear();
   rows.reserve(size_t(height));
   if (!interlaced) {
@@ -150,6 +148,8 @@ void RowOrder(int height, bool interlaced, std::vector<int>& rows) {
   for (int pass = 0; pass < 4; ++pass)
     for (int y = kStart[pass]; y < height; y += kStep[pass]) rows.push_back(y);
 }
+
+namespace {
 
 void PackRow(const uint8_t* from, int width, int depth, uint8_t* to) {
   if (depth == 8) {
@@ -179,8 +179,7 @@ bool DecodeLzw(const TGIFItem& item, bool interlaced, int depth, uint8_t* pixels
   const auto* data = static_cast<const uint8_t*>(item.imageData->Memory());
   size_t size = size_t(item.imageData->Size());
   ProgressReport progress(image, data, size);
-  progress.Stage(psStarting, 0);
-  try {
+  return progress.Run([&] {
     const size_t width = size_t(item.width), height = size_t(item.height);
     bool corrupted = false;
     if (width > 0 && height > 0) {
@@ -189,22 +188,15 @@ bool DecodeLzw(const TGIFItem& item, bool interlaced, int depth, uint8_t* pixels
       int bits = std::min(int(item.bitsPerPixel), depth);
       corrupted = DecodeCodes(data, size, bits, linear.get(), width * height, written, progress);
       std::vector<int> rows;
-      RowOrder(int(height), interlaced, rows);
+      GifRowOrder(int(height), interlaced, rows);
       // Rows the data never reached stay zero.
       for (size_t r = 0; r * width < written; ++r) {
         if ((r + 1) * width > written) std::memset(linear.get() + written, 0, (r + 1) * width - written);
         PackRow(linear.get() + r * width, int(width), depth, pixels + (height - 1 - size_t(rows[r])) * stride);
       }
     }
-    progress.Stage(psEnding, 100);
     return corrupted;
-  } catch (const Exception& e) {
-    progress.Stage(psEnding, 0, e.Message());
-    throw;
-  } catch (const std::exception& e) {
-    progress.Stage(psEnding, 0, e.what());
-    throw;
-  }
+  });
 }
 
 void TGIFFrame::LoadDecoded(TBitmap* target, const TGIFColorTable& table) {

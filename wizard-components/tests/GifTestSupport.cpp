@@ -18,6 +18,8 @@ const std::string kTests = VANDREL_SOURCE_DIR "/wizard-components/tests";
 
 std::string Hex(const std::string& bytes) { return ck_test::Hex(bytes); }
 
+}  // namespace
+
 std::string FreshFolder() {
   static int count = 0;
   std::string dir = ::testing::TempDir() + "gif" + std::to_string(getpid()) + "-" + std::to_string(++count);
@@ -25,8 +27,6 @@ std::string FreshFolder() {
   EXPECT_EQ(std::system(command.c_str()), 0);
   return dir;
 }
-
-}  // namespace
 
 std::string RunCorpusModule(const std::string& program) {
   return testing_support::RunPython("import sys\nsys.dont_write_bytecode = True\nsys.path.insert(0, '" + kTests +

@@ -25,6 +25,8 @@ struct CorpusFile {
   std::vector<ExpectedFrame> frames;
 };
 
+// An empty folder of its own under the test's temporary folder.
+std::string FreshFolder();
 // Writes a corpus into a fresh folder ("" the generated one, "--pillow" Pillow's, "--small" the seeds) and
 // reads its manifest.
 std::vector<CorpusFile> MakeCorpus(const std::string& mode = "");
