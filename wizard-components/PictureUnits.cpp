@@ -2,9 +2,15 @@
 
 #include <mutex>
 
+#include "platform/components/ModuleTeardown.h"
 #include "wizard-components/WKConst.h"
+#include "wizard-components/WkGIF.h"
 
 void InitPictureUnits() {
   static std::once_flag once;
-  std::call_once(once, [] { RegisterLibraryCursors(); });
+  std::call_once(once, [] {
+    RegisterLibraryCursors();
+    RegisterGifFormat();
+    AtModuleUnload(TUnloadStage::Objects, UnregisterGifFormat);
+  });
 }

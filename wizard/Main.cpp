@@ -52,6 +52,7 @@ void TFMain::Publish(TPublisher<TFMain>& p) {
       .Field("trModemTest", &TFMain::trModemTest)
       .Field("cpModemTest", &TFMain::cpModemTest)
       .Field("trModemDialEntry", &TFMain::trModemDialEntry)
+      .Field("hcModem", &TFMain::hcModem)
       .Field("qyModemTelefontarsasag", &TFMain::qyModemTelefontarsasag)
       .Field("qyModemMuvelet", &TFMain::qyModemMuvelet)
       .Field("qyBeallitas", &TFMain::qyBeallitas)
@@ -126,6 +127,8 @@ void TFMain::Publish(TPublisher<TFMain>& p) {
       .Method("bnKilepesClick", &TFMain::bnKilepesClick)
       .Method("NotebookPageChanged", &TFMain::NotebookPageChanged)
       .Method("cpModemTestRxChar", &TFMain::cpModemTestRxChar)
+      .Method("hcModemPacketRecvd", &TFMain::hcModemPacketRecvd)
+      .Method("trModemDialEntryTimer", &TFMain::trModemDialEntryTimer)
       .Method("EnableDisableButtons", &TFMain::EnableDisableButtons);
 }
 
@@ -595,26 +598,6 @@ void TFMain::ModemFinish() {
 // ---- operations of the later pages, as on a PC without modem and network adapter
 
 bool TFMain::TestModem() { return false; }
-
-void TFMain::DownloadConfiguration() {
-  // No modem dials the temporary entry, so the flow goes on with the local configuration.
-  Screen->SetCursor(crHourGlass);
-  SetDownloading(true);
-  EnableDisableButtons(this);
-  pbModemLetoltes->SetPosition(0);
-  lbModemLetoltes->SetCaption(GetText(98));
-  lbModemLetoltesVaras->Show();
-  Application->ProcessMessages();
-  pbModemLetoltes->SetPosition(pbModemLetoltes->Max());
-  Wait(1000);
-  lbModemLetoltes->SetCaption(GetText(62));
-  lbModemLetoltesVaras->Hide();
-  pbModemLetoltes->SetPosition(0);
-  SetDownloading(false);
-  Screen->SetCursor(crArrow);
-}
-
-void TFMain::AbortTransfer() {}
 
 bool TFMain::TestComputer() { return false; }
 

@@ -1790,7 +1790,16 @@ object FMain: TFMain
   object trModemDialEntry: TTimer
     Enabled = False
     Interval = 500
+    OnTimer = trModemDialEntryTimer
     Left = 40
+    Top = 328
+  end
+  object hcModem: THttpFetch
+    BodyFile = 'Default.htm'
+    HeaderFile = 'Head.txt'
+    ToFiles = True
+    OnPacketRecvd = hcModemPacketRecvd
+    Left = 72
     Top = 328
   end
   object qyModemTelefontarsasag: TWkMemoryData

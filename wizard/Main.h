@@ -11,6 +11,7 @@
 #include "platform/components/ExtCtrls.h"
 #include "platform/components/FormResource.h"
 #include "platform/components/Forms.h"
+#include "platform/components/HttpFetch.h"
 #include "platform/components/StdCtrls.h"
 #include "platform/winapi/Ras.h"
 #include "wizard-components/BSEdit.h"
@@ -22,6 +23,10 @@
 inline constexpr const char* kProgramVersion = "1";
 // The provider's mail domain, written after the mail address the user types.
 inline constexpr const char* kMailDomain = "@vandrel.hu";
+
+// The value of the first header line that begins exactly "Content-Length: ", 0 when there is none; a value
+// that is no number raises EConvertError.
+int64_t ParseContentLength(const std::string& header);
 
 // The dial-up data of one area code, carried by its item in the area-code list.
 class TAreaCodeRecord : public TObject {
@@ -87,6 +92,7 @@ class TFMain : public TForm {
   TTimer* trModemTest = nullptr;
   TSerialPort* cpModemTest = nullptr;
   TTimer* trModemDialEntry = nullptr;
+  THttpFetch* hcModem = nullptr;
   TWkMemoryData* qyModemTelefontarsasag = nullptr;
   TWkMemoryData* qyModemMuvelet = nullptr;
   TWkMemoryData* qyBeallitas = nullptr;
@@ -164,6 +170,10 @@ class TFMain : public TForm {
   void NotebookPageChanged(TObject* sender);
   // The modem's bytes of one receive event (count waiting): a line "OK" among them sets modemAnswered.
   void cpModemTestRxChar(TObject* sender, int count);
+  // The download's progress after each packet of an update file (received: bytes of this transfer).
+  void hcModemPacketRecvd(TObject* sender, int64_t received);
+  // While dialling: the download's progress moves on by one up to the connection's mark.
+  void trModemDialEntryTimer(TObject* sender);
   // The enabling rules of the buttons for the current page.
   void EnableDisableButtons(TObject* sender);
 
@@ -196,6 +206,16 @@ class TFMain : public TForm {
   std::string DecryptLine(const std::string& line);
   // The program's folder, with a trailing backslash.
   std::string ProgramFolder() const;
+  // An enciphered configuration file's lines deciphered (a damaged one empty), each followed by CR LF.
+  std::string ReadConfigText(const std::string& path);
+
+  // ---- download and version hand-shake
+  // The system's temporary folder, with a trailing backslash.
+  std::string GetTempDir();
+  // The version the program at the path reports to a VERSION probe within a second; empty on any failure.
+  std::string GetExeVersion(const std::string& path);
+  // The setting "exeverzio" of an enciphered configuration file; empty on any failure.
+  std::string GetConfigFileVersion(const std::string& path);
 
   // ---- operations of the later pages. Until they are built they answer as a PC without modem and
   // network adapter does; tests put scripted ones in their place by overriding them.
@@ -242,10 +262,10 @@ class TFMain : public TForm {
   void SetModemTestRunning(bool value) { modemTestRunning = value; }
   bool Downloading() const { return downloading; }
   void SetDownloading(bool value) { downloading = value; }
-  int32_t BytesDone() const { return bytesDone; }
-  void SetBytesDone(int32_t value) { bytesDone = value; }
-  int32_t BytesTotal() const { return bytesTotal; }
-  void SetBytesTotal(int32_t value) { bytesTotal = value; }
+  int64_t BytesDone() const { return bytesDone; }
+  void SetBytesDone(int64_t value) { bytesDone = value; }
+  int64_t BytesTotal() const { return bytesTotal; }
+  void SetBytesTotal(int64_t value) { bytesTotal = value; }
   HANDLE RasConn() const { return rasConn; }
   void SetRasConn(HANDLE value) { rasConn = value; }
   bool Dialing() const { return dialing; }
@@ -289,6 +309,17 @@ class TFMain : public TForm {
   // The CONTINUE command line of a relaunched copy.
   void ResumeFromCommandLine();
   void WriteVersionFile();
+  // Steps of the download: the dial of the temporary entry; the road without a connection; the fetches
+  // and the relaunch; the update files by HEAD and GET; one file fetched into the temporary folder (with
+  // `sized`, a response without a length fails too); the update files copied from the current folder.
+  bool ConnectForDownload();
+  void NoDownloadConnection();
+  void FetchAndRelaunch();
+  bool FetchUpdateFiles();
+  bool FetchFile(const std::string& name, bool sized, int64_t& length);
+  void CopyUpdateFiles();
+  // Starts the temporary folder's copy with CONTINUE and closes once it has started.
+  void Relaunch();
   TAreaCodeRecord* SelectedArea() const;
   // The mail lines of a summary (texts firstText: no mail, +1: mail, +2: after the address) and the
   // Next caption of the summaries.
@@ -300,8 +331,8 @@ class TFMain : public TForm {
   bool modemAnswered = false;
   bool modemTestRunning = false;
   bool downloading = false;
-  int32_t bytesDone = 0;
-  int32_t bytesTotal = -1;
+  int64_t bytesDone = 0;
+  int64_t bytesTotal = -1;
   HANDLE rasConn = nullptr;
   bool dialing = false;
   bool connected = false;

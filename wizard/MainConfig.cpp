@@ -41,15 +41,16 @@ void InsertRow(TWkMemoryData* table, std::initializer_list<std::string> values) 
 
 std::string TFMain::DecryptLine(const std::string& line) { return DecipherLineOrEmpty(line, ConfigKey()); }
 
-void TFMain::LoadConfigFile() {
-  TFileStream file(ChangeFileExt(Application->ExeName(), ".kzf"), fmOpenRead | fmShareDenyWrite);
+std::string TFMain::ReadConfigText(const std::string& path) {
+  TFileStream file(path, fmOpenRead | fmShareDenyWrite);
   std::string enciphered(size_t(file.Size()), '\0');
   file.ReadBuffer(enciphered.data(), int64_t(enciphered.size()));
-  // Each line deciphered (a damaged one stays empty), each followed by CR LF.
   std::string text;
   CryptLines(enciphered, ConfigKey(), false, text);
-  parser->SetXml(text);
+  return text;
 }
+
+void TFMain::LoadConfigFile() { parser->SetXml(ReadConfigText(ChangeFileExt(Application->ExeName(), ".kzf"))); }
 
 void TFMain::LoadTables() {
   for (TWkMemoryData* table : {qyModemTelefontarsasag, qyModemMuvelet, qyBeallitas, qySzoveg}) table->Open();

@@ -267,6 +267,7 @@ void TBitmap::Assign(TPersistent* source) {
       }
     }
     Replace(copy, b->alpha_);
+    transparentColor_ = b->transparentColor_;
     SetTransparent(b->Transparent());
     return;
   }
@@ -331,7 +332,10 @@ uint8_t* TBitmap::ScanLine(int y) {
   return static_cast<uint8_t*>(ds.dsBm.bmBits) + size_t(row) * size_t(ds.dsBm.bmWidthBytes);
 }
 
-TColor TBitmap::TransparentColor() const { return Empty() ? clDefault : Pixels(0, Height() - 1); }
+TColor TBitmap::TransparentColor() const {
+  if (transparentColor_ != clDefault) return transparentColor_;
+  return Empty() ? clDefault : Pixels(0, Height() - 1);
+}
 
 void TBitmap::Draw(TCanvas* canvas, const RECT& rect) {
   if (!handle_) return;

@@ -232,7 +232,7 @@ class TGraphic : public TPersistent {
   virtual void Draw(TCanvas* canvas, const RECT& rect);
   virtual HPALETTE Palette() const { return nullptr; }
   virtual void SetPalette(HPALETTE) {}
-  bool Transparent() const { return transparent_; }
+  virtual bool Transparent() const { return transparent_; }
   virtual void SetTransparent(bool value);
   // Of the same class and both empty, or saving the same bytes.
   virtual bool Equals(TGraphic* other);
@@ -396,8 +396,10 @@ class TBitmap : public TGraphic {
   uint32_t Pixel32(int x, int y) const;
   // The memory of row y (0 at the top) of a DIB section (a device-dependent bitmap becomes one first).
   uint8_t* ScanLine(int y);
-  // The colour that stands for transparency by default: the bottom-left pixel's (clDefault when empty).
+  // The colour that stands for transparency: the one set, else the bottom-left pixel's (clDefault when
+  // empty). Setting clDefault goes back to the bottom-left pixel's.
   TColor TransparentColor() const;
+  void SetTransparentColor(TColor color) { transparentColor_ = color; }
 
  private:
   // Puts a new handle in place of the old one (deleted), with the alpha flag of the pixels.
@@ -408,5 +410,6 @@ class TBitmap : public TGraphic {
   mutable HPALETTE palette_ = nullptr;
   mutable TBitmapCanvas* canvas_ = nullptr;
   bool alpha_ = false;
+  TColor transparentColor_ = clDefault;
   friend class TBitmapCanvas;
 };

@@ -321,6 +321,11 @@ void HttpTestServer::Answer(int fd, const HttpScriptedResponse& r) {
   head += "Connection: close\r\n\r\n";
   if (!out.Send(head)) return;
   if (r.framing != HttpScriptedResponse::Framing::Chunked) {
+    if (r.paceMs > 0) {
+      ForEachBodyPiece(r, r.chunkSize ? r.chunkSize : 4096,
+                       [&](std::string_view piece) { return out.Send(piece) && !WaitStopped(r.paceMs); });
+      return;
+    }
     ForEachBodyPiece(r, 65536, [&](std::string_view piece) { return out.Send(piece); });
     return;
   }

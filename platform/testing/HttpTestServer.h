@@ -36,7 +36,8 @@ struct HttpScriptedResponse {
   std::string body;
   uint64_t generatedSize = 0;  // non-zero: a streamed body of this many GeneratedByte bytes instead
   Framing framing = Framing::ContentLength;
-  size_t chunkSize = 4096;      // chunked: data bytes per chunk
+  size_t chunkSize = 4096;      // chunked: data bytes per chunk; paced: bytes per piece
+  int paceMs = 0;               // not chunked: the body in pieces of chunkSize bytes, this long apart
   int64_t declaredLength = -1;  // Content-Length announced; -1: the real length
   bool useRaw = false;          // send raw byte for byte instead of a formatted response
   std::string raw;

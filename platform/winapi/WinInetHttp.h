@@ -47,6 +47,8 @@ class HttpResponseReader {
   // Fills the buffer until it is full or the body ends; 0 bytes once the body has ended.
   // A failure is final: every later call reports it again.
   DWORD ReadBody(char* buffer, size_t size, size_t& received);
+  // The same, but it returns with the first bytes there are: those buffered, else one receive's.
+  DWORD ReadSomeBody(char* buffer, size_t size, size_t& received);
   // The declared length of the body, or -1 when the framing does not declare one.
   int64_t DeclaredLength() const;
 
@@ -60,6 +62,7 @@ class HttpResponseReader {
   DWORD ParseStatusLine(std::string_view line);
   DWORD ParseHeaderLine(std::string_view line);
   DWORD DecideFraming();
+  DWORD ReadBodyBytes(char* buffer, size_t size, size_t& received, bool firstBytes);
   DWORD TakeBody(char* out, size_t max, size_t& got);
   DWORD ReadChunked(char* out, size_t max, size_t& got);
   DWORD Fail(DWORD error);

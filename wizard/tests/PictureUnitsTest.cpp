@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 
+#include "platform/testing/ChildProcess.h"
 #include "platform/winapi/Cursors.h"
 #include "platform/winapi/Resources.h"
+#include "wizard/tests/WizardTestSupport.h"
 
 namespace {
 
@@ -37,6 +40,26 @@ TEST(PictureUnits, TheProgramCarriesTheHandAndDragCursors) {
     DeleteObject(info.hbmMask);
     DestroyCursor(cursor);
   }
+}
+
+// The program body registers the GIF format: the wizard run by the desktop host loads the sample pictures
+// named by the sample configuration, the large one on the first page and the heading icon on the next.
+TEST(PictureUnits, TheWizardShowsTheSampleGifPictures) {
+  wizard_test::WizardMachine machine;
+  std::filesystem::copy_file(SELVARING_PATH, machine.Folder() + "Selvaring");
+  machine.WriteConfiguration(wizard_test::SampleConfiguration());
+  for (const char* name : {"kep.gif", "ikon.gif", "nyilatkozat.txt"})
+    std::filesystem::copy_file(std::string(WIZARD_SAMPLE_DIR) + "/" + name, machine.Folder() + name);
+  wizard_test::WriteHostFile(machine.Folder() + "next.txt", "click bnKovetkezo\n");
+  std::string output;
+  EXPECT_EQ(testing_support::RunProgram(DESKTOP_PATH,
+                                        {"--virtual-time", "--script", machine.Folder() + "next.txt",
+                                         "C:\\Program Files\\Selvaring\\Selvaring.exe"},
+                                        &output),
+            0)
+      << output;
+  EXPECT_NE(output.find("TImage imgKep1 picture=164x318"), std::string::npos) << output;
+  EXPECT_NE(output.find("TImage imgIkon01 picture=48x48"), std::string::npos) << output;
 }
 
 }  // namespace

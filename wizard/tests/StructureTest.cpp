@@ -183,9 +183,6 @@ const std::vector<PageLayout>& Pages() {
   return pages;
 }
 
-// Components of the form that come with later work (the HTTP client).
-const char* const kPending[] = {"hcModem"};
-
 class Structure : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -330,7 +327,15 @@ TEST_F(Structure, FormButtonsListsLimitsAndTables) {
     }
     EXPECT_EQ(fields, t.fields) << t.table->Name();
   }
-  for (const char* pending : kPending) EXPECT_EQ(form->FindComponent(pending), nullptr) << pending;
+  EXPECT_TRUE(form->trModemDialEntry->OnTimer);
+
+  ASSERT_NE(form->hcModem, nullptr);
+  EXPECT_EQ(form->hcModem->ClassName(), "THttpFetch");
+  EXPECT_EQ(form->hcModem->Owner(), form);
+  EXPECT_EQ(form->hcModem->BodyFile(), "Default.htm");
+  EXPECT_EQ(form->hcModem->HeaderFile(), "Head.txt");
+  EXPECT_TRUE(form->hcModem->ToFiles());
+  EXPECT_TRUE(form->hcModem->OnPacketRecvd);
 }
 
 TEST_F(Structure, TheModemPortIsStreamedWithItsSettings) {

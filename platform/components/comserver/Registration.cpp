@@ -6,6 +6,7 @@
 #include "platform/components/ExtCtrls.h"
 #include "platform/components/FormResource.h"
 #include "platform/components/Forms.h"
+#include "platform/components/HttpFetch.h"
 #include "platform/components/Menus.h"
 #include "platform/components/StdCtrls.h"
 #include "platform/components/Themes.h"
@@ -134,6 +135,15 @@ void DefineForms() {
       .Bool("Enabled", [](TTimer* t, bool v) { t->SetEnabled(v); })
       .Int("Interval", [](TTimer* t, int v) { t->SetInterval(unsigned(v)); })
       .Event<void(TObject*)>("OnTimer", &TTimer::OnTimer);
+}
+
+void DefineHttpFetch() {
+  TProps<THttpFetch>()
+      .Str("URL", [](THttpFetch* h, const std::string& v) { h->SetURL(v); })
+      .Str("BodyFile", [](THttpFetch* h, const std::string& v) { h->SetBodyFile(v); })
+      .Str("HeaderFile", [](THttpFetch* h, const std::string& v) { h->SetHeaderFile(v); })
+      .Bool("ToFiles", [](THttpFetch* h, bool v) { h->SetToFiles(v); })
+      .Event<void(TObject*, int64_t)>("OnPacketRecvd", &THttpFetch::OnPacketRecvd);
 }
 
 void DefineStdControls() {
@@ -317,10 +327,12 @@ void RegisterStandardClasses() {
     RegisterComponentClass<TMenuItem>();
     RegisterComponentClass<TPopupMenu>();
     RegisterComponentClass<TXPManifest>();
+    RegisterComponentClass<THttpFetch>();
     DefineControl();
     DefineForms();
     DefineStdControls();
     DefineExtControls();
+    DefineHttpFetch();
     DefineMenus();
     DefineDataSets();
   });

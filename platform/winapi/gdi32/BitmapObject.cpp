@@ -94,7 +94,7 @@ COLORREF BitmapObject::ColorOf(uint32_t v) const {
     const RGBQUAD& c = colors[v];
     return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
   }
-  if (bits == 24) return RGB(BYTE(v >> 16), BYTE(v >> 8), BYTE(v));
+  if (bits == 24 || EightBitChannels()) return RGB(BYTE(v >> 16), BYTE(v >> 8), BYTE(v));
   return RGB(BYTE(Take(v, masks[0])), BYTE(Take(v, masks[1])), BYTE(Take(v, masks[2])));
 }
 
@@ -106,7 +106,8 @@ uint32_t BitmapObject::ValueOf(COLORREF c) const {
     }
     return lastIndex_;
   }
-  if (bits == 24) return uint32_t(GetBValue(c)) | uint32_t(GetGValue(c)) << 8 | uint32_t(GetRValue(c)) << 16;
+  if (bits == 24 || EightBitChannels())
+    return uint32_t(GetBValue(c)) | uint32_t(GetGValue(c)) << 8 | uint32_t(GetRValue(c)) << 16;
   return Give(GetRValue(c), masks[0]) | Give(GetGValue(c), masks[1]) | Give(GetBValue(c), masks[2]);
 }
 

@@ -1,6 +1,7 @@
 // Blits, pattern fills and single pixels.
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/runtime/Format.h"
 #include "platform/winapi/LastError.h"
@@ -81,6 +82,15 @@ BOOL Blit(const char* name, HDC dest, int x, int y, int w, int h, HDC source, in
   bool copyRaw = needSource && convert.raw && rop == SRCCOPY && src->MonoDdb() == dst->MonoDdb();
   uint32_t pattern = PatternValue(dctx, dst);
   uint32_t mask = dst->Indexed() ? (1u << dst->bits) - 1 : 0xFFFFFF;
+  // A copy from a table bitmap stores one value per table entry: each is worked out once.
+  std::vector<uint32_t> stored;
+  if (needSource && !copyRaw && rop == SRCCOPY && src->Indexed()) {
+    stored.resize(size_t(1) << src->bits);
+    for (uint32_t v = 0; v < stored.size(); ++v) {
+      uint32_t result = convert(v) & mask;
+      stored[v] = dst->Indexed() ? result : dst->ValueOf(result);
+    }
+  }
 
   for (int j = 0; j < ah; ++j) {
     int ty = dy0 + j + dt.dy;
@@ -97,6 +107,10 @@ BOOL Blit(const char* name, HDC dest, int x, int y, int w, int h, HDC source, in
         uint32_t raw = src->Get(px, py);
         if (copyRaw) {
           dst->Put(tx, ty, raw);
+          continue;
+        }
+        if (!stored.empty()) {
+          dst->Put(tx, ty, stored[raw]);
           continue;
         }
         s = convert(raw);

@@ -31,6 +31,10 @@ class BitmapObject : public GdiObject {
   uint32_t Get(int x, int y) const;
   void Put(int x, int y, uint32_t value);
   bool Indexed() const { return bits <= 8; }
+  // 32 bits as 8-8-8 (the masks' scaling is then the identity).
+  bool EightBitChannels() const {
+    return bits == 32 && masks[0] == 0xFF0000 && masks[1] == 0x00FF00 && masks[2] == 0x0000FF;
+  }
   bool MonoDdb() const { return !dib && bits == 1; }
   // The RGB colour of a stored value, and the value that stands for a colour (the nearest entry when
   // indexed).

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <mutex>
 
 #include "platform/runtime/Cp1250.h"
 #include "platform/winapi/Files.h"
@@ -22,6 +23,32 @@ HINSTANCE Fail(int code, DWORD error) {
 }
 
 constexpr int kStarted = 42;
+
+struct Hook {
+  std::mutex lock;
+  vandrel::shell_testing::TShellExecuteHook hook;
+};
+Hook& TheHook() {
+  static Hook hook;
+  return hook;
+}
+
+intptr_t RunHook(LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory, int show) {
+  vandrel::shell_testing::TShellExecuteHook hook;
+  {
+    std::lock_guard<std::mutex> guard(TheHook().lock);
+    hook = TheHook().hook;
+  }
+  if (!hook) return 0;
+  const auto text = [](LPCSTR s) { return std::string(s ? s : ""); };
+  return hook({text(operation), text(file), text(parameters), text(directory), show});
+}
+
+// A program's name in double quotes names the program between them.
+std::string Unquoted(const std::string& name) {
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') return name.substr(1, name.size() - 2);
+  return name;
+}
 
 bool IsWebAddress(const std::string& file) {
   for (const char* scheme : {"http:", "https:", "ftp:", "mailto:"})
@@ -60,7 +87,8 @@ bool HasExeExtension(const std::string& path) {
 
 HINSTANCE OpenProgram(const std::string& file, LPCSTR parameters, LPCSTR directory) {
   vandrel::ProgramStart start;
-  std::string name = file;
+  std::string name = Unquoted(file);
+  if (name.empty()) return Fail(SE_ERR_FNF, ERROR_FILE_NOT_FOUND);
   if (directory && *directory) {
     vandrel::HostPath folder = vandrel::MapWindowsPath(directory);
     struct stat st;
@@ -99,8 +127,18 @@ HINSTANCE OpenProgram(const std::string& file, LPCSTR parameters, LPCSTR directo
 }  // namespace
 
 HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory, int showCommand) {
+  if (intptr_t answer = RunHook(operation, file, parameters, directory, showCommand)) return Result(int(answer));
   if (operation && *operation && strcasecmp(operation, "open") != 0) return Fail(SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION);
   if (!file || !*file) return Fail(SE_ERR_FNF, ERROR_FILE_NOT_FOUND);
   if (IsWebAddress(file)) return OpenAddress(file, showCommand);
   return OpenProgram(file, parameters, directory);
 }
+
+namespace vandrel::shell_testing {
+
+void SetExecuteHook(TShellExecuteHook hook) {
+  std::lock_guard<std::mutex> guard(TheHook().lock);
+  TheHook().hook = std::move(hook);
+}
+
+}  // namespace vandrel::shell_testing

@@ -101,6 +101,8 @@ TEST_F(ShellExecute, WhatIsNeitherAnAddressNorAProgramFailsAndIsNotRecorded) {
       {"open", "C:\\Nincs\\Segito.exe", nullptr, SE_ERR_PNF, ERROR_PATH_NOT_FOUND},
       {"open", "Segito.exe", "C:\\Nincs", SE_ERR_PNF, ERROR_PATH_NOT_FOUND},
       {"open", "", nullptr, SE_ERR_FNF, ERROR_FILE_NOT_FOUND},
+      {"open", "\"\"", nullptr, SE_ERR_FNF, ERROR_FILE_NOT_FOUND},
+      {"open", "\"C:\\Nincs.exe\"", nullptr, SE_ERR_FNF, ERROR_FILE_NOT_FOUND},
   };
   for (const Case& c : cases) {
     DWORD error;
@@ -122,6 +124,9 @@ TEST_F(ShellExecute, AProgramOfTheMachineStartsWithItsParametersInTheFolderGiven
        "\"C:\\Program Files\\Vandrel\\Segito.exe\" report C:\\out.txt \"a b\"", "C:\\"},
       {"Segito", "C:\\Program Files\\Vandrel", "C:\\Program Files\\Vandrel\\Segito.exe",
        "\"C:\\Program Files\\Vandrel\\Segito.exe\" report C:\\out.txt \"a b\"", "C:\\Program Files\\Vandrel"},
+      // A name in double quotes names the program between them.
+      {"\"C:\\Program Files\\Vandrel\\Segito.exe\"", nullptr, "C:\\Program Files\\Vandrel\\Segito.exe",
+       "\"C:\\Program Files\\Vandrel\\Segito.exe\" report C:\\out.txt \"a b\"", "C:\\"},
   };
   for (const Case& c : cases) {
     std::filesystem::remove(Host("C:\\out.txt"));
@@ -132,6 +137,31 @@ TEST_F(ShellExecute, AProgramOfTheMachineStartsWithItsParametersInTheFolderGiven
         << c.file;
   }
   EXPECT_EQ(vandrel::MachineRecordSize(MachineRecord::OpenedAddresses), 0u);
+}
+
+TEST_F(ShellExecute, AHookSeesEveryCallAndItsAnswerStandsForTheCall) {
+  Install("C:\\Segito.exe");
+  std::vector<std::string> calls;
+  intptr_t answer = 42;
+  vandrel::shell_testing::SetExecuteHook([&](const vandrel::shell_testing::TShellExecuteCall& call) {
+    calls.push_back(call.operation + "|" + call.file + "|" + call.parameters + "|" + call.directory + "|" +
+                    std::to_string(call.showCommand));
+    return answer;
+  });
+  DWORD error;
+  EXPECT_EQ(Open("open", "\"C:\\Segito.exe\"", "report C:\\out.txt", "C:\\", SW_HIDE, error), 42);
+  answer = SE_ERR_ACCESSDENIED;
+  EXPECT_EQ(Open(nullptr, "http://www.vandrel.hu/", nullptr, nullptr, SW_SHOWNORMAL, error), SE_ERR_ACCESSDENIED);
+  // An answer of 0 lets the call go on.
+  answer = 0;
+  EXPECT_GT(Open("open", "http://www.vandrel.hu/", nullptr, nullptr, SW_SHOWNORMAL, error), 32);
+  vandrel::shell_testing::SetExecuteHook(nullptr);
+  EXPECT_EQ(calls, (std::vector<std::string>{"open|\"C:\\Segito.exe\"|report C:\\out.txt|C:\\|0",
+                                             "|http://www.vandrel.hu/|||1", "open|http://www.vandrel.hu/|||1"}));
+  std::this_thread::sleep_for(100ms);
+  EXPECT_FALSE(std::filesystem::exists(Host("C:\\out.txt")));  // the hooked start started nothing
+  EXPECT_EQ(vandrel::MachineRecordLinesAfter(MachineRecord::OpenedAddresses, 0),
+            std::vector<std::string>{"SW_SHOWNORMAL http://www.vandrel.hu/"});
 }
 
 }  // namespace

@@ -262,6 +262,14 @@ DWORD HttpResponseReader::ReadChunked(char* out, size_t max, size_t& got) {
 }
 
 DWORD HttpResponseReader::ReadBody(char* buffer, size_t size, size_t& received) {
+  return ReadBodyBytes(buffer, size, received, false);
+}
+
+DWORD HttpResponseReader::ReadSomeBody(char* buffer, size_t size, size_t& received) {
+  return ReadBodyBytes(buffer, size, received, true);
+}
+
+DWORD HttpResponseReader::ReadBodyBytes(char* buffer, size_t size, size_t& received, bool firstBytes) {
   received = 0;
   if (error_) return error_;
   while (received < size) {
@@ -286,6 +294,7 @@ DWORD HttpResponseReader::ReadBody(char* buffer, size_t size, size_t& received) 
         break;
     }
     received += got;
+    if (firstBytes) break;
   }
   return ERROR_SUCCESS;
 }
