@@ -583,26 +583,20 @@ void TFMain::ModemFinish() {
   CreateConnectionShortcut(entry, GetSetting("modemikonneve"));
   if (!SetStartPage()) return ShowErrorTexts(65, 66);
   if (!SetFavorites()) return ShowErrorTexts(67, 68);
-  if (rbModemLevelezesIgen->Checked()) {
-    int32_t account = 0;
-    // An account number that is no number cannot name the account's key.
-    if (!TryStrToInt(GetSetting("levelid"), account) ||
-        !SetupMailAccount(account, GetSetting("levelfioknev"), GetSetting("levelsmtpszerver"),
-                          GetSetting("levelpop3szerver"), edKozosEMailCim->Text() + kMailDomain,
-                          edKozosLevelezesiNev->Text(), edKozosSzemelyNev->Text()))
-      return ShowErrorTexts(69, 70);
-  }
+  if (rbModemLevelezesIgen->Checked() && !SetupTypedMailAccount()) return ShowErrorTexts(69, 70);
   Close();
+}
+
+bool TFMain::SetupTypedMailAccount() {
+  int32_t account = 0;
+  // An account number that is no number cannot name the account's key.
+  return TryStrToInt(GetSetting("levelid"), account) &&
+         SetupMailAccount(account, GetSetting("levelfioknev"), GetSetting("levelsmtpszerver"),
+                          GetSetting("levelpop3szerver"), edKozosEMailCim->Text() + kMailDomain,
+                          edKozosLevelezesiNev->Text(), edKozosSzemelyNev->Text());
 }
 
 // ---- operations of the later pages, as on a PC without modem and network adapter
 
 bool TFMain::TestModem() { return false; }
 
-bool TFMain::TestComputer() { return false; }
-
-bool TFMain::HasBuiltInPPPoE() { return false; }
-
-bool TFMain::IsPPPoEClientInstalled() { return false; }
-
-void TFMain::ADSLFinish() {}

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/components/ComCtrls.h"
 #include "platform/components/ExtCtrls.h"
@@ -51,6 +52,13 @@ class TPackageNumber : public TObject {
   VCL_CLASS(TPackageNumber, TObject)
   explicit TPackageNumber(std::string number) : Number(std::move(number)) {}
   std::string Number;
+};
+
+// The Windows version as the ADSL road tells the systems apart.
+struct TOSVersion {
+  DWORD platformId = 0;  // 1: the 95 family, 2: the NT family
+  DWORD major = 0, minor = 0, build = 0;
+  std::string code;  // "W95", "W98", "WME", "WNT", "W2K", "WXP", ".NET", or empty for a system of no rule
 };
 
 class TFMain : public TForm {
@@ -242,10 +250,34 @@ class TFMain : public TForm {
   // Dial the activation or subscription number of the selected area and open its address.
   virtual void OnlineActivation();
   virtual void OnlineSubscription();
+  // ---- the ADSL road (MainADSL.cpp)
   // The computer check of page 14: whether a network adapter exists.
   virtual bool TestComputer();
+  // The adapters' descriptions, each followed by CR LF, and their number.
+  std::string ListAdapters();
+  int CountAdapters();
+  TOSVersion GetOSVersion();
   virtual bool HasBuiltInPPPoE();
+  // The installed network components: lines "id=description", each followed by CR LF.
+  std::string ListNetComponents();
   virtual bool IsPPPoEClientInstalled();
+  // The Windows folder with a trailing backslash, and the root of its drive ("C:"); empty when unknown.
+  std::string GetWindowsDir();
+  std::string GetSystemDriveRoot();
+  // Deletes the package's four log files, so that the checks speak of the next run only.
+  void DeleteInstallLogs();
+  // Runs the program and waits, without handling messages, until it has ended: 0; 1 no file at the path;
+  // 2 an exception; 3 the program did not start.
+  virtual int RunUninstaller(const std::string& path);
+  virtual int RunInstaller(const std::string& path);
+  virtual int RunToolbarInstaller();
+  // The verdict of the uninstaller's logs: 0 success (also without a main log), 1 unreadable, 2 no success.
+  virtual int CheckUninstallLog(bool& restart);
+  // The verdict of the installer's logs: 0 success, 1 neither marker (or unreadable), 2 no main log, 3 or 4 the
+  // failure marker of NT or of the 95 family. `restart`: the package asks for a restart.
+  virtual int CheckInstallLog(bool& restart);
+  // Asks Windows to restart.
+  void Reboot();
   // Next on the ADSL summary.
   virtual void ADSLFinish();
   virtual void CreateConnectionShortcut(const std::string& entry, const std::string& caption);
@@ -306,6 +338,18 @@ class TFMain : public TForm {
   // The configuration file and the tables at start-up, with the message boxes of their failures.
   void LoadConfiguration(bool quiet);
   void LoadPictures();
+  // The mail account of page 20, as both finishes set it up.
+  bool SetupTypedMailAccount();
+  // The ADSL finish's steps: the title and body texts of the failure that stops them, {0, 0} when all ran.
+  std::pair<int, int> RunADSLFinishSteps();
+  // Gives the form the focus (a failure is ignored), then also handles the messages queued meanwhile.
+  void FocusForm();
+  void FocusAndPump();
+  // A program started with the arguments after its quoted path (RunInstaller's codes).
+  int RunProgram(const std::string& path, const std::string& arguments);
+  int RunPackageProgram(const std::string& path);
+  // The path of a log named by a setting, on the Windows folder's drive.
+  std::string LogPath(const char* setting);
   // The CONTINUE command line of a relaunched copy.
   void ResumeFromCommandLine();
   void WriteVersionFile();

@@ -82,6 +82,8 @@ std::optional<std::string> ReadUserString(const std::string& user, std::string_v
 // Every REG_SZ value of a key, in order.
 std::vector<std::string> ReadMachineStrings(std::string_view keyPath);
 std::vector<std::string> ReadUserStrings(const std::string& user, std::string_view keyPath);
+// The names of a machine key's subkeys, in order; none when the key is missing.
+std::vector<std::string> ReadMachineSubkeys(std::string_view keyPath);
 // Whether the machine's registry holds the default machine; puts it there once (several processes may try).
 bool MachineRegistryCreated();
 void CreateMachineRegistry();

@@ -14,17 +14,32 @@ namespace {
 
 using namespace registry;
 
-std::vector<std::string> StringsOf(const std::shared_ptr<Hive>& hive, std::string_view keyPath) {
-  std::vector<std::string> texts;
+// Runs `collect` on a key in a read transaction, when the key exists.
+template <class Collect>
+void ReadKey(const std::shared_ptr<Hive>& hive, std::string_view keyPath, Collect collect) {
   std::vector<std::string> names;
-  if (!hive || !SplitKeyPath(keyPath, names)) return texts;
+  if (!hive || !SplitKeyPath(keyPath, names)) return;
   hive->Run(Mode::Read, [&](Transaction& t) {
-    if (auto id = t.Find(kRootKey, names))
-      for (auto& value : t.Values(*id))
-        if (value.type == REG_SZ) texts.push_back(value.data.substr(0, value.data.find('\0')));
+    if (auto id = t.Find(kRootKey, names)) collect(t, *id);
     return DWORD(ERROR_SUCCESS);
   });
+}
+
+std::vector<std::string> StringsOf(const std::shared_ptr<Hive>& hive, std::string_view keyPath) {
+  std::vector<std::string> texts;
+  ReadKey(hive, keyPath, [&](Transaction& t, KeyId key) {
+    for (auto& value : t.Values(key))
+      if (value.type == REG_SZ) texts.push_back(value.data.substr(0, value.data.find('\0')));
+  });
   return texts;
+}
+
+std::vector<std::string> SubkeysOf(const std::shared_ptr<Hive>& hive, std::string_view keyPath) {
+  std::vector<std::string> subkeys;
+  ReadKey(hive, keyPath, [&](Transaction& t, KeyId key) {
+    for (auto& child : t.Children(key)) subkeys.push_back(child.second);
+  });
+  return subkeys;
 }
 
 }  // namespace
@@ -67,6 +82,8 @@ std::optional<std::string> ReadUserString(const std::string& user, std::string_v
 }
 
 std::vector<std::string> ReadMachineStrings(std::string_view keyPath) { return StringsOf(MachineHive(), keyPath); }
+
+std::vector<std::string> ReadMachineSubkeys(std::string_view keyPath) { return SubkeysOf(MachineHive(), keyPath); }
 
 std::vector<std::string> ReadUserStrings(const std::string& user, std::string_view keyPath) {
   return StringsOf(UserHive(user), keyPath);

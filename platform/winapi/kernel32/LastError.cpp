@@ -68,6 +68,7 @@ const char* SystemText(DWORD code) {
     case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists.";
     case ERROR_BAD_EXE_FORMAT: return "%1 is not a valid Win32 application.";
     case ERROR_FILENAME_EXCED_RANGE: return "The filename or extension is too long.";
+    case ERROR_NO_DATA: return "The pipe is being closed.";
     case ERROR_MORE_DATA: return "More data is available.";
     case WAIT_TIMEOUT: return "The wait operation timed out.";
     case ERROR_NO_MORE_ITEMS: return "No more data is available.";
