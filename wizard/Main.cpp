@@ -129,6 +129,7 @@ void TFMain::Publish(TPublisher<TFMain>& p) {
       .Method("cpModemTestRxChar", &TFMain::cpModemTestRxChar)
       .Method("hcModemPacketRecvd", &TFMain::hcModemPacketRecvd)
       .Method("trModemDialEntryTimer", &TFMain::trModemDialEntryTimer)
+      .Method("trModemTestTimer", &TFMain::trModemTestTimer)
       .Method("EnableDisableButtons", &TFMain::EnableDisableButtons);
 }
 
@@ -595,8 +596,3 @@ bool TFMain::SetupTypedMailAccount() {
                           GetSetting("levelpop3szerver"), edKozosEMailCim->Text() + kMailDomain,
                           edKozosLevelezesiNev->Text(), edKozosSzemelyNev->Text());
 }
-
-// ---- operations of the later pages, as on a PC without modem and network adapter
-
-bool TFMain::TestModem() { return false; }
-
