@@ -14,6 +14,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/runtime/Clock.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Machine.h"
 #include "platform/winapi/Module.h"
@@ -77,10 +78,21 @@ DWORD CheckProgramFile(const std::string& hostPath, bool& elf) {
 
 bool IsLauncherVariable(const char* entry) {
   static const char* const kOwn[] = {"VANDREL_ROOT=",     "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=",
-                                     "VANDREL_SNAPSHOT=", "VANDREL_CLOCK=",        "VANDREL_INPUT_IDLE="};
+                                     "VANDREL_SNAPSHOT=", "VANDREL_CLOCK=",        "VANDREL_INPUT_IDLE=",
+                                     "VANDREL_NEXT_SCRIPT="};
   for (const char* prefix : kOwn)
     if (std::strncmp(entry, prefix, std::strlen(prefix)) == 0) return true;
   return false;
+}
+
+// The script that the caller hands on to the next program it shows, taken once.
+void AddHandedScript(const vandrel::ProgramStart& start, std::vector<std::string>& env) {
+  static const char* const kNext = "VANDREL_NEXT_SCRIPT";
+  const char* script = std::getenv(kNext);
+  if (!start.shown || !script) return;
+  env.push_back(std::string("VANDREL_SCRIPT=") + script);
+  if (ClockMode() == TClockMode::Virtual) env.push_back("VANDREL_CLOCK=virtual");
+  unsetenv(kNext);
 }
 
 std::vector<std::string> ChildEnvironment(const vandrel::ProgramStart& start, int idleDescriptor) {
@@ -90,6 +102,7 @@ std::vector<std::string> ChildEnvironment(const vandrel::ProgramStart& start, in
   env.push_back("VANDREL_ROOT=" + vandrel::MachineRoot());
   env.push_back("VANDREL_COMMAND_LINE=" + start.commandLine);
   if (idleDescriptor >= 0) env.push_back(std::string(kIdleVariable) + "=" + std::to_string(idleDescriptor));
+  AddHandedScript(start, env);
   env.insert(env.end(), start.environment.begin(), start.environment.end());
   return env;
 }
