@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,7 +29,7 @@ using kernel32::ChildState;
 
 namespace {
 
-// The write end of the pipe on which a launched program of the machine tells that it is idle.
+// The end of the socket pair on which a launched program of the machine tells that it is idle.
 constexpr const char* kIdleVariable = "VANDREL_INPUT_IDLE";
 
 int TakeIdleDescriptor() {
@@ -38,7 +39,7 @@ int TakeIdleDescriptor() {
   long fd = std::strtol(value, &end, 10);
   unsetenv(kIdleVariable);
   struct stat st;
-  if (*end || fd < 0 || fd > 0x7fffffff || fstat(int(fd), &st) != 0 || !S_ISFIFO(st.st_mode)) return -1;
+  if (*end || fd < 0 || fd > 0x7fffffff || fstat(int(fd), &st) != 0 || !S_ISSOCK(st.st_mode)) return -1;
   fcntl(int(fd), F_SETFD, FD_CLOEXEC);
   return int(fd);
 }
@@ -160,7 +161,9 @@ BOOL StartProgram(const ProgramStart& start, PROCESS_INFORMATION* info) {
   auto state = std::make_shared<ChildState>();
   state->tellsIdle = elf && LinksPlatform(start.hostPath);
   int idle[2] = {-1, -1};
-  if (state->tellsIdle && pipe2(idle, O_CLOEXEC) != 0) return Fail(Win32ErrorFromErrno(errno));
+  // A socket pair, not a pipe: a program that outlives its launcher must not die of SIGPIPE when it tells.
+  if (state->tellsIdle && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, idle) != 0)
+    return Fail(Win32ErrorFromErrno(errno));
 
   std::vector<std::string> args{start.hostPath};
   args.insert(args.end(), start.arguments.begin(), start.arguments.end());
@@ -192,7 +195,7 @@ BOOL StartProgram(const ProgramStart& start, PROCESS_INFORMATION* info) {
 void NotifyInputIdle() {
   int fd = g_idleDescriptor.exchange(-1);
   if (fd < 0) return;
-  ssize_t ignored = write(fd, "i", 1);
+  ssize_t ignored = send(fd, "i", 1, MSG_NOSIGNAL);
   (void)ignored;
   close(fd);
 }
