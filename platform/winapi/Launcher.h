@@ -53,7 +53,12 @@ struct ProgramStart {
 // A script handed on: when the caller's environment names VANDREL_NEXT_SCRIPT (a host path), the next
 // program it starts shown gets that script to play (VANDREL_SCRIPT), on the virtual clock when the caller
 // runs on it; the variable is then taken out of the caller's environment, so the hand-over happens once.
+// The program handed the script plays it once the caller has ended (WaitForHandingProgram).
 BOOL StartProgram(const ProgramStart& start, PROCESS_INFORMATION* info);
+
+// A program that was handed a script waits here until the program that handed it has ended, at most 10 s,
+// so that the two scripts' outputs follow each other. Returns at once for any other program, and later.
+void WaitForHandingProgram();
 
 // Tells the launcher that started this program that its message loop is idle for input (the application
 // object calls it at its first idle moment). Later calls do nothing.

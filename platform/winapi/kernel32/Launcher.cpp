@@ -4,7 +4,9 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,6 +33,8 @@ namespace {
 
 // The end of the socket pair on which a launched program of the machine tells that it is idle.
 constexpr const char* kIdleVariable = "VANDREL_INPUT_IDLE";
+// How long a program handed a script waits for the program that handed it to end.
+constexpr int kHandingWaitMs = 10000;
 
 int TakeIdleDescriptor() {
   const char* value = std::getenv(kIdleVariable);
@@ -46,6 +50,20 @@ int TakeIdleDescriptor() {
 
 // Taken when the platform loads, so that programs this one starts do not inherit it.
 std::atomic<int> g_idleDescriptor{TakeIdleDescriptor()};
+
+// The program that handed this one its script, by its process id.
+constexpr const char* kHandingVariable = "VANDREL_SCRIPT_AFTER";
+
+pid_t TakeHandingProgram() {
+  const char* value = std::getenv(kHandingVariable);
+  if (!value) return 0;
+  char* end = nullptr;
+  long pid = std::strtol(value, &end, 10);
+  unsetenv(kHandingVariable);
+  return *end || pid <= 0 || pid > 0x7fffffff ? 0 : pid_t(pid);
+}
+
+std::atomic<pid_t> g_handingProgram{TakeHandingProgram()};
 
 // Whether the program's file links the platform, so that its application object tells when it is idle.
 bool LinksPlatform(const std::string& hostPath) {
@@ -80,7 +98,7 @@ DWORD CheckProgramFile(const std::string& hostPath, bool& elf) {
 bool IsLauncherVariable(const char* entry) {
   static const char* const kOwn[] = {"VANDREL_ROOT=",     "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=",
                                      "VANDREL_SNAPSHOT=", "VANDREL_CLOCK=",        "VANDREL_INPUT_IDLE=",
-                                     "VANDREL_NEXT_SCRIPT="};
+                                     "VANDREL_NEXT_SCRIPT=", "VANDREL_SCRIPT_AFTER="};
   for (const char* prefix : kOwn)
     if (std::strncmp(entry, prefix, std::strlen(prefix)) == 0) return true;
   return false;
@@ -92,6 +110,7 @@ void AddHandedScript(const vandrel::ProgramStart& start, std::vector<std::string
   const char* script = std::getenv(kNext);
   if (!start.shown || !script) return;
   env.push_back(std::string("VANDREL_SCRIPT=") + script);
+  env.push_back(std::string(kHandingVariable) + "=" + std::to_string(getpid()));
   if (ClockMode() == TClockMode::Virtual) env.push_back("VANDREL_CLOCK=virtual");
   unsetenv(kNext);
 }
@@ -190,6 +209,17 @@ BOOL StartProgram(const ProgramStart& start, PROCESS_INFORMATION* info) {
   info->dwProcessId = DWORD(pid);
   info->dwThreadId = DWORD(pid);  // the main thread's id is the process's on the host
   return TRUE;
+}
+
+void WaitForHandingProgram() {
+  const pid_t pid = g_handingProgram.exchange(0);
+  if (pid == 0) return;
+  const int fd = int(syscall(SYS_pidfd_open, pid, 0));
+  if (fd < 0) return;  // it has ended already
+  pollfd ended{fd, POLLIN, 0};
+  while (poll(&ended, 1, kHandingWaitMs) < 0 && errno == EINTR) {
+  }
+  close(fd);
 }
 
 void NotifyInputIdle() {
