@@ -5,6 +5,7 @@
 #include "platform/components/ModuleTeardown.h"
 #include "wizard-components/WKConst.h"
 #include "wizard-components/WkGIF.h"
+#include "wizard-components/WkGraph.h"
 
 void InitPictureUnits() {
   static std::once_flag once;
@@ -12,5 +13,6 @@ void InitPictureUnits() {
     RegisterLibraryCursors();
     RegisterGifFormat();
     AtModuleUnload(TUnloadStage::Objects, UnregisterGifFormat);
+    InitColorReduction();
   });
 }
