@@ -8,15 +8,14 @@
 // actions of FILE (platform/components/automation/UserScript.h) and prints a snapshot of the main form after each
 // step; --snapshot prints the first one and ends; --virtual-time runs the program on the virtual clock, so
 // that waits and timers cost no real time. --then-script hands FILE2 to the next program that PROGRAM
-// starts shown, such as a copy of itself that takes over (Launcher.h). The program starts in its own folder, through the platform's
-// launcher (platform/winapi/Launcher.h). The machine is created first when the folder has none.
-// The program's output goes straight to this one's. When it and the programs it left running have ended
-// (the desktop adopts them), the addresses it opened and the
-// restarts it asked for (the machine's records, platform/winapi/MachineRecords.h) are printed, one line
-// each: "opened SW_SHOWNORMAL http://...", "restart EWX_REBOOT". Exit codes: the program's (128 + N when signal N ended
-// it); 2 usage (also an argument holding a double quote, which a command line cannot carry); 3 a script
-// that cannot be read, is malformed or fails in a step; 125 no machine; 126 the program cannot be
-// started; 127 it is not found.
+// starts shown, such as a copy of itself that takes over (Launcher.h). The program starts in its own folder, through
+// the platform's launcher (platform/winapi/Launcher.h). The machine is created first when the folder has none. The
+// program's output goes straight to this one's. When it and the programs it left running have ended (the desktop adopts
+// them), the addresses it opened and the restarts it asked for (the machine's records,
+// platform/winapi/MachineRecords.h) are printed, one line each: "opened SW_SHOWNORMAL http://...", "restart
+// EWX_REBOOT". Exit codes: the program's (128 + N when signal N ended it); 2 usage (also an argument holding a double
+// quote, which a command line cannot carry); 3 a script that cannot be read, is malformed or fails in a step; 125 no
+// machine; 126 the program cannot be started; 127 it is not found.
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
@@ -98,8 +97,7 @@ std::vector<std::string> ScriptEnvironment(const Options& o) {
   std::vector<std::string> env;
   // The full path: the program may change its current folder before it plays the script.
   if (!o.script.empty()) env.push_back("VANDREL_SCRIPT=" + std::filesystem::absolute(o.script).string());
-  if (!o.thenScript.empty())
-    env.push_back("VANDREL_NEXT_SCRIPT=" + std::filesystem::absolute(o.thenScript).string());
+  if (!o.thenScript.empty()) env.push_back("VANDREL_NEXT_SCRIPT=" + std::filesystem::absolute(o.thenScript).string());
   if (o.snapshot) env.push_back("VANDREL_SNAPSHOT=1");
   if (o.virtualTime) env.push_back("VANDREL_CLOCK=virtual");
   return env;

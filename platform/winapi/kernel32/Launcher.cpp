@@ -3,11 +3,11 @@
 #include "platform/winapi/Launcher.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,9 +96,9 @@ DWORD CheckProgramFile(const std::string& hostPath, bool& elf) {
 }
 
 bool IsLauncherVariable(const char* entry) {
-  static const char* const kOwn[] = {"VANDREL_ROOT=",     "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=",
-                                     "VANDREL_SNAPSHOT=", "VANDREL_CLOCK=",        "VANDREL_INPUT_IDLE=",
-                                     "VANDREL_NEXT_SCRIPT=", "VANDREL_SCRIPT_AFTER="};
+  static const char* const kOwn[] = {
+      "VANDREL_ROOT=",  "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=",      "VANDREL_SNAPSHOT=",
+      "VANDREL_CLOCK=", "VANDREL_INPUT_IDLE=",   "VANDREL_NEXT_SCRIPT=", "VANDREL_SCRIPT_AFTER="};
   for (const char* prefix : kOwn)
     if (std::strncmp(entry, prefix, std::strlen(prefix)) == 0) return true;
   return false;
