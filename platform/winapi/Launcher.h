@@ -42,13 +42,23 @@ struct ProgramStart {
   std::vector<std::string> arguments;    // its host arguments after the program (UTF-8)
   std::vector<std::string> environment;  // variables added for this start ("NAME=VALUE")
   std::string hostFolder;                // its current folder; empty: the caller's
+  bool shown = true;                     // false: started hidden (SW_HIDE), so no user drives it
 };
 
 // Starts a program: TRUE with new handles of its process and main thread in `info`, else FALSE with the
 // last error set (ERROR_FILE_NOT_FOUND, ERROR_BAD_EXE_FORMAT, ERROR_ACCESS_DENIED, ...). The child's
 // environment is the caller's without the launcher's own variables, with VANDREL_ROOT naming this machine,
 // VANDREL_COMMAND_LINE its command line, and `environment`.
+//
+// A script handed on: when the caller's environment names VANDREL_NEXT_SCRIPT (a host path), the next
+// program it starts shown gets that script to play (VANDREL_SCRIPT), on the virtual clock when the caller
+// runs on it; the variable is then taken out of the caller's environment, so the hand-over happens once.
+// The program handed the script plays it once the caller has ended (WaitForHandingProgram).
 BOOL StartProgram(const ProgramStart& start, PROCESS_INFORMATION* info);
+
+// A program that was handed a script waits here until the program that handed it has ended, at most 10 s,
+// so that the two scripts' outputs follow each other. Returns at once for any other program, and later.
+void WaitForHandingProgram();
 
 // Tells the launcher that started this program that its message loop is idle for input (the application
 // object calls it at its first idle moment). Later calls do nothing.

@@ -323,6 +323,28 @@ TEST_F(Desktop, TheAddressesTheProgramOpenedAndTheRestartsItAskedForArePrintedWh
   EXPECT_EQ(out, "");
 }
 
+TEST_F(Desktop, ASecondScriptGoesToTheNextProgramShownAndTheDesktopWaitsForIt) {
+  const std::string first = machine.Root() + "/first.txt", second = machine.Root() + "/second.txt";
+  std::ofstream(first, std::ios::binary) << "type edName Éva\n";
+  std::ofstream(second, std::ios::binary) << "type edName Ádám\nwait 200\n";
+  std::string out;
+  ASSERT_EQ(Run({"--script", first, "--then-script", second, "--virtual-time", kSample, "handover"}, out), 0) << out;
+  // The copy shown plays the second script after the first program has ended, and is not killed when it tells
+  // its ended launcher that it is idle.
+  const size_t handed = out.find("== start", 1);
+  ASSERT_NE(handed, std::string::npos) << out;
+  EXPECT_NE(out.find("== line 1: type edName Éva\n"), std::string::npos);
+  EXPECT_LT(out.find("closed\n"), handed);
+  const std::string rest = out.substr(handed);
+  EXPECT_NE(rest.find("== line 1: type edName Ádám\n"), std::string::npos) << rest;
+  EXPECT_NE(rest.find("== line 2: wait 200\n"), std::string::npos) << rest;
+  EXPECT_EQ(rest.substr(rest.size() - 7), "closed\n");
+  // The hidden copy got no script and no clock.
+  const std::string hidden = ReadFile(machine.DriveC() + "/hidden.txt");
+  EXPECT_NE(hidden.find("1=write\r\n"), std::string::npos) << hidden;
+  EXPECT_NE(hidden.find("launcher=\r\n"), std::string::npos) << hidden;
+}
+
 TEST_F(Desktop, TheProgramsExitCodeIsTheDesktops) {
   struct Case {
     std::vector<std::string> args;
@@ -346,11 +368,15 @@ TEST_F(Desktop, UsageErrorsPrintTheUsageLine) {
       {"--bogus", kSample},
       {"--snapshot"},
       {"--", ""},
+      {"--then-script", "s.txt", kSample},
+      {"--script", "s.txt", "--then-script", kSample},
   };
   for (const auto& args : cases) {
     std::string out;
     EXPECT_EQ(Run(args, out), 2);
-    EXPECT_EQ(out, "usage: desktop [--script FILE | --snapshot] [--virtual-time] PROGRAM [ARGS...]\n");
+    EXPECT_EQ(out,
+              "usage: desktop [--script FILE [--then-script FILE2] | --snapshot] [--virtual-time] PROGRAM "
+              "[ARGS...]\n");
   }
 }
 

@@ -10,6 +10,7 @@
 #include "platform/runtime/FileSystem.h"
 #include "platform/runtime/Format.h"
 #include "platform/winapi/Input.h"
+#include "platform/winapi/Launcher.h"
 #include "platform/winapi/MessageBox.h"
 #include "platform/winapi/MessageQueue.h"
 
@@ -232,12 +233,14 @@ std::vector<TUserAction> ReadUserScript(std::string_view utf8, const TUserVerbs&
 TUserScriptPlayer::TUserScriptPlayer(TCustomForm* form, TUserVerbs verbs, std::function<void(const std::string&)> write)
     : driver_(form), verbs_(std::move(verbs)), write_(std::move(write)), boxesSeen_(MessageBoxRecords().size()) {}
 
-void TUserScriptPlayer::WriteSnapshot() {
-  std::string out = driver_.Snapshot();
+void TUserScriptPlayer::WriteSnapshot() { write_(driver_.Snapshot() + NewMessageBoxes()); }
+
+std::string TUserScriptPlayer::NewMessageBoxes() {
+  std::string out;
   std::vector<TMessageBoxRecord> boxes = MessageBoxRecords();
   for (size_t i = std::min(boxesSeen_, boxes.size()); i < boxes.size(); ++i) out += MessageBoxLine(boxes[i]);
   boxesSeen_ = boxes.size();
-  write_(out);
+  return out;
 }
 
 void TUserScriptPlayer::Play(const std::vector<TUserAction>& actions) {
@@ -252,7 +255,7 @@ void TUserScriptPlayer::Play(const std::vector<TUserAction>& actions) {
     }
     write_(Format("== line %d: %s\n", {a.line, a.source}));
     if (Application->Terminated())
-      write_("program ended\n");
+      write_(NewMessageBoxes() + "program ended\n");
     else
       WriteSnapshot();
   }
@@ -306,6 +309,7 @@ void TRequestedUserScript::Play(TCustomForm* mainForm) {
         Fail("cannot read the script: " + error);
       } else {
         std::vector<TUserAction> actions = ReadUserScript(text, verbs);
+        vandrel::WaitForHandingProgram();
         WriteOut("== start\n");
         player.WriteSnapshot();
         player.Play(actions);

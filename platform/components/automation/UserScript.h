@@ -17,8 +17,8 @@
 //
 // Player output, one block per step: a heading "== line N: ACTION" (the line as written), then the snapshot
 // of the form (TFormDriver::Snapshot), then one line per message box that the step showed:
-// `message box "CAPTION" "TEXT" answered ANSWER`. A step that ends the program is followed by the line
-// "program ended" instead of a snapshot.
+// `message box "CAPTION" "TEXT" answered ANSWER`. A step that ends the program is followed by its message
+// box lines and the line "program ended" instead of a snapshot.
 #pragma once
 #include <functional>
 #include <memory>
@@ -84,6 +84,9 @@ class TUserScriptPlayer {
   void WriteSnapshot();
 
  private:
+  // The lines of the message boxes shown since the last call.
+  std::string NewMessageBoxes();
+
   TFormDriver driver_;
   TUserVerbs verbs_;
   std::function<void(const std::string&)> write_;

@@ -277,6 +277,17 @@ TEST_F(Player, AStepThatEndsTheProgramIsTheLastOne) {
   EXPECT_EQ(Trace().back(), "form key 27");
 }
 
+TEST_F(Player, TheQuestionOfAStepThatEndsTheProgramIsWrittenBeforeItsEnd) {
+  dialog->bnBack->OnClick = [](TObject*) {
+    if (Application->MessageBox("Kilép?"_cp, "Kérdés"_cp, MB_YESNO) == IDYES) Application->Terminate();
+  };
+  player->Play(ReadUserScript("answer Yes\nclick bnBack", TUserVerbs::Standard()));
+  EXPECT_EQ(Block(2),
+            (std::vector<std::string>{"== line 2: click bnBack",
+                                      "message box \"" + "Kérdés"_cp + "\" \"" + "Kilép?"_cp + "\" answered Yes",
+                                      "program ended"}));
+}
+
 TEST(RequestedUserScript, AProgramThatEndsBeforeItsMainFormShowsReportsItsMessageBoxes) {
   ClearMessageBoxRecords();
   Application->MessageBox(

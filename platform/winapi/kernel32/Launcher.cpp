@@ -3,8 +3,11 @@
 #include "platform/winapi/Launcher.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +17,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/runtime/Clock.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Machine.h"
 #include "platform/winapi/Module.h"
@@ -27,8 +31,10 @@ using kernel32::ChildState;
 
 namespace {
 
-// The write end of the pipe on which a launched program of the machine tells that it is idle.
+// The end of the socket pair on which a launched program of the machine tells that it is idle.
 constexpr const char* kIdleVariable = "VANDREL_INPUT_IDLE";
+// How long a program handed a script waits for the program that handed it to end.
+constexpr int kHandingWaitMs = 10000;
 
 int TakeIdleDescriptor() {
   const char* value = std::getenv(kIdleVariable);
@@ -37,13 +43,27 @@ int TakeIdleDescriptor() {
   long fd = std::strtol(value, &end, 10);
   unsetenv(kIdleVariable);
   struct stat st;
-  if (*end || fd < 0 || fd > 0x7fffffff || fstat(int(fd), &st) != 0 || !S_ISFIFO(st.st_mode)) return -1;
+  if (*end || fd < 0 || fd > 0x7fffffff || fstat(int(fd), &st) != 0 || !S_ISSOCK(st.st_mode)) return -1;
   fcntl(int(fd), F_SETFD, FD_CLOEXEC);
   return int(fd);
 }
 
 // Taken when the platform loads, so that programs this one starts do not inherit it.
 std::atomic<int> g_idleDescriptor{TakeIdleDescriptor()};
+
+// The program that handed this one its script, by its process id.
+constexpr const char* kHandingVariable = "VANDREL_SCRIPT_AFTER";
+
+pid_t TakeHandingProgram() {
+  const char* value = std::getenv(kHandingVariable);
+  if (!value) return 0;
+  char* end = nullptr;
+  long pid = std::strtol(value, &end, 10);
+  unsetenv(kHandingVariable);
+  return *end || pid <= 0 || pid > 0x7fffffff ? 0 : pid_t(pid);
+}
+
+std::atomic<pid_t> g_handingProgram{TakeHandingProgram()};
 
 // Whether the program's file links the platform, so that its application object tells when it is idle.
 bool LinksPlatform(const std::string& hostPath) {
@@ -76,11 +96,23 @@ DWORD CheckProgramFile(const std::string& hostPath, bool& elf) {
 }
 
 bool IsLauncherVariable(const char* entry) {
-  static const char* const kOwn[] = {"VANDREL_ROOT=",     "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=",
-                                     "VANDREL_SNAPSHOT=", "VANDREL_CLOCK=",        "VANDREL_INPUT_IDLE="};
+  static const char* const kOwn[] = {
+      "VANDREL_ROOT=",  "VANDREL_COMMAND_LINE=", "VANDREL_SCRIPT=",      "VANDREL_SNAPSHOT=",
+      "VANDREL_CLOCK=", "VANDREL_INPUT_IDLE=",   "VANDREL_NEXT_SCRIPT=", "VANDREL_SCRIPT_AFTER="};
   for (const char* prefix : kOwn)
     if (std::strncmp(entry, prefix, std::strlen(prefix)) == 0) return true;
   return false;
+}
+
+// The script that the caller hands on to the next program it shows, taken once.
+void AddHandedScript(const vandrel::ProgramStart& start, std::vector<std::string>& env) {
+  static const char* const kNext = "VANDREL_NEXT_SCRIPT";
+  const char* script = std::getenv(kNext);
+  if (!start.shown || !script) return;
+  env.push_back(std::string("VANDREL_SCRIPT=") + script);
+  env.push_back(std::string(kHandingVariable) + "=" + std::to_string(getpid()));
+  if (ClockMode() == TClockMode::Virtual) env.push_back("VANDREL_CLOCK=virtual");
+  unsetenv(kNext);
 }
 
 std::vector<std::string> ChildEnvironment(const vandrel::ProgramStart& start, int idleDescriptor) {
@@ -90,6 +122,7 @@ std::vector<std::string> ChildEnvironment(const vandrel::ProgramStart& start, in
   env.push_back("VANDREL_ROOT=" + vandrel::MachineRoot());
   env.push_back("VANDREL_COMMAND_LINE=" + start.commandLine);
   if (idleDescriptor >= 0) env.push_back(std::string(kIdleVariable) + "=" + std::to_string(idleDescriptor));
+  AddHandedScript(start, env);
   env.insert(env.end(), start.environment.begin(), start.environment.end());
   return env;
 }
@@ -147,7 +180,9 @@ BOOL StartProgram(const ProgramStart& start, PROCESS_INFORMATION* info) {
   auto state = std::make_shared<ChildState>();
   state->tellsIdle = elf && LinksPlatform(start.hostPath);
   int idle[2] = {-1, -1};
-  if (state->tellsIdle && pipe2(idle, O_CLOEXEC) != 0) return Fail(Win32ErrorFromErrno(errno));
+  // A socket pair, not a pipe: a program that outlives its launcher must not die of SIGPIPE when it tells.
+  if (state->tellsIdle && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, idle) != 0)
+    return Fail(Win32ErrorFromErrno(errno));
 
   std::vector<std::string> args{start.hostPath};
   args.insert(args.end(), start.arguments.begin(), start.arguments.end());
@@ -176,10 +211,21 @@ BOOL StartProgram(const ProgramStart& start, PROCESS_INFORMATION* info) {
   return TRUE;
 }
 
+void WaitForHandingProgram() {
+  const pid_t pid = g_handingProgram.exchange(0);
+  if (pid == 0) return;
+  const int fd = int(syscall(SYS_pidfd_open, pid, 0));
+  if (fd < 0) return;  // it has ended already
+  pollfd ended{fd, POLLIN, 0};
+  while (poll(&ended, 1, kHandingWaitMs) < 0 && errno == EINTR) {
+  }
+  close(fd);
+}
+
 void NotifyInputIdle() {
   int fd = g_idleDescriptor.exchange(-1);
   if (fd < 0) return;
-  ssize_t ignored = write(fd, "i", 1);
+  ssize_t ignored = send(fd, "i", 1, MSG_NOSIGNAL);
   (void)ignored;
   close(fd);
 }

@@ -1,5 +1,6 @@
 // ShellExecuteA "open": web addresses to the machine's record, programs through the launcher.
 #include "platform/winapi/ShellExecute.h"
+#include "platform/winapi/Windows.h"
 
 #include <strings.h>
 #include <sys/stat.h>
@@ -79,8 +80,9 @@ bool HasExeExtension(const std::string& path) {
   return path.size() >= 4 && cp1250::AsciiLower(path.substr(path.size() - 4)) == ".exe";
 }
 
-HINSTANCE OpenProgram(const std::string& file, LPCSTR parameters, LPCSTR directory) {
+HINSTANCE OpenProgram(const std::string& file, LPCSTR parameters, LPCSTR directory, int showCommand) {
   vandrel::ProgramStart start;
+  start.shown = showCommand != SW_HIDE;
   std::string name = Unquoted(file);
   if (name.empty()) return Fail(SE_ERR_FNF, ERROR_FILE_NOT_FOUND);
   if (directory && *directory) {
@@ -131,7 +133,7 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, 
   if (operation && *operation && strcasecmp(operation, "open") != 0) return Fail(SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION);
   if (!file || !*file) return Fail(SE_ERR_FNF, ERROR_FILE_NOT_FOUND);
   if (vandrel::IsWebAddress(file)) return OpenAddress(file, showCommand);
-  return OpenProgram(file, parameters, directory);
+  return OpenProgram(file, parameters, directory, showCommand);
 }
 
 namespace vandrel::shell_testing {

@@ -9,6 +9,8 @@
 //   linger SLEEP STAY     sleeps SLEEP ms before its form shows, then closes the form STAY ms later
 //   open ADDRESS          opens ADDRESS with ShellExecuteA, and ends
 //   restart               enables the shutdown privilege and asks ExitWindowsEx for a restart, and ends
+//   handover              shows its form; when the form closes, starts a hidden copy of itself with
+//                         "write C:\hidden.txt" and a shown one without a command, and ends before them
 // It makes C:\ its current folder first, as a program may do before a script plays. Closing the form prints
 // "closed" on standard output.
 #include <cstdio>
@@ -49,6 +51,7 @@ class TSampleForm : public TForm {
   TTimer* tmTick = nullptr;
   int ticks = 0;
   bool closeOnTick = false;
+  bool handOver = false;
 
   void FormCreate(TObject*) {
     SetCurrentDirectoryA("C:\\");
@@ -73,6 +76,8 @@ class TSampleForm : public TForm {
     } else if (command == "exit") {
       g_exitCode = std::atoi(Application->ParamStr(2).c_str());
       Application->Terminate();
+    } else if (command == "handover") {
+      handOver = true;
     } else if (command == "abort") {
       std::abort();
     }
@@ -117,6 +122,15 @@ class TSampleForm : public TForm {
   void FormClose(TObject*, TCloseAction&) {
     std::printf("closed\n");
     std::fflush(stdout);
+    if (handOver) HandOver();
+  }
+
+  static void HandOver() {
+    char module[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const std::string self = std::string("\"") + module + "\"";
+    ShellExecuteA(nullptr, "open", self.c_str(), "write C:\\hidden.txt", nullptr, SW_HIDE);
+    ShellExecuteA(nullptr, "open", self.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }
 
   void FormKeyPress(TObject*, char& key) {
