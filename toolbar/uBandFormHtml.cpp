@@ -77,8 +77,8 @@ bool TTessalineDeskBandForm::IsUrlAllowed(const std::string& url) const {
     }
   }
   std::vector<std::string> masks = SplitMasks(list);
-  for (const char* local : {"?:\\*", "http://localhost/*", "https://localhost/*", "http://127.0.0.1/*",
-                            "https://127.0.0.1/*"})
+  for (const char* local :
+       {"?:\\*", "http://localhost/*", "https://localhost/*", "http://127.0.0.1/*", "https://127.0.0.1/*"})
     masks.push_back(local);
   const std::string lowerUrl = cp1250::Lower(url);
   for (const std::string& mask : masks)
@@ -141,8 +141,8 @@ TControl* TTessalineDeskBandForm::MakeHtmlArea(TToolbarHtmlControl* c) {
   area->SetSilent(!(module && module->DebugLogEnabled()));
   area->SetHeight(ClientHeight());
   area->SetWidth(c->Width());
-  area->OnBeforeNavigate2 = [this](TObject* s, IDispatch* d, VARIANT& u, VARIANT& f, VARIANT& t, VARIANT& p,
-                                   VARIANT& h, WordBool& cancel) { HtmlAreaBeforeNavigate2(s, d, u, f, t, p, h, cancel); };
+  area->OnBeforeNavigate2 = [this](TObject* s, IDispatch* d, VARIANT& u, VARIANT& f, VARIANT& t, VARIANT& p, VARIANT& h,
+                                   WordBool& cancel) { HtmlAreaBeforeNavigate2(s, d, u, f, t, p, h, cancel); };
   area->OnNavigateComplete2 = [this](TObject* s, IDispatch* d, VARIANT& u) { HtmlAreaNavigateComplete2(s, d, u); };
   area->OnNavigateError = [this](TObject* s, IDispatch* d, VARIANT& u, VARIANT& f, VARIANT& status, WordBool& cancel) {
     HtmlAreaNavigateError(s, d, u, f, status, cancel);
@@ -193,8 +193,8 @@ void TTessalineDeskBandForm::HtmlAreaNavigateComplete2(TObject* sender, IDispatc
   }
 }
 
-void TTessalineDeskBandForm::HtmlAreaNavigateError(TObject* sender, IDispatch*, VARIANT&, VARIANT&,
-                                                   VARIANT& StatusCode, WordBool& Cancel) {
+void TTessalineDeskBandForm::HtmlAreaNavigateError(TObject* sender, IDispatch*, VARIANT&, VARIANT&, VARIANT& StatusCode,
+                                                   WordBool& Cancel) {
   Cancel = VARIANT_TRUE;
   OleVariant status;
   VariantCopy(status.Get(), &StatusCode);

@@ -23,6 +23,7 @@ TTessalineDeskBandForm& TTessalineBrowserObject::Form() const {
 }
 
 void TTessalineBrowserObject::DoAbout() {
+  Form();  // a detached object answers nothing
   MessageBoxA(nullptr, ("Tessaline Toolbar " + ModuleVersionText()).c_str(), "About Tessaline Toolbar",
               MB_ICONINFORMATION);
 }
@@ -77,7 +78,8 @@ HRESULT TTessalineBrowserObject::AddExtraSeparator() {
 
 const TDispatchTable& TTessalineBrowserObject::AutoDispatchTable() const {
   static const TDispatchTable table = DispatchTableOf(
-      *BrowserExportObjTypeLibrary().FindInterface(ITessalineBrowserObject::Iid), "uBrowserExportObj.TessalineBrowserObject",
+      *BrowserExportObjTypeLibrary().FindInterface(ITessalineBrowserObject::Iid),
+      "uBrowserExportObj.TessalineBrowserObject",
       {
           {"About",
            [](void* o, const TDispatchArgs&) {

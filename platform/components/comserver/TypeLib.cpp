@@ -63,8 +63,7 @@ TDispatchTable DispatchTableOf(const TTypeLibInterface& iface, std::string sourc
   TDispatchTable table(std::move(source));
   for (const TTypeLibMethod& method : iface.Methods) {
     auto handler = handlers.find(method.Name);
-    if (handler == handlers.end())
-      throw EOleError("No handler for " + iface.Name + "." + method.Name);
+    if (handler == handlers.end()) throw EOleError("No handler for " + iface.Name + "." + method.Name);
     std::vector<TDispatchParam> params;
     for (const TTypeLibParam& p : method.Params)
       params.push_back(p.Optional ? Optional(p.Type, p.Default) : Required(p.Type));

@@ -22,11 +22,11 @@ const TTypeLibrary& Library() {
     l.Name = "CounterLib";
     l.HelpString = "Counter Library";
     l.LibId = "{5B0E7C11-2A3B-4C5D-8E9F-A0B1C2D3E4F5}"_guid;
-    l.Interfaces = {{"ICounter",
-                     "Dispatch interface for Counter",
-                     ICounter::Iid,
-                     {{"Add", 301, {{"Amount", VT_I4}, {"Note", VT_BSTR, true, OleVariant("''")}}},
-                      {"Total", 302, {}, VT_I4}}}};
+    l.Interfaces = {
+        {"ICounter",
+         "Dispatch interface for Counter",
+         ICounter::Iid,
+         {{"Add", 301, {{"Amount", VT_I4}, {"Note", VT_BSTR, true, OleVariant("''")}}}, {"Total", 302, {}, VT_I4}}}};
     l.Classes = {{"Counter", "Counter Object", "{5B0E7C12-2A3B-4C5D-8E9F-A0B1C2D3E4F5}"_guid, ICounter::Iid}};
     return l;
   }();
