@@ -99,7 +99,8 @@ TEST_F(BandFormHtml, TheAllowList) {
       {"", "http://www.pelda.hu/", false},
       {"", "http://localhost/x", true},
       // Two masks with a blank: both apply, the Src host's masks are not added, the local ones are.
-      {"src=\"http://www.pelda.hu/t.xml\" scriptableby=\"http://egy.hu/*; https://ketto.hu/*\"", "http://egy.hu/a", true},
+      {"src=\"http://www.pelda.hu/t.xml\" scriptableby=\"http://egy.hu/*; https://ketto.hu/*\"", "http://egy.hu/a",
+       true},
       {"src=\"http://www.pelda.hu/t.xml\" scriptableby=\"http://egy.hu/*; https://ketto.hu/*\"", "https://KETTO.hu/b",
        true},
       {"src=\"http://www.pelda.hu/t.xml\" scriptableby=\"http://egy.hu/*; https://ketto.hu/*\"", "http://www.pelda.hu/",
@@ -270,7 +271,8 @@ TEST_F(BandFormHtml, WithoutAHostBrowserALinkIsCancelledAndAFileSrcKeepsItsOwnFi
   struct Case {
     const char* url;
     bool stays;
-  } cases[] = {{"file:///c:\\lapok\\SAV.HTM", true}, {"file:///C:/Lapok/Mas.htm", false}, {"file:///D:/Lapok/Sav.htm", false}};
+  } cases[] = {
+      {"file:///c:\\lapok\\SAV.HTM", true}, {"file:///C:/Lapok/Mas.htm", false}, {"file:///D:/Lapok/Sav.htm", false}};
   for (const Case& c : cases) {
     size_t before = areas[1]->Browser()->Navigations().size();
     areas[1]->Navigate(c.url);
@@ -339,11 +341,10 @@ TEST_F(BandFormHtml, APageScriptAddsButtonsRightOfAllControls) {
   server_.On("/gombok.htm", [&](const testing_support::HttpRecordedRequest&) {
     // The rebuild makes a new area, which loads the page again: it adds buttons only the first time.
     if (++requests > 1) return HttpScriptedResponse::Ok("<html><body>mar megvan</body></html>");
-    HttpScriptedResponse r =
-        HttpScriptedResponse::Ok("<html><body><script>\n" + name +
-                                 ".AddExtraButton(\"Első\", \"gombok\", 1, \"http://127.0.0.1/elso\");\n" + name +
-                                 ".AddExtraButton(\"Második\", \"\", 0, \"http://127.0.0.1/masodik\", \"_self\");\n" +
-                                 name + ".AddExtraSeparator();\n</script></body></html>");
+    HttpScriptedResponse r = HttpScriptedResponse::Ok(
+        "<html><body><script>\n" + name + ".AddExtraButton(\"Első\", \"gombok\", 1, \"http://127.0.0.1/elso\");\n" +
+        name + ".AddExtraButton(\"Második\", \"\", 0, \"http://127.0.0.1/masodik\", \"_self\");\n" + name +
+        ".AddExtraSeparator();\n</script></body></html>");
     r.headers.push_back({"Content-Type", "text/html; charset=utf-8"});
     return r;
   });
@@ -418,12 +419,8 @@ TEST_F(BandFormHtml, TheObjectsMethodsAndTheirFailures) {
   struct Name {
     const char* name;
     DISPID id;
-  } names[] = {{"About", 201},
-               {"GetIdealBkColor", 202},
-               {"clearextrabuttons", 203},
-               {"AddExtraButton", 204},
-               {"AddExtraSeparator", 205},
-               {"Nincs", DISPID_UNKNOWN}};
+  } names[] = {{"About", 201},          {"GetIdealBkColor", 202},   {"clearextrabuttons", 203},
+               {"AddExtraButton", 204}, {"AddExtraSeparator", 205}, {"Nincs", DISPID_UNKNOWN}};
   for (const Name& n : names) {
     WideString wide = WideString::FromString(n.name);
     LPOLESTR list[] = {wide.Get()};
