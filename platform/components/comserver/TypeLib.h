@@ -14,7 +14,7 @@ struct TTypeLibParam {
   std::string Name;
   VARTYPE Type;
   bool Optional = false;
-  OleVariant Default;  // an optional parameter's value when the caller leaves it out
+  OleVariant Default = {};  // an optional parameter's value when the caller leaves it out
 };
 
 struct TTypeLibMethod {
