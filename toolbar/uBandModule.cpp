@@ -6,6 +6,7 @@
 #include "platform/components/FileUtils.h"
 #include "platform/runtime/DateTime.h"
 #include "platform/runtime/Streams.h"
+#include "toolbar/uBandForm.h"
 #include "toolbar/uBandModule.dfm.h"
 #include "toolbar/uHints.h"
 #include "toolbar/uInstance.h"
@@ -25,6 +26,12 @@ TDateTime RootFileDate(TFileStorage& storage) {
 void LogUnhandledException(TObject* sender, const std::exception& error) {
   TTessalineDeskBandModule* module = DynamicAs<TTessalineDeskBandModule>(sender);
   if (!module) module = TessalineDeskBandModule();
+  // What a tool bar has logged already is shown instead, as the application would show it.
+  if (LoggedByToolBar(error)) {
+    ClearLoggedByToolBar();
+    Application->ShowException(error);
+    return;
+  }
   if (module) module->LogFmt("Exception (%s): %s", {ExceptionClassName(error), std::string(error.what())}, 2);
 }
 
@@ -70,8 +77,8 @@ void TTessalineDeskBandModule::DeskBandModuleDestroy(TObject*) {
 }
 
 void TTessalineDeskBandModule::DeskBandModuleGetBandFormClass(TObject*, TDeskBandFormClass& formClass) {
-  // The framework's empty band form, until the toolbar has a form of its own.
-  formClass = TDeskBandFormClass::Of<TDeskBandForm>();
+  RegisterBandFormClass();
+  formClass = TDeskBandFormClass::Of<TTessalineDeskBandForm>();
 }
 
 void TTessalineDeskBandModule::Lock() {

@@ -4,6 +4,7 @@
 
 #include "deskband/vekXML.h"
 #include "platform/components/ModuleTeardown.h"
+#include "toolbar/uBandForm.h"
 #include "toolbar/uBandModule.h"
 #include "toolbar/uHints.h"
 #include "toolbar/uInstance.h"
@@ -20,6 +21,8 @@ void InitializeLibraryUnits() {
     InitializeInstanceUnit();
     AtModuleUnload(TUnloadStage::Objects, FinalizeInstanceUnit);
     BandActCtxLock();
+    InitializeBandLock();
+    AtModuleUnload(TUnloadStage::Objects, FinalizeBandLock);
     InitializeSignalUnit();
     InitializeHintUnit();
     AtModuleUnload(TUnloadStage::Objects, FinalizeHintUnit);

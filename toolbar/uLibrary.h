@@ -3,5 +3,6 @@
 #pragma once
 
 // The storage folders (the static storage beside the library), the XML layer's DOM factory, the instance
-// identity, the band activation-context lock, the change signals' messages and the hint window class. Each runs once.
+// identity, the band activation-context lock, the band lock, the change signals' messages and the hint window class.
+// Each runs once.
 void InitializeLibraryUnits();

@@ -53,6 +53,7 @@ class TToolBarAction : public TObject {
 
  private:
   friend class TToolbarButtonControl;
+  friend struct TActionTestAccess;  // kinds the reader never gives, for tests
   bool idRequired_;
   TToolBarActionKind kind_ = akNone;
   std::string href_, target_, id_, historySave_;
@@ -288,6 +289,7 @@ class TToolbarComboControl : public TToolbarVarControlWithHistory {
   bool persistentValue_ = false, autoComplete_ = false;
   int dropDownSize_ = 0;
   TToolbarComboListType listType_ = ltDropDown;
+  friend struct TDefinitionTestAccess;  // values the reader never gives, for tests
   bool clearOnFirstClick_ = false;
   TToolBarAction* action_ = nullptr;
 };

@@ -29,7 +29,7 @@ int TCustomImageList::AddMasked(TBitmap* bitmap, TColor maskColor) {
       for (int x = 0; x < width_; ++x) {
         size_t at = size_t(y) * size_t(width_) + size_t(x);
         image.pixels[at] = bitmap->Pixel32(i * width_ + x, y);
-        image.transparent[at] = masked && bitmap->Pixels(i * width_ + x, y) == mask;
+        image.transparent[at] = masked && PixelToColor(image.pixels[at]) == mask;
       }
   }
   int first = Count();

@@ -7,6 +7,7 @@
 #include "platform/runtime/Streams.h"
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
+#include "platform/winapi/Registry.h"
 
 namespace library_test {
 
@@ -37,6 +38,18 @@ HMODULE LoadSampleAsLibrary(const testing_support::TestMachine& machine, const s
   HMODULE library = LoadLibraryA(kLibrary.c_str());
   EXPECT_NE(library, nullptr);
   return library;
+}
+
+void WorkOffline() {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                            nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            0);
+  const DWORD offline = 1;
+  EXPECT_EQ(
+      RegSetValueExA(key, "GlobalUserOffline", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&offline), sizeof offline),
+      0);
+  RegCloseKey(key);
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {

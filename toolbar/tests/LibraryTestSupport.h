@@ -24,6 +24,9 @@ void InstallLibrary(const testing_support::TestMachine& machine);
 // A copy of a sample library of the platform's tests as the install folder's Pellandra.so, loaded.
 HMODULE LoadSampleAsLibrary(const testing_support::TestMachine& machine, const std::string& sample);
 
+// The user's Internet settings say "work offline" (GlobalUserOffline): a band's worker looks no name up.
+void WorkOffline();
+
 // A whole file by Windows path; reading a missing one gives "".
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 std::string ReadWholeFile(const std::string& path);

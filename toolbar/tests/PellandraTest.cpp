@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "platform/com/ClassTable.h"
@@ -72,6 +73,7 @@ std::string LogText() {
 TEST(Pellandra, TheShellRegistersShowsAndUnregistersTheInstalledLibrary) {
   TestMachine machine;
   InstallLibrary(machine);
+  WorkOffline();
   std::string out;
   ASSERT_EQ(Host({"register", kLibrary}, &out), 0) << out;
   EXPECT_EQ(out, "DllRegisterServer in " + kLibrary + ": S_OK\n");
@@ -82,17 +84,50 @@ TEST(Pellandra, TheShellRegistersShowsAndUnregistersTheInstalledLibrary) {
 
   ASSERT_EQ(Host({"run", "--virtual-time", "--seconds", "1", kGuid}, &out), 0) << out;
   EXPECT_TRUE(HasLine(out,
-                      "- band info: S_OK min 200x22 max -1x22 integral 1x1 actual 200x22 modes 0xA8 "
+                      "- band info: S_OK min 200x22 max -1x22 integral 1x1 actual 500x22 modes 0xA8 "
                       "title \"Vandrel\""))
       << out;
-  EXPECT_TRUE(HasLine(out, "  band 2 \"Vandrel\" 90,0,300,22 child 100,0,300,22")) << out;
+  // The shipped definition's controls: a captioned button and a separator, the search box, then the
+  // second run of buttons.
+  EXPECT_NE(out.find("  form TessalineDeskBandForm \"\"\n"
+                     "    TMyToolBar\n"
+                     "      TMyToolButton \"Vandrel\" style=button\n"
+                     "      TMyToolButton style=divider\n"
+                     "    TComboBox \"\" index=-1\n"
+                     "    TMyToolBar\n"
+                     "      TMyToolButton \"Keresés\" style=button\n"
+                     "      TMyToolButton style=divider\n"
+                     "      TMyToolButton \"Levelezés\" style=button\n"
+                     "      TMyToolButton \"Hírek\" style=button\n"),
+            std::string::npos)
+      << out;
+  EXPECT_TRUE(HasLine(out, "  band 2 \"Vandrel\" 90,0,300,22 child 100,0,286,22")) << out;
+  EXPECT_TRUE(HasLine(out, "- host: the rebar is 48 high")) << "the first start expands the band: " << out;
   EXPECT_TRUE(HasLine(out, "- the library is unloaded")) << out;
+  EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
+  ASSERT_EQ(Host({"run", "--virtual-time", "--seconds", "1", kGuid}, &out), 0) << out;
+  EXPECT_FALSE(HasLine(out, "- host: the rebar is 48 high")) << "once only: " << out;
   EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
 
   ASSERT_EQ(Host({"unregister", kLibrary}, &out), 0) << out;
   EXPECT_EQ(out, "DllUnregisterServer in " + kLibrary + ": S_OK\n");
   EXPECT_EQ(Export(kClassKey), "");
   EXPECT_FALSE(HasLine(Export(kToolbarsKey), "\"" + kGuid + "\"=\"\""));
+  EXPECT_EQ(LogText(), "") << "nothing went wrong";
+}
+
+TEST(Pellandra, OnTheTaskbarTheBandsControlsOpenAddressesThroughTheSystem) {
+  TestMachine machine;
+  InstallLibrary(machine);
+  WorkOffline();
+  std::string out;
+  ASSERT_EQ(Host({"register", kLibrary}, &out), 0) << out;
+  const std::string script = machine.Root() + "/clicks.txt";
+  std::ofstream(script) << "click Vandrel\nclick Hírek\n";
+  ASSERT_EQ(Host({"run", "--virtual-time", "--script", script, kGuid}, &out), 0) << out;
+  EXPECT_TRUE(HasLine(out, "opened SW_SHOWNORMAL http://www.vandrel.hu/")) << out;
+  EXPECT_TRUE(HasLine(out, "opened SW_SHOWNORMAL http://hirek.vandrel.hu/")) << out;
+  EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
   EXPECT_EQ(LogText(), "") << "nothing went wrong";
 }
 
@@ -119,6 +154,7 @@ TEST(Pellandra, ABrokenShippedDefinitionStillRegistersWithTheDesignTimeCaption) 
   for (const Case& c : cases) {
     TestMachine machine;
     InstallLibrary(machine);
+    WorkOffline();
     c.breakIt(machine);
     std::string out;
     ASSERT_EQ(Host({"register", kLibrary}, &out), 0) << c.name << ": " << out;

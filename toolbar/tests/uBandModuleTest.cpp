@@ -58,6 +58,7 @@ class BandModule : public ::testing::Test {
  protected:
   void SetUp() override {
     InstallShippedFiles(machine_);
+    WorkOffline();
     library_ = LoadSampleAsLibrary(machine_, "winapi_sample_resources.so");
     SetInstanceModuleForTesting(library_);
     SetActCtxModuleForTesting(library_);
@@ -101,7 +102,7 @@ TEST_F(BandModule, StartUpTakesTheIdentityAndCaptionsOfTheShippedDefinition) {
   EXPECT_TRUE(module->Debossed());
   EXPECT_TRUE(module->UseChevron());
   EXPECT_TRUE(module->ToolBand());
-  EXPECT_EQ(module->GetBandFormClass().ClassName(), "TDeskBandForm") << "the framework's empty band form";
+  EXPECT_EQ(module->GetBandFormClass().ClassName(), "TTessalineDeskBandForm");
 
   ASSERT_NE(module->Configuration(), nullptr);
   EXPECT_EQ(module->Configuration()->Owner(), module);

@@ -13,13 +13,24 @@
 
 namespace {
 
-const std::vector<std::pair<std::string, TAlign>> kAligns = {
-    {"alNone", alNone},   {"alTop", alTop},       {"alBottom", alBottom}, {"alLeft", alLeft},
-    {"alRight", alRight}, {"alClient", alClient}, {"alCustom", alCustom}};
-const std::vector<std::pair<std::string, TAlignment>> kAlignments = {
-    {"taLeftJustify", taLeftJustify}, {"taRightJustify", taRightJustify}, {"taCenter", taCenter}};
-const std::vector<std::pair<std::string, TBevelCut>> kBevels = {
-    {"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}, {"bvSpace", bvSpace}};
+// Built on first use: resources may be read while the static objects of other units are still being made
+// (a library's start-up runs in its initialisation).
+const std::vector<std::pair<std::string, TAlign>>& Aligns() {
+  static const std::vector<std::pair<std::string, TAlign>> values = {
+      {"alNone", alNone},   {"alTop", alTop},       {"alBottom", alBottom}, {"alLeft", alLeft},
+      {"alRight", alRight}, {"alClient", alClient}, {"alCustom", alCustom}};
+  return values;
+}
+const std::vector<std::pair<std::string, TAlignment>>& Alignments() {
+  static const std::vector<std::pair<std::string, TAlignment>> values = {
+      {"taLeftJustify", taLeftJustify}, {"taRightJustify", taRightJustify}, {"taCenter", taCenter}};
+  return values;
+}
+const std::vector<std::pair<std::string, TBevelCut>>& Bevels() {
+  static const std::vector<std::pair<std::string, TBevelCut>> values = {
+      {"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}, {"bvSpace", bvSpace}};
+  return values;
+}
 
 void DefineControl() {
   // Non-visual components keep their design-time position in the resource; it has no effect.
@@ -40,7 +51,7 @@ void DefineControl() {
       .Bool("ParentColor", [](TControl* c, bool v) { c->SetParentColor(v); })
       .Color("Color", [](TControl* c, TColor v) { c->SetColor(v); })
       .Enum<TAlign>(
-          "Align", [](TControl* c, TAlign v) { c->SetAlign(v); }, kAligns)
+          "Align", [](TControl* c, TAlign v) { c->SetAlign(v); }, Aligns())
       .Custom("Cursor",
               [](TControl* c, const TResValue& v, TReader& r) {
                 static const std::vector<std::pair<std::string, TCursor>> cursors = {
@@ -143,7 +154,7 @@ void DefineStdControls() {
       .Bool("Transparent", [](TLabel* l, bool v) { l->SetTransparent(v); })
       .Bool("ShowAccelChar", [](TLabel* l, bool v) { l->SetShowAccelChar(v); })
       .Enum<TAlignment>(
-          "Alignment", [](TLabel* l, TAlignment v) { l->SetAlignment(v); }, kAlignments)
+          "Alignment", [](TLabel* l, TAlignment v) { l->SetAlignment(v); }, Alignments())
       .Enum<TTextLayout>("Layout", [](TLabel* l, TTextLayout v) { l->SetLayout(v); },
                          {{"tlTop", tlTop}, {"tlCenter", tlCenter}, {"tlBottom", tlBottom}})
       .Reference<TWinControl>("FocusControl", [](TLabel* l, TWinControl* c) { l->SetFocusControl(c); });
@@ -157,11 +168,11 @@ void DefineStdControls() {
       .Enum<TCheckBoxState>("State", [](TCheckBox* c, TCheckBoxState v) { c->SetState(v); },
                             {{"cbUnchecked", cbUnchecked}, {"cbChecked", cbChecked}, {"cbGrayed", cbGrayed}})
       .Enum<TAlignment>(
-          "Alignment", [](TCheckBox* c, TAlignment v) { c->SetAlignment(v); }, kAlignments);
+          "Alignment", [](TCheckBox* c, TAlignment v) { c->SetAlignment(v); }, Alignments());
   TProps<TRadioButton>()
       .Bool("Checked", [](TRadioButton* c, bool v) { c->SetChecked(v); })
       .Enum<TAlignment>(
-          "Alignment", [](TRadioButton* c, TAlignment v) { c->SetAlignment(v); }, kAlignments);
+          "Alignment", [](TRadioButton* c, TAlignment v) { c->SetAlignment(v); }, Alignments());
   TProps<TCustomEdit>()
       .Str("Text", [](TCustomEdit* e, const std::string& v) { e->SetText(v); })
       .Int("MaxLength", [](TCustomEdit* e, int v) { e->SetMaxLength(v); })
@@ -204,14 +215,14 @@ void DefineStdControls() {
 void DefineExtControls() {
   TProps<TCustomPanel>()
       .Enum<TBevelCut>(
-          "BevelOuter", [](TCustomPanel* p, TBevelCut v) { p->SetBevelOuter(v); }, kBevels)
+          "BevelOuter", [](TCustomPanel* p, TBevelCut v) { p->SetBevelOuter(v); }, Bevels())
       .Enum<TBevelCut>(
-          "BevelInner", [](TCustomPanel* p, TBevelCut v) { p->SetBevelInner(v); }, kBevels)
+          "BevelInner", [](TCustomPanel* p, TBevelCut v) { p->SetBevelInner(v); }, Bevels())
       .Int("BevelWidth", [](TCustomPanel* p, int v) { p->SetBevelWidth(v); })
       .Enum<TBorderStyle>("BorderStyle", [](TCustomPanel* p, TBorderStyle v) { p->SetBorderStyle(v); },
                           {{"bsNone", bsNoBorder}, {"bsSingle", bsSingleBorder}})
       .Enum<TAlignment>(
-          "Alignment", [](TCustomPanel* p, TAlignment v) { p->SetAlignment(v); }, kAlignments);
+          "Alignment", [](TCustomPanel* p, TAlignment v) { p->SetAlignment(v); }, Alignments());
   TProps<TNotebook>()
       .Int("PageIndex", [](TNotebook* n, int v) { n->SetPageIndex(v); })
       .Custom("ActivePage",
@@ -235,7 +246,7 @@ void DefineExtControls() {
                           {"bsRightLine", bsRightLine},
                           {"bsSpacer", bsSpacer}})
       .Enum<TBevelCut>(
-          "Style", [](TBevel* b, TBevelCut v) { b->SetStyle(v); }, kBevels);
+          "Style", [](TBevel* b, TBevelCut v) { b->SetStyle(v); }, Bevels());
   TProps<TProgressBar>()
       .Int("Min", [](TProgressBar* p, int v) { p->SetMin(v); })
       .Int("Max", [](TProgressBar* p, int v) { p->SetMax(v); })

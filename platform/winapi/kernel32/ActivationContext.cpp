@@ -116,6 +116,20 @@ bool ReadManifest(const ACTCTXA& record, std::string& text) {
   return true;
 }
 
+// The context of a manifest text, parsed once per text: bands make a context for every control they create.
+std::shared_ptr<Context> ParsedManifest(const std::string& text) {
+  static std::mutex* lock = new std::mutex;
+  static auto* parsed = new std::map<std::string, std::shared_ptr<Context>>;
+  std::lock_guard<std::mutex> guard(*lock);
+  auto it = parsed->find(text);
+  if (it != parsed->end()) return it->second;
+  auto context = std::make_shared<Context>();
+  if (!ParseManifest(text, *context)) return nullptr;
+  // A few manifests are seen in a process; a flood of different texts is not kept.
+  if (parsed->size() < 64) parsed->emplace(text, context);
+  return context;
+}
+
 std::shared_ptr<Context> Find(HANDLE handle) {
   Table& t = Contexts();
   std::lock_guard<std::mutex> guard(t.lock);
@@ -143,8 +157,8 @@ HANDLE CreateActCtxA(const ACTCTXA* record) {
   }
   std::string text;
   if (!ReadManifest(*record, text)) return INVALID_HANDLE_VALUE;
-  auto context = std::make_shared<Context>();
-  if (!ParseManifest(text, *context)) {
+  std::shared_ptr<Context> context = ParsedManifest(text);
+  if (!context) {
     SetLastError(ERROR_SXS_CANT_GEN_ACTCTX);
     return INVALID_HANDLE_VALUE;
   }

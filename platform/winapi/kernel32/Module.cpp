@@ -11,6 +11,9 @@
 
 #include <climits>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
 
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Files.h"
@@ -53,10 +56,18 @@ HMODULE ModuleOfAddress(const void* address) {
 }
 
 std::string HostPathOfModule(HMODULE module) {
-  if (!module || module == ProgramModule()) return RealPath("/proc/self/exe");
+  // The program's file stays where it was started from.
+  static const std::string program = RealPath("/proc/self/exe");
+  if (!module || module == ProgramModule()) return program;
   Dl_info info;
   if (!dladdr(module, &info) || info.dli_fbase != module || !info.dli_fname || !*info.dli_fname) return {};
-  return RealPath(info.dli_fname);
+  // The name a module was loaded by resolves once: it is asked for on every activation context a band makes.
+  static std::mutex* lock = new std::mutex;
+  static auto* resolved = new std::map<std::string, std::string>;
+  std::lock_guard<std::mutex> guard(*lock);
+  auto it = resolved->find(info.dli_fname);
+  if (it == resolved->end()) it = resolved->emplace(info.dli_fname, RealPath(info.dli_fname)).first;
+  return it->second;
 }
 
 bool FindElfSection(const ImageReader& read, uint64_t size, std::string_view name, std::string& data) {
@@ -67,18 +78,18 @@ bool FindElfSection(const ImageReader& read, uint64_t size, std::string_view nam
     return false;
   uint64_t tableSize = uint64_t(header.e_shnum) * sizeof(Elf64_Shdr);
   if (header.e_shoff > size || tableSize > size - header.e_shoff) return false;
-  auto sectionAt = [&](uint64_t index, Elf64_Shdr& section) {
-    return read(header.e_shoff + index * sizeof(Elf64_Shdr), &section, sizeof section);
-  };
   auto inImage = [&](const Elf64_Shdr& s) { return s.sh_offset <= size && s.sh_size <= size - s.sh_offset; };
-  Elf64_Shdr names;
-  if (!sectionAt(header.e_shstrndx, names) || !inImage(names)) return false;
-  for (uint64_t i = 0; i < header.e_shnum; ++i) {
-    Elf64_Shdr section;
-    if (!sectionAt(i, section) || section.sh_name >= names.sh_size) return false;
-    char candidate[64] = {};
-    uint64_t room = std::min<uint64_t>(sizeof candidate - 1, names.sh_size - section.sh_name);
-    if (!read(names.sh_offset + section.sh_name, candidate, size_t(room))) return false;
+  // The section table and the section names, each in one read.
+  std::vector<Elf64_Shdr> sections(header.e_shnum);
+  if (!read(header.e_shoff, sections.data(), size_t(tableSize))) return false;
+  const Elf64_Shdr& names = sections[header.e_shstrndx];
+  if (!inImage(names)) return false;
+  std::string nameTable(size_t(names.sh_size), '\0');
+  if (!nameTable.empty() && !read(names.sh_offset, nameTable.data(), nameTable.size())) return false;
+  for (const Elf64_Shdr& section : sections) {
+    if (section.sh_name >= nameTable.size()) return false;
+    const char* candidate = nameTable.data() + section.sh_name;
+    size_t room = std::min<size_t>(63, nameTable.size() - section.sh_name);
     if (std::string_view(candidate, strnlen(candidate, room)) != name) continue;
     if (section.sh_type == SHT_NOBITS || !inImage(section)) return false;
     data.resize(size_t(section.sh_size));

@@ -1,0 +1,68 @@
+// Band forms of one process on two user-interface threads at once: each is made, rebuilt, given
+// script-added buttons and freed while the other does the same, under the process's band lock.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/com/ClassTable.h"
+#include "platform/winapi/MessageQueue.h"
+#include "platform/winapi/Windows.h"
+#include "toolbar/tests/BandFormTestSupport.h"
+#include "toolbar/uWatchThread.h"
+
+namespace {
+
+using namespace band_form_test;
+
+const std::string kBody =
+    "<BUTTON caption=\"Egy\" imagelist=\"gombok\" action=\"none\"/><SEPARATOR/>"
+    "<COMBO id=\"c\" width=\"80\" action=\"none\"><ITEMS><ITEM caption=\"A\" value=\"a\"/></ITEMS></COMBO>"
+    "<TEXT id=\"t\" width=\"50\"/><IMAGE id=\"k\" src=\"buttons.bmp\" maskcolor=\"$ff00ff\" action=\"none\"/>";
+
+TEST_F(BandFormTest, FormsOnTwoThreadsBuildAtOnce) {
+  Start(Definition("", kBody));
+  RegisterBandFormClass();
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "BandFormThreadHost";
+  RegisterClassA(&wc);
+  std::atomic<int> failures{0};
+  std::vector<std::string> layouts(2);
+  auto work = [&](int index) {
+    CoInitialize(nullptr);
+    HWND host = CreateWindowExA(0, "BandFormThreadHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 40, nullptr, nullptr,
+                                nullptr, nullptr);
+    try {
+      auto* form = static_cast<TTessalineDeskBandForm*>(
+          TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TTessalineDeskBandForm>(), nullptr, host));
+      form->SignalCheckTimer->SetEnabled(false);
+      for (int round = 0; round < 10; ++round) {
+        form->LoadDefinition(true);
+        form->AddExtraButton("Új", "gombok", 1, "http://x/", "");
+        form->SignalCheckTimerTimer(form->SignalCheckTimer);
+        form->ClearExtraButtons();
+        form->BuildControls();
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+      }
+      layouts[size_t(index)] = Layout(*form);
+      form->Free();
+    } catch (const Exception& e) {
+      if (failures++ == 0) ADD_FAILURE() << e.ClassName() << ": " << e.Message();
+    }
+    DestroyWindow(host);
+    CoUninitialize();
+  };
+  std::thread first(work, 0), second(work, 1);
+  first.join();
+  second.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(layouts[0], layouts[1]);
+  EXPECT_NE(layouts[0], "");
+  EXPECT_FALSE(WatchThreadExists()) << "the last form stopped it";
+  EXPECT_EQ(BandLock()->OwningThread(), 0u);
+}
+
+}  // namespace

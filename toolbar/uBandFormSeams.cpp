@@ -1,0 +1,17 @@
+// What the band form's later concerns fill in: button menus, HTML areas and feed pop-ups. Until then a
+// button has no menu, an HTML area shows nothing (as while hidden offline) and no feed is checked.
+#include "toolbar/uBandForm.h"
+
+TPopupMenu* TTessalineDeskBandForm::BuildButtonMenu(TToolbarButtonControl*) { return nullptr; }
+
+void TTessalineDeskBandForm::DeskBandFormGetChevronMenu(TObject*, RECT, TPopupMenu*&) {}
+
+TControl* TTessalineDeskBandForm::MakeHtmlArea(TToolbarHtmlControl*) { return nullptr; }
+
+void TTessalineDeskBandForm::NavigateComplete2(TObject* sender, IDispatch* pDisp, VARIANT& URL) {
+  inherited::NavigateComplete2(sender, pDisp, URL);
+}
+
+void TTessalineDeskBandForm::CheckFeedPopups() {}
+
+void TTessalineDeskBandForm::FeedCheckTimerTimer(TObject*) { CheckFeedPopups(); }
