@@ -71,6 +71,13 @@ class TShellHost {
   void Type(const std::string& name, const std::string& text);
   void Key(BYTE key, TShiftState shift);
   void Chevron(const std::string& band, const std::string& item);
+  // The band's pop-ups: visible top-level forms of this thread that the host did not make, in z-order.
+  std::vector<HWND> Popups() const;
+  std::string DescribePopups() const;
+  // Clicks the control (its name or caption) of the topmost pop-up.
+  void ClickPopup(const std::string& name);
+  // The next menu that shows takes the item ("" dismisses it).
+  void ChooseNextMenu(const std::string& item);
   // Runs a line of script on the current page of the host's browser ("browser") or of the band's
   // web-browser control of that name, and writes its value or its error.
   void RunScriptLine(const std::string& where, const std::string& code);

@@ -12,5 +12,7 @@ TUserVerbs ShellHostVerbs() {
   verbs.Add("chevron", TUserArgs::Rest, nullptr);
   verbs.Add("navigate", TUserArgs::Name, nullptr);
   verbs.Add("script", TUserArgs::NameText, nullptr);
+  verbs.Add("popup", TUserArgs::Rest, nullptr);
+  verbs.Add("menu", TUserArgs::Rest, nullptr);
   return verbs;
 }
