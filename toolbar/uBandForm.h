@@ -17,6 +17,9 @@
 #include "platform/runtime/Sync.h"
 #include "toolbar/uParser.h"
 
+class TComboBox;
+class TMenuItem;
+
 // The band lock: one re-entrant section per loaded library, made by the library's initialisation and
 // freed when it unloads. Acquire and Release do nothing while it does not exist.
 void InitializeBandLock();
@@ -107,6 +110,27 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   // Whether the keyboard focus lies inside the band form.
   bool IsBandFocused() const;
 
+  // Clicks: a tool button's or image's (its Tag's definition control), a menu item's (its Tag's
+  // definition item, when it has one) and a chevron item's (its Tag's definition control).
+  void ControlOnClick(TObject* sender);
+  void ControlClick(TToolBarControl* control);
+  void MenuItemClick(TObject* sender);
+  void ChevronItemClick(TObject* sender);
+  // Runs the action and saves the history it names; false for kind none.
+  bool ExecAction(TToolBarAction* action);
+  // Lines "id=value" of the built controls' current values.
+  void GetVarList(TStrings& list);
+  // The built-in macros, then the controls' values; an empty or blank text stays as it is.
+  std::string ExpandMacros(const std::string& text);
+  // Opens the address in the host browser's window, in a new window of it (any target but "_self" and
+  // "_top"), or, without a host browser, outside it.
+  void NavigateTo(const std::string& url, const std::string& target);
+  // Histories (at most 50 lines, newest first): persistent ones in the user's configuration, the others
+  // kept by the form per id.
+  void LoadHistory(const std::string& historyId, bool persistent, TStrings& list);
+  void SaveHistory(const std::string& historyId, bool persistent, const TStrings& list);
+  void AddHistory(const std::string& historyId, bool persistent, const std::string& value);
+
   // What page scripts call: the background colour as 0x00RRGGBB, and the script-added buttons.
   int32_t GetIdealBkColor();
   void ClearExtraButtons();
@@ -152,11 +176,14 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   void BuildHtmlArea(TToolbarHtmlControl* c, TBuildState& s);
   void BuildImage(TToolbarImageControl* c, TBuildState& s);
 
-  // Seams of the later concerns: actions and clicks, button menus, HTML areas.
-  void ControlClick(TObject* sender);
+  // The combo boxes' events, and the refill of a box's list from its history.
   void ComboEnter(TObject* sender);
   void ComboDropDown(TObject* sender);
   void ComboKeyDown(TObject* sender, WORD& key, TShiftState shift);
+  void RefillCombo(TComboBox* box);
+  void AddMenuValues(const TMenuItem* item, TStrings& list);
+
+  // Seams of the later concerns: button menus, HTML areas.
   TPopupMenu* BuildButtonMenu(TToolbarButtonControl* c);
   TControl* MakeHtmlArea(TToolbarHtmlControl* c);
   std::string ExpandCaption(const std::string& caption);

@@ -274,7 +274,7 @@ void TTessalineDeskBandForm::BuildButton(TToolbarButtonControl* c, TBuildState& 
     button->SetAutoSize(true);
   else
     button->SetWidth(c->Width());
-  button->OnClick = [this](TObject* sender) { ControlClick(sender); };
+  button->OnClick = [this](TObject* sender) { ControlOnClick(sender); };
   button.release();
 }
 
@@ -368,7 +368,7 @@ void TTessalineDeskBandForm::BuildImage(TToolbarImageControl* c, TBuildState& s)
   SetHintOf(image, c->Hint());
   if (c->Action() && c->Action()->Kind() != akNone) {
     image->SetCursor(crHandPoint);
-    image->OnClick = [this](TObject* sender) { ControlClick(sender); };
+    image->OnClick = [this](TObject* sender) { ControlOnClick(sender); };
   }
   TBitmap* bitmap = c->Bitmap();
   image->SetWidth(bitmap->Width());

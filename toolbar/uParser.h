@@ -53,6 +53,7 @@ class TToolBarAction : public TObject {
 
  private:
   friend class TToolbarButtonControl;
+  friend struct TActionTestAccess;  // kinds the reader never gives, for tests
   bool idRequired_;
   TToolBarActionKind kind_ = akNone;
   std::string href_, target_, id_, historySave_;

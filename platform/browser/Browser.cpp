@@ -6,6 +6,7 @@
 #include "platform/browser/Document.h"
 #include "platform/browser/NavigationQueue.h"
 #include "platform/com/OleError.h"
+#include "platform/winapi/Input.h"
 #include "platform/winapi/MessageQueue.h"
 
 namespace browser {
@@ -16,6 +17,11 @@ LONG FlagsOf(const VARIANT* flags) {
   OleVariant value;
   if (FAILED(VariantChangeType(value.Get(), flags, 0, VT_I4))) return 0;
   return value.Get()->lVal;
+}
+
+// An optional argument left out: no variant, an empty one or the "parameter not found" error.
+bool IsMissing(const VARIANT* v) {
+  return !v || v->vt == VT_EMPTY || (v->vt == VT_ERROR && v->scode == DISP_E_PARAMNOTFOUND);
 }
 
 std::string TextOf(const VARIANT* v) {
@@ -108,12 +114,33 @@ void TBrowser::Notice(const std::string& line) {
   }
 }
 
-HRESULT TBrowser::Navigate(BSTR url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData, VARIANT* headers) {
-  OleVariant target(WideString(std::u16string_view(url ? url : u"", SysStringLen(url))));
-  return Navigate2(target.Get(), flags, targetFrameName, postData, headers);
+void TBrowser::RecordCall(const char* method, const std::string& url, VARIANT* flags, VARIANT* targetFrameName,
+                          VARIANT* postData, VARIANT* headers) {
+  TNavigateCall call{method, url, FlagsOf(flags),
+                     IsMissing(flags) && IsMissing(targetFrameName) && IsMissing(postData) && IsMissing(headers),
+                     (GetKeyState(VK_SHIFT) & 0x8000) != 0};
+  std::lock_guard<std::mutex> guard(callsLock_);
+  calls_.push_back(std::move(call));
 }
 
-HRESULT TBrowser::Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT*, VARIANT*) {
+std::vector<TBrowser::TNavigateCall> TBrowser::NavigateCalls() const {
+  std::lock_guard<std::mutex> guard(callsLock_);
+  return calls_;
+}
+
+HRESULT TBrowser::Navigate(BSTR url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData, VARIANT* headers) {
+  OleVariant target(WideString(std::u16string_view(url ? url : u"", SysStringLen(url))));
+  RecordCall("Navigate", target.AsString(), flags, targetFrameName, postData, headers);
+  return Go(target.Get(), flags, targetFrameName);
+}
+
+HRESULT TBrowser::Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
+                            VARIANT* headers) {
+  RecordCall("Navigate2", TextOf(url), flags, targetFrameName, postData, headers);
+  return Go(url, flags, targetFrameName);
+}
+
+HRESULT TBrowser::Go(VARIANT* url, VARIANT* flags, VARIANT* targetFrameName) {
   if (!url) return E_INVALIDARG;
   std::string address = TextOf(url);
   if (address.empty()) return E_INVALIDARG;

@@ -11,6 +11,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,17 @@ class TBrowser : public TTableDispatch<TBrowser, IWebBrowser2, IConnectionPointC
   // Goes to the address as the user's address bar does and returns once the page is complete.
   void NavigateTo(const std::string& url);
 
+  // One Navigate or Navigate2 call as it came, before anything was checked.
+  struct TNavigateCall {
+    std::string Method;  // "Navigate" or "Navigate2"
+    std::string Url;
+    LONG Flags = 0;
+    bool OptionalEmpty = true;  // flags, target frame, post data and headers all missing or empty
+    bool ShiftDown = false;     // the Shift key was down during the call
+  };
+  // Every such call on this browser, from any thread.
+  std::vector<TNavigateCall> NavigateCalls() const;
+
   const std::string& Location() const { return location_; }
   const std::vector<std::string>& Navigations() const { return navigations_; }
   THtmlDocument* Document() const { return document_.Get(); }
@@ -88,6 +100,9 @@ class TBrowser : public TTableDispatch<TBrowser, IWebBrowser2, IConnectionPointC
   struct TRequest;
   TBrowser(TBrowser* parent, TNavigationQueue* queue, std::string frameName, TNotice notice);
   HRESULT Start(const std::string& url, LONG flags, const std::string& targetFrame);
+  HRESULT Go(VARIANT* url, VARIANT* flags, VARIANT* targetFrameName);
+  void RecordCall(const char* method, const std::string& url, VARIANT* flags, VARIANT* targetFrameName,
+                  VARIANT* postData, VARIANT* headers);
   void Run(const TRequest& request);
   void LoadFrames(const std::vector<std::pair<std::string, std::string>>& frames, int depth);
   HRESULT Fire(DISPID id, std::vector<VARIANT> args);
@@ -105,6 +120,8 @@ class TBrowser : public TTableDispatch<TBrowser, IWebBrowser2, IConnectionPointC
   HWND window_ = nullptr;
   std::string location_;
   std::vector<std::string> navigations_;
+  mutable std::mutex callsLock_;
+  std::vector<TNavigateCall> calls_;
   ComPtr<THtmlDocument> document_;
   std::vector<ComPtr<TBrowser>> frames_;
   std::vector<ComPtr<TBrowser>> newWindows_;

@@ -4,7 +4,15 @@
 // (Launcher.h), with `parameters` as its arguments, in `directory` (null: the caller's current folder);
 // anything else fails.
 #pragma once
+#include <string>
+
 #include "platform/winapi/WinTypes.h"
+
+namespace vandrel {
+// Whether the open verb takes the name for a web address: its scheme is http, https, ftp or mailto (any
+// letter case) and something follows.
+bool IsWebAddress(const std::string& file);
+}  // namespace vandrel
 
 // The results of a failure (a success is a value above 32; ERROR_BAD_FORMAT, 11, for a ".exe" file that is no
 // program); the last error is set too.

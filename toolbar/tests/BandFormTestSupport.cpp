@@ -83,13 +83,13 @@ TTessalineDeskBandForm* BandFormTest::MakeForm() {
   return form_;
 }
 
-TTessalineDeskBandForm* BandFormTest::HostBand() {
+TTessalineDeskBandForm* BandFormTest::HostBand(TShellHost::TMode mode) {
   TComObjectFactory* factory = ComClassManager()->GetFactoryFromClassID(kToolbarGUID);
   EXPECT_NE(factory, nullptr);
   if (!factory) return nullptr;
   CoRegisterClassObject(kToolbarGUID, static_cast<IClassFactory*>(factory), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                         &cookie_);
-  shell_ = std::make_unique<TShellHost>(TShellHost::TMode::Taskbar, out_);
+  shell_ = std::make_unique<TShellHost>(mode, out_);
   EXPECT_TRUE(shell_->Start(kToolbarGUID)) << out_.str();
   auto* band = static_cast<TDeskBand*>(shell_->Band());
   return band ? static_cast<TTessalineDeskBandForm*>(band->Form()) : nullptr;

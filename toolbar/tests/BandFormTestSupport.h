@@ -31,8 +31,8 @@ class BandFormTest : public ::testing::Test {
   void Ship(const std::string& xml);
   // A form on a plain host window; freed by TearDown.
   TTessalineDeskBandForm* MakeForm();
-  // The band hosted in a taskbar of the shell host's core.
-  TTessalineDeskBandForm* HostBand();
+  // The band hosted in a taskbar (or a browser window) of the shell host's core.
+  TTessalineDeskBandForm* HostBand(TShellHost::TMode mode = TShellHost::TMode::Taskbar);
   std::string LogText() const;
   // Handles what is queued, without letting time move.
   static void Pump();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "platform/com/ClassTable.h"
@@ -112,6 +113,21 @@ TEST(Pellandra, TheShellRegistersShowsAndUnregistersTheInstalledLibrary) {
   EXPECT_EQ(out, "DllUnregisterServer in " + kLibrary + ": S_OK\n");
   EXPECT_EQ(Export(kClassKey), "");
   EXPECT_FALSE(HasLine(Export(kToolbarsKey), "\"" + kGuid + "\"=\"\""));
+  EXPECT_EQ(LogText(), "") << "nothing went wrong";
+}
+
+TEST(Pellandra, OnTheTaskbarTheBandsControlsOpenAddressesThroughTheSystem) {
+  TestMachine machine;
+  InstallLibrary(machine);
+  WorkOffline();
+  std::string out;
+  ASSERT_EQ(Host({"register", kLibrary}, &out), 0) << out;
+  const std::string script = machine.Root() + "/clicks.txt";
+  std::ofstream(script) << "click Vandrel\nclick Hírek\n";
+  ASSERT_EQ(Host({"run", "--virtual-time", "--script", script, kGuid}, &out), 0) << out;
+  EXPECT_TRUE(HasLine(out, "opened SW_SHOWNORMAL http://www.vandrel.hu/")) << out;
+  EXPECT_TRUE(HasLine(out, "opened SW_SHOWNORMAL http://hirek.vandrel.hu/")) << out;
+  EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
   EXPECT_EQ(LogText(), "") << "nothing went wrong";
 }
 

@@ -9,6 +9,7 @@
 #include "platform/runtime/Cp1250.h"
 #include "platform/testing/HttpTestServer.h"
 #include "platform/testing/TestMachine.h"
+#include "platform/winapi/Input.h"
 #include "platform/winapi/MessageQueue.h"
 
 namespace {
@@ -212,6 +213,29 @@ TEST_F(Browser, AutomationMembersByNameAndByDispid) {
   EXPECT_EQ(GetDispatchProperty(document.Get()->pdispVal, "URL").AsString(), "about:blank");
   OleVariant empty;
   EXPECT_EQ(browser_->Navigate2(empty.Get(), nullptr, nullptr, nullptr, nullptr), E_INVALIDARG);
+}
+
+TEST_F(Browser, EveryNavigateCallIsRecordedWithItsFlagsAndTheShiftKey) {
+  OleVariant newWindow{int32_t(browser::navOpenInNewWindow)}, missing, frame("side"), empty;
+  missing.Get()->vt = VT_ERROR;
+  missing.Get()->scode = DISP_E_PARAMNOTFOUND;
+  WideString blank = WideString::FromString("about:blank#a");
+  EXPECT_EQ(browser_->Navigate(blank.Get(), missing.Get(), missing.Get(), nullptr, empty.Get()), S_OK);
+  keybd_event(VK_SHIFT, 0, 0, 0);
+  EXPECT_EQ(browser_->Navigate(blank.Get(), newWindow.Get(), nullptr, nullptr, nullptr), S_OK);
+  keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+  OleVariant url("about:blank#b");
+  EXPECT_EQ(browser_->Navigate2(url.Get(), nullptr, frame.Get(), nullptr, nullptr), S_OK);
+  EXPECT_EQ(browser_->Navigate2(empty.Get(), nullptr, nullptr, nullptr, nullptr), E_INVALIDARG);
+  std::vector<std::string> calls;
+  for (const TBrowser::TNavigateCall& c : browser_->NavigateCalls())
+    calls.push_back(c.Method + " " + c.Url + " flags " + std::to_string(c.Flags) +
+                    (c.OptionalEmpty ? " bare" : " with options") + (c.ShiftDown ? " shift" : ""));
+  EXPECT_EQ(calls, (std::vector<std::string>{
+                       "Navigate about:blank#a flags 0 bare", "Navigate about:blank#a flags 1 with options shift",
+                       "Navigate2 about:blank#b flags 0 with options", "Navigate2  flags 0 bare"}))
+      << "recorded before anything is checked, a failing call too";
+  Pump();
 }
 
 TEST_F(Browser, AClosedBrowserNavigatesNoMore) {

@@ -23,12 +23,6 @@ HINSTANCE Fail(int code, DWORD error) {
 
 constexpr int kStarted = 42;
 
-bool IsWebAddress(const std::string& file) {
-  for (const char* scheme : {"http:", "https:", "ftp:", "mailto:"})
-    if (file.size() > std::strlen(scheme) && strncasecmp(file.c_str(), scheme, std::strlen(scheme)) == 0) return true;
-  return false;
-}
-
 std::string ShowCommandName(int show) {
   static const char* const kNames[] = {"SW_HIDE",           "SW_SHOWNORMAL", "SW_SHOWMINIMIZED", "SW_SHOWMAXIMIZED",
                                        "SW_SHOWNOACTIVATE", "SW_SHOW",       "SW_MINIMIZE",      "SW_SHOWMINNOACTIVE",
@@ -98,9 +92,15 @@ HINSTANCE OpenProgram(const std::string& file, LPCSTR parameters, LPCSTR directo
 
 }  // namespace
 
+bool vandrel::IsWebAddress(const std::string& file) {
+  for (const char* scheme : {"http:", "https:", "ftp:", "mailto:"})
+    if (file.size() > std::strlen(scheme) && strncasecmp(file.c_str(), scheme, std::strlen(scheme)) == 0) return true;
+  return false;
+}
+
 HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory, int showCommand) {
   if (operation && *operation && strcasecmp(operation, "open") != 0) return Fail(SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION);
   if (!file || !*file) return Fail(SE_ERR_FNF, ERROR_FILE_NOT_FOUND);
-  if (IsWebAddress(file)) return OpenAddress(file, showCommand);
+  if (vandrel::IsWebAddress(file)) return OpenAddress(file, showCommand);
   return OpenProgram(file, parameters, directory);
 }
