@@ -126,7 +126,7 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   void SetLastPopupClick(TDateTime time);
   void OpenPopupLink(const std::string& link, const std::string& target);
   // What the latest pop-up's sound plays from.
-  const TMemoryStream* SoundBuffer() const { return soundBuffer_; }
+  TMemoryStream* SoundBuffer() const { return soundBuffer_; }
 
   // Clicks: a tool button's or image's (its Tag's definition control), a menu item's (its Tag's
   // definition item, when it has one) and a chevron item's (its Tag's definition control).
