@@ -37,7 +37,9 @@ bool IsWindowsXPOrLater() {
 }
 
 bool IsWebLink(const std::string& link) {
-  auto startsWith = [&](std::string_view scheme) { return SameText(std::string_view(link).substr(0, scheme.size()), scheme); };
+  auto startsWith = [&](std::string_view scheme) {
+    return SameText(std::string_view(link).substr(0, scheme.size()), scheme);
+  };
   return startsWith("http://") || startsWith("https://");
 }
 

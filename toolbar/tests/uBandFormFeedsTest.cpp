@@ -32,8 +32,8 @@ std::string Item(const std::string& title, const std::string& link = "http://hir
 }
 
 std::string Rss(const std::string& items) {
-  return "<?xml version=\"1.0\" encoding=\"windows-1250\"?><rss version=\"2.0\"><channel><title>Hírek</title>" +
-         items + "</channel></rss>";
+  return "<?xml version=\"1.0\" encoding=\"windows-1250\"?><rss version=\"2.0\"><channel><title>Hírek</title>" + items +
+         "</channel></rss>";
 }
 
 std::string Feed(const std::string& id, const std::string& extra = "") {
@@ -183,11 +183,11 @@ TEST_F(BandFormFeeds, ItemsShowFromTheLastToTheFirstOncePerCheck) {
   EXPECT_EQ(CheckOnce(form), "B");
   EXPECT_EQ(CheckOnce(form), "A");
   EXPECT_EQ(CheckOnce(form), "") << "every item shown";
-  TObjectPtr<TRSSFeed> parsed(TRSSFeed::Create(Rss(Item("A", "http://h/a") + Item("B", "http://h/b") +
-                                                   Item("C", "http://h/c"))));
-  EXPECT_EQ(Shown("hirek"), (std::vector<std::string>{parsed->Items().Items(2)->GetID(),
-                                                       parsed->Items().Items(1)->GetID(),
-                                                       parsed->Items().Items(0)->GetID()}));
+  TObjectPtr<TRSSFeed> parsed(
+      TRSSFeed::Create(Rss(Item("A", "http://h/a") + Item("B", "http://h/b") + Item("C", "http://h/c"))));
+  EXPECT_EQ(Shown("hirek"),
+            (std::vector<std::string>{parsed->Items().Items(2)->GetID(), parsed->Items().Items(1)->GetID(),
+                                      parsed->Items().Items(0)->GetID()}));
   EXPECT_TRUE(Shown("ures").empty());
   EXPECT_EQ(LogText().find("ures"), std::string::npos) << "skipped without a message";
 }
@@ -343,8 +343,8 @@ TEST_F(BandFormFeeds, ThePopupShowsTheItemBelowTheBandWithoutActivation) {
   char className[64] = {};
   GetClassNameA(popup->Handle(), className, sizeof className);
   WNDCLASSA wc{};
-  ASSERT_TRUE(GetClassInfoA(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(popup->Handle(), GWLP_HINSTANCE)),
-                            className, &wc));
+  ASSERT_TRUE(
+      GetClassInfoA(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(popup->Handle(), GWLP_HINSTANCE)), className, &wc));
   const bool xp = version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion >= 1);
   EXPECT_EQ((wc.style & CS_DROPSHADOW) != 0, xp);
 

@@ -16,7 +16,6 @@ namespace {
 using namespace wintest;
 using testing_support::TestMachine;
 
-
 TAnimateWindow Bind() {
   HMODULE user32 = LoadLibraryA("user32.dll");
   if (!user32) return nullptr;
