@@ -17,6 +17,8 @@
 #include "platform/runtime/Sync.h"
 #include "toolbar/uParser.h"
 
+class TRSSItem;
+
 class TComboBox;
 class TMenuItem;
 
@@ -110,6 +112,22 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   // Whether the keyboard focus lies inside the band form.
   bool IsBandFocused() const;
 
+  // Feed pop-ups: whether one may show now (the host window active, the band not focused, both minimum
+  // delays over, no screen saver); the check that shows the oldest unseen item of the first feed that has
+  // one; showing it with the feed's sound.
+  bool CanShowPopup();
+  void CheckFeedPopups();
+  void ShowFeedPopup(const TToolbarFeed& feed, const TRSSItem& item);
+  // Whether the active window is the form's parent window or one of its ancestors.
+  bool IsHostWindowActive() const;
+  TDateTime GetLastPopup();
+  void SetLastPopup(TDateTime time);
+  TDateTime GetLastPopupClick();
+  void SetLastPopupClick(TDateTime time);
+  void OpenPopupLink(const std::string& link, const std::string& target);
+  // What the latest pop-up's sound plays from.
+  TMemoryStream* SoundBuffer() const { return soundBuffer_; }
+
   // Clicks: a tool button's or image's (its Tag's definition control), a menu item's (its Tag's
   // definition item, when it has one) and a chevron item's (its Tag's definition control).
   void ControlOnClick(TObject* sender);
@@ -187,7 +205,6 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   TPopupMenu* BuildButtonMenu(TToolbarButtonControl* c);
   TControl* MakeHtmlArea(TToolbarHtmlControl* c);
   std::string ExpandCaption(const std::string& caption);
-  void CheckFeedPopups();
 
   TObjectList* builtControls_ = nullptr;
   TToolbarDefinition* currentDefinition_ = nullptr;

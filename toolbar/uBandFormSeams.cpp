@@ -11,7 +11,3 @@ TControl* TTessalineDeskBandForm::MakeHtmlArea(TToolbarHtmlControl*) { return nu
 void TTessalineDeskBandForm::NavigateComplete2(TObject* sender, IDispatch* pDisp, VARIANT& URL) {
   inherited::NavigateComplete2(sender, pDisp, URL);
 }
-
-void TTessalineDeskBandForm::CheckFeedPopups() {}
-
-void TTessalineDeskBandForm::FeedCheckTimerTimer(TObject*) { CheckFeedPopups(); }
