@@ -115,6 +115,7 @@ void TTessalineDeskBandForm::DeskBandFormCreate(TObject*) {
   CtrlPanel->SetDoubleBuffered(true);
   CtrlPanel->SetParentBackground(true);
   CreateSignalWindow();
+  UseThreadMenuWindow();
   signalled_ = true;
   builtControls_ = TObjectList::Create(true);
   memoryHistories_ = NewObject<TStringList>();
@@ -138,7 +139,10 @@ void TTessalineDeskBandForm::DeskBandFormDestroy(TObject*) {
   FreeAndNil(extraControls_);
   // The feed pop-ups' sound, which plays from this buffer, comes with them; nothing plays before.
   FreeAndNil(soundBuffer_);
-  if (std::exchange(signalled_, false)) DestroySignalWindow();
+  if (std::exchange(signalled_, false)) {
+    LeaveThreadMenuWindow();
+    DestroySignalWindow();
+  }
   if (std::exchange(counted_, false)) BandFormDestroyed();
   FreeAndNil(formLock_);
 }
@@ -240,7 +244,8 @@ bool TTessalineDeskBandForm::IsBandFocused() const { return ContainsWindow(::Get
 // ---- timers ----
 
 void TTessalineDeskBandForm::SignalCheckTimerTimer(TObject*) {
-  if (IsBandFocused()) return;
+  // A rebuild would free a menu whose loop runs this timer.
+  if (IsBandFocused() || TMyPopupMenu::AnyOpen()) return;
   if (IsDefChanged()) {
     ClearDefChanged();
     LoadDefinition(true);
