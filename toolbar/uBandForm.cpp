@@ -116,6 +116,7 @@ void TTessalineDeskBandForm::DeskBandFormCreate(TObject*) {
   CtrlPanel->SetDoubleBuffered(true);
   CtrlPanel->SetParentBackground(true);
   CreateSignalWindow();
+  UseThreadMenuWindow();
   signalled_ = true;
   builtControls_ = TObjectList::Create(true);
   memoryHistories_ = NewObject<TStringList>();
@@ -140,7 +141,10 @@ void TTessalineDeskBandForm::DeskBandFormDestroy(TObject*) {
   // A pop-up's sound plays from this buffer.
   if (soundBuffer_ && soundBuffer_->Size() > 0) sndPlaySound(nullptr, 0);
   FreeAndNil(soundBuffer_);
-  if (std::exchange(signalled_, false)) DestroySignalWindow();
+  if (std::exchange(signalled_, false)) {
+    LeaveThreadMenuWindow();
+    DestroySignalWindow();
+  }
   if (std::exchange(counted_, false)) BandFormDestroyed();
   FreeAndNil(formLock_);
 }
@@ -242,7 +246,8 @@ bool TTessalineDeskBandForm::IsBandFocused() const { return ContainsWindow(::Get
 // ---- timers ----
 
 void TTessalineDeskBandForm::SignalCheckTimerTimer(TObject*) {
-  if (!IsBandFocused()) {
+  // A rebuild would free a menu whose loop runs this timer.
+  if (!IsBandFocused() && !TMyPopupMenu::AnyOpen()) {
     if (IsDefChanged()) {
       ClearDefChanged();
       LoadDefinition(true);

@@ -71,6 +71,45 @@ class TMyToolButton : public TToolButton {
   using TToolButton::TToolButton;
 };
 
+// The band's owner-drawn pop-up menus: a button's drop-down menu and the chevron menu. The hot image list
+// (owned when set) replaces the menu's Images while the selected item draws. Popping up routes the menu's
+// commands to a window of the calling thread and counts the menu as open on that thread.
+class TMyPopupMenu : public TPopupMenu {
+  VCL_CLASS(TMyPopupMenu, TPopupMenu)
+  explicit TMyPopupMenu(TComponent* owner);
+  TCustomImageList* HotImages() const { return hotImages_; }
+  void SetHotImages(TCustomImageList* images) { hotImages_ = images; }
+  void Popup(int x, int y) override;
+  // Whether a menu of the band is open on the calling thread.
+  static bool AnyOpen();
+
+ protected:
+  void DoPopup(TObject* sender) override;
+
+ private:
+  TCustomImageList* hotImages_ = nullptr;
+};
+
+// A menu item whose Tag is its definition menu item (or, at the chevron menu's top level, the definition
+// control): the definition's Height and Style shape its measuring and drawing.
+class TMyMenuItem : public TMenuItem {
+  VCL_CLASS(TMyMenuItem, TMenuItem)
+  using TMenuItem::TMenuItem;
+  void MeasureItem(TCanvas* canvas, int& width, int& height) override;
+  void AdvancedDrawItem(TCanvas* canvas, RECT rect, TOwnerDrawState state, bool topLevel) override;
+};
+
+// The calling thread's window for menu commands lives while the thread holds band forms: each form uses
+// it from its creation to its destruction, and the last one's leaving destroys it.
+void UseThreadMenuWindow();
+void LeaveThreadMenuWindow();
+
+// Adds the image at index of the normal list (and of the hot one, when both hot lists exist) to the
+// targets: the new index in the normal target, or -1 when there is no source, no index or the source
+// is not square.
+int CopyMenuIcon(TCustomImageList* sourceNormal, TCustomImageList* sourceHot, int index, TCustomImageList* targetHot,
+                 TCustomImageList* targetNormal);
+
 class TTessalineDeskBandForm : public TDeskBandForm {
   VCL_CLASS(TTessalineDeskBandForm, TDeskBandForm)
   explicit TTessalineDeskBandForm(TComponent* owner);
@@ -134,6 +173,17 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   void ControlClick(TToolBarControl* control);
   void MenuItemClick(TObject* sender);
   void ChevronItemClick(TObject* sender);
+
+  // Menus: the items of a definition menu under a parent item (owned by owner; images copied into the
+  // targets), one item's settings from its definition item, the owner-draw handlers, and the chevron
+  // menu's items for the hidden buttons of one control.
+  void BuildMenuItems(TToolBarMenuItems* items, TMenuItem* parent, TComponent* owner, TCustomImageList* hotTarget,
+                      TCustomImageList* normalTarget);
+  void SetupMenuItem(TToolbarMenuItem* definition, TToolBarMenuItems* collection, TMenuItem* item,
+                     TCustomImageList* hotTarget, TCustomImageList* normalTarget);
+  void MenuItemMeasure(TObject* sender, TCanvas* canvas, int& width, int& height);
+  void MenuItemAdvancedDraw(TObject* sender, TCanvas* canvas, RECT rect, TOwnerDrawState state);
+  void FillChevronMenu(TMyPopupMenu* menu, TControl* control, RECT visibleArea);
   // Runs the action and saves the history it names; false for kind none.
   bool ExecAction(TToolBarAction* action);
   // Lines "id=value" of the built controls' current values.
@@ -202,7 +252,7 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   void AddMenuValues(const TMenuItem* item, TStrings& list);
 
   // Seams of the later concerns: button menus, HTML areas.
-  TPopupMenu* BuildButtonMenu(TToolbarButtonControl* c);
+  TPopupMenu* BuildButtonMenu(TToolbarButtonControl* c, TToolButton* button);
   TControl* MakeHtmlArea(TToolbarHtmlControl* c);
   std::string ExpandCaption(const std::string& caption);
 

@@ -2,10 +2,6 @@
 // button has no menu, an HTML area shows nothing (as while hidden offline) and no feed is checked.
 #include "toolbar/uBandForm.h"
 
-TPopupMenu* TTessalineDeskBandForm::BuildButtonMenu(TToolbarButtonControl*) { return nullptr; }
-
-void TTessalineDeskBandForm::DeskBandFormGetChevronMenu(TObject*, RECT, TPopupMenu*&) {}
-
 TControl* TTessalineDeskBandForm::MakeHtmlArea(TToolbarHtmlControl*) { return nullptr; }
 
 void TTessalineDeskBandForm::NavigateComplete2(TObject* sender, IDispatch* pDisp, VARIANT& URL) {
