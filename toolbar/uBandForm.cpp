@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "deskband/vekUtils.h"
+#include "platform/runtime/Format.h"
 #include "platform/winapi/Sound.h"
 #include "toolbar/uBandForm.dfm.h"
 #include "toolbar/uBandModule.h"
@@ -84,6 +85,8 @@ void TTessalineDeskBandForm::Publish(TPublisher<TTessalineDeskBandForm>& p) {
 
 TTessalineDeskBandForm::TTessalineDeskBandForm(TComponent* owner) : TDeskBandForm(owner) {}
 
+TTessalineDeskBandForm::~TTessalineDeskBandForm() { DetachScriptObjects(); }
+
 // ---- life ----
 
 void TTessalineDeskBandForm::BeforeCreate() {
@@ -127,6 +130,7 @@ void TTessalineDeskBandForm::DeskBandFormCreate(TObject*) {
 }
 
 void TTessalineDeskBandForm::DeskBandFormDestroy(TObject*) {
+  DetachScriptObjects();
   FreeAndNil(builtControls_);
   FreeAndNil(currentDefinition_);
   if (memoryHistories_) {
@@ -303,6 +307,8 @@ void TTessalineDeskBandForm::ClearExtraButtons() {
 void TTessalineDeskBandForm::AddExtraButton(const std::string& caption, const std::string& imageListId, int imageIndex,
                                             const std::string& href, const std::string& target) {
   TFormLockGuard guard(formLock_);
+  if (extraButtons_.size() >= kMaxExtraButtons)
+    throw ETessaline(Format("No more than %d buttons can be added", {int(kMaxExtraButtons)}));
   extraButtons_.push_back(TToolBarButtonInfo{caption, imageListId, imageIndex, href, target});
   rebuildPending_ = true;
 }

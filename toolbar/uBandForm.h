@@ -4,6 +4,7 @@
 // definition changes and script-added buttons from its signal timer. The process-wide band lock serialises
 // every change of the visual tree of the process's band forms.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,13 +13,14 @@
 #include "platform/components/ExtCtrls.h"
 #include "platform/components/FormResource.h"
 #include "platform/components/Themes.h"
+#include "platform/components/WebBrowserControl.h"
 #include "platform/runtime/Lists.h"
 #include "platform/runtime/Streams.h"
 #include "platform/runtime/Sync.h"
 #include "toolbar/uParser.h"
 
+class TBandFormLink;
 class TRSSItem;
-
 class TComboBox;
 class TMenuItem;
 
@@ -110,9 +112,22 @@ void LeaveThreadMenuWindow();
 int CopyMenuIcon(TCustomImageList* sourceNormal, TCustomImageList* sourceHot, int index, TCustomImageList* targetHot,
                  TCustomImageList* targetNormal);
 
+// An HTML area: the status of its last failed navigation (0 when none) and whether it has been sent to
+// its Src.
+class TMyWebBrowser : public TWebBrowser {
+  VCL_CLASS(TMyWebBrowser, TWebBrowser)
+  using TWebBrowser::TWebBrowser;
+  int32_t LastError = 0;
+  bool Navigated = false;
+};
+
+// The colour (a system colour resolved) as "#RRGGBB".
+std::string ColorToHtml(TColor color);
+
 class TTessalineDeskBandForm : public TDeskBandForm {
   VCL_CLASS(TTessalineDeskBandForm, TDeskBandForm)
   explicit TTessalineDeskBandForm(TComponent* owner);
+  ~TTessalineDeskBandForm() override;
 
   // Components of the form resource.
   TPanel* CtrlPanel = nullptr;
@@ -199,7 +214,18 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   void SaveHistory(const std::string& historyId, bool persistent, const TStrings& list);
   void AddHistory(const std::string& historyId, bool persistent, const std::string& value);
 
-  // What page scripts call: the background colour as 0x00RRGGBB, and the script-added buttons.
+  // Whether a page of that address may script the toolbar: the masks of ScriptableBy (else the two of
+  // the definition's Src host), then the local ones.
+  bool IsUrlAllowed(const std::string& url) const;
+  // Puts a new browser object on the window of the browser's page under the library's base name, unless
+  // the window already knows that name; failures of the window raise.
+  void InjectBrowserObject(IWebBrowser2* browser);
+  // The link this form's page objects hold; cut when the form goes.
+  std::shared_ptr<TBandFormLink> ScriptLink();
+
+  // What page scripts call: the background colour as 0x00RRGGBB, and the script-added buttons (at most
+  // kMaxExtraButtons; one more raises ETessaline).
+  static constexpr size_t kMaxExtraButtons = 256;
   int32_t GetIdealBkColor();
   void ClearExtraButtons();
   void AddExtraButton(const std::string& caption, const std::string& imageListId, int imageIndex,
@@ -251,9 +277,16 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   void RefillCombo(TComboBox* box);
   void AddMenuValues(const TMenuItem* item, TStrings& list);
 
-  // Seams of the later concerns: button menus, HTML areas.
-  TPopupMenu* BuildButtonMenu(TToolbarButtonControl* c, TToolButton* button);
+  // HTML areas: the set-up and the areas' events.
   TControl* MakeHtmlArea(TToolbarHtmlControl* c);
+  void HtmlAreaBeforeNavigate2(TObject* sender, IDispatch* pDisp, VARIANT& URL, VARIANT& Flags,
+                               VARIANT& TargetFrameName, VARIANT& PostData, VARIANT& Headers, WordBool& Cancel);
+  void HtmlAreaNavigateComplete2(TObject* sender, IDispatch* pDisp, VARIANT& URL);
+  void HtmlAreaNavigateError(TObject* sender, IDispatch* pDisp, VARIANT& URL, VARIANT& Frame, VARIANT& StatusCode,
+                             WordBool& Cancel);
+  void DetachScriptObjects();
+
+  TPopupMenu* BuildButtonMenu(TToolbarButtonControl* c, TToolButton* button);
   std::string ExpandCaption(const std::string& caption);
 
   TObjectList* builtControls_ = nullptr;
@@ -265,6 +298,7 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   std::vector<TToolBarButtonInfo> extraButtons_;
   bool rebuildPending_ = false;
   TToolbarControlList* extraControls_ = nullptr;
+  std::shared_ptr<TBandFormLink> scriptLink_;
   bool counted_ = false;     // the form count includes this form
   bool signalled_ = false;   // this form holds a use of the thread's signal window
   bool bandLocked_ = false;  // BeforeCreate took the band lock

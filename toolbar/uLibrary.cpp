@@ -6,6 +6,7 @@
 #include "platform/components/ModuleTeardown.h"
 #include "toolbar/uBandForm.h"
 #include "toolbar/uBandModule.h"
+#include "toolbar/uBrowserExportObj_TLB.h"
 #include "toolbar/uHints.h"
 #include "toolbar/uInstance.h"
 #include "toolbar/uSignals.h"
@@ -26,5 +27,6 @@ void InitializeLibraryUnits() {
     InitializeSignalUnit();
     InitializeHintUnit();
     AtModuleUnload(TUnloadStage::Objects, FinalizeHintUnit);
+    InitializeTypeLibraryUnit();
   });
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 // The storage folders (the static storage beside the library), the XML layer's DOM factory, the instance
-// identity, the band activation-context lock, the band lock, the change signals' messages and the hint window class.
+// identity, the band activation-context lock, the band lock, the change signals' messages, the hint window class
+// and the type library's registration.
 // Each runs once.
 void InitializeLibraryUnits();

@@ -41,6 +41,7 @@ struct TMessageBoxRecord {
   std::string caption;
   UINT flags;
   int answer;
+  HWND owner = nullptr;
 };
 
 // Answers for the next boxes, in order; an answer that names no button of its box gives the box's default.

@@ -116,6 +116,53 @@ TEST(Pellandra, TheShellRegistersShowsAndUnregistersTheInstalledLibrary) {
   EXPECT_EQ(LogText(), "") << "nothing went wrong";
 }
 
+TEST(Pellandra, RegistrationWritesTheTypeLibraryAndUnregistrationRemovesIt) {
+  TestMachine machine;
+  InstallLibrary(machine);
+  WorkOffline();
+  const std::string lib = "HKEY_CLASSES_ROOT\\TypeLib\\{F0D1E6E0-B9B5-420D-9A9D-6B8A1DE85FC9}";
+  const std::string iface = "HKEY_CLASSES_ROOT\\Interface\\{BC6A8BB3-5906-4437-9C72-A5D1B8386FC6}";
+  std::string out;
+  ASSERT_EQ(Host({"register", kLibrary}, &out), 0) << out;
+  EXPECT_EQ(Export(lib),
+            "REGEDIT4\n\n"
+            "[" +
+                lib +
+                "]\n\n"
+                "[" +
+                lib +
+                "\\1.0]\n@=\"Project1 Library\"\n\n"
+                "[" +
+                lib +
+                "\\1.0\\0]\n\n"
+                "[" +
+                lib +
+                "\\1.0\\0\\win32]\n@=\"C:\\\\Program Files\\\\Vandrel\\\\Pellandra\\\\Pellandra.so\"\n\n"
+                "[" +
+                lib +
+                "\\1.0\\FLAGS]\n@=\"0\"\n\n"
+                "[" +
+                lib + "\\1.0\\HELPDIR]\n@=\"C:\\\\Program Files\\\\Vandrel\\\\Pellandra\"\n\n");
+  EXPECT_EQ(Export(iface),
+            "REGEDIT4\n\n"
+            "[" +
+                iface +
+                "]\n@=\"ITessalineBrowserObject\"\n\n"
+                "[" +
+                iface +
+                "\\ProxyStubClsid]\n@=\"{00020424-0000-0000-C000-000000000046}\"\n\n"
+                "[" +
+                iface +
+                "\\ProxyStubClsid32]\n@=\"{00020424-0000-0000-C000-000000000046}\"\n\n"
+                "[" +
+                iface +
+                "\\TypeLib]\n@=\"{F0D1E6E0-B9B5-420D-9A9D-6B8A1DE85FC9}\"\n"
+                "\"Version\"=\"1.0\"\n\n");
+  ASSERT_EQ(Host({"unregister", kLibrary}, &out), 0) << out;
+  EXPECT_EQ(Export(lib), "");
+  EXPECT_EQ(Export(iface), "");
+}
+
 TEST(Pellandra, OnTheTaskbarTheBandsControlsOpenAddressesThroughTheSystem) {
   TestMachine machine;
   InstallLibrary(machine);

@@ -13,16 +13,19 @@
 // ---- TComObject ----
 
 TComObject::~TComObject() {
-  if (counted_ && factory_ && factory_->ComServer()) factory_->ComServer()->CountObject(false);
+  if (countedBy_) countedBy_->CountObject(false);
 }
 
 void TComObject::InitializeFromFactory(TComObjectFactory* factory) {
   factory_ = factory;
-  if (factory && factory->ComServer()) {
-    factory->ComServer()->CountObject(true);
-    counted_ = true;
-  }
+  if (factory) CountWithServer(factory->ComServer());
   Initialize();
+}
+
+void TComObject::CountWithServer(TComServerObject* server) {
+  if (!server || countedBy_) return;
+  server->CountObject(true);
+  countedBy_ = server;
 }
 
 HRESULT TComObject::QueryInterface(REFIID riid, void** ppv) {

@@ -46,6 +46,8 @@ class TComObject : public TObject, public ISupportErrorInfo {
 
   // Made by a factory: counted with the factory's COM server until freed.
   void InitializeFromFactory(TComObjectFactory* factory);
+  // Made directly: counted with the server until freed, so that its module stays loaded meanwhile.
+  void CountWithServer(TComServerObject* server);
 
  protected:
   // Runs body (returning an HRESULT); an exception becomes SafeCallException's code and never leaves.
@@ -60,7 +62,7 @@ class TComObject : public TObject, public ISupportErrorInfo {
 
  private:
   TComObjectFactory* factory_ = nullptr;
-  bool counted_ = false;
+  TComServerObject* countedBy_ = nullptr;
   std::atomic<ULONG> refCount_{0};
 };
 

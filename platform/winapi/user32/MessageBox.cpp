@@ -37,7 +37,7 @@ bool HasButton(UINT flags, int answer) {
 
 }  // namespace
 
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT flags) {
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT flags) {
   std::lock_guard g(B().lock);
   int answer = DefaultAnswer(flags);
   if (!B().answers.empty()) {
@@ -45,7 +45,7 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT flags) {
     if (HasButton(flags, B().answers.front())) answer = B().answers.front();
     B().answers.pop_front();
   }
-  B().shown.push_back(TMessageBoxRecord{text ? text : "", caption ? caption : "Error", flags, answer});
+  B().shown.push_back(TMessageBoxRecord{text ? text : "", caption ? caption : "Error", flags, answer, owner});
   return answer;
 }
 
