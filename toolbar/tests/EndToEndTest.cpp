@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/runtime/Cp1250.h"
+#include "platform/runtime/DateTime.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/HttpTestServer.h"
 #include "platform/testing/PythonOracle.h"
@@ -459,6 +460,90 @@ TEST_F(ToolbarOnMachine, ASearchTypedIntoTheComboReachesTheServerWithTheMachineI
   EXPECT_EQ(history[1], "menetrend");
   EXPECT_EQ(server_.Requests().size(), 1u) << "nothing was fetched on the taskbar";
   EXPECT_EQ(LogText(), "");
+}
+
+// The shipped definition without its update address, with more before its image list.
+std::string WithoutUpdate(const std::string& more) {
+  return ReplaceAll(
+      ReplaceAll(Shipped("toolbar.xml"), " src=\"http://eszkoztar.vandrel.hu/pellandra/toolbar.xml\"", ""),
+      "  <IMAGELIST", more + "  <IMAGELIST");
+}
+
+TEST_F(ToolbarOnMachine, AServedFeedPopsUpInABrowserAndItsClickOpensTheItemThere) {
+  InstallDefinition(WithoutUpdate("  <feed id=\"hirek\" src=\"" + Provider("hirek.vandrel.hu", "/hirek.xml") +
+                                  "\" target=\"_self\"/>\n"));
+  Serve("/hirek.xml", HttpScriptedResponse::Ok(Rss("Első hír", Provider("hirek.vandrel.hu", "/cikk/1"))));
+  Serve("/cikk/1", HttpScriptedResponse::Ok("<html><body>Az első hír</body></html>"));
+  Register();
+
+  // The user leaves the band; the worker fetches the feed, the band announces its item.
+  std::string out = Run(0, "focus host\nwait 2500\npopup Első hír\nwait 300\n", true);
+  std::string shown = Section(out, "wait 2500");
+  EXPECT_NE(shown.find("popup at "), std::string::npos) << out;
+  EXPECT_NE(shown.find("    TLabel lblTitle \"Első hír\""), std::string::npos) << out;
+  EXPECT_NE(shown.find("    TLabel lblContent \"A hír szövege.\""), std::string::npos) << out;
+  EXPECT_EQ(Section(out, "wait 300").find("popup at "), std::string::npos) << "the click closes it: " << out;
+  EXPECT_EQ(Count("/cikk/1"), 1) << "the host browser opened the item: " << out;
+  EXPECT_NE(ConfigValue("", "LastPopupClick"), "");
+  EXPECT_EQ(Lines(ConfigValue("Feeds\\hirek", "ShownEntries")).size(), 1u);
+  EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
+  EXPECT_EQ(LogText(), "");
+}
+
+TEST_F(ToolbarOnMachine, AnHtmlAreasPageAddsAButtonAndOnlyTheDefinitionsHostGetsTheObject) {
+  std::string definition = ReplaceAll(ShippedOnServer(), "  <IMAGELIST",
+                                      "  <HTMLAREA width=\"80\" autohide=\"0\" src=\"" +
+                                          Provider("eszkoztar.vandrel.hu", "/sav.html") + "\"/>\n  <IMAGELIST");
+  InstallDefinition(definition);
+  // The definition was just updated: the worker leaves it.
+  HKEY key = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_CURRENT_USER, kConfigKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+  const double now = Now();
+  RegSetValueExA(key, "LastDefDownloadSuccess", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&now), sizeof now);
+  RegCloseKey(key);
+  // Each build makes a new area, which loads the page again: it adds its button the first time only.
+  std::atomic<int> loads{0};
+  server_.On("/sav.html", [&](const HttpRecordedRequest&) {
+    HttpScriptedResponse r = HttpScriptedResponse::Ok(
+        ++loads > 1 ? "<html><body>Vandrel</body></html>"
+                    : "<html><body><script>Pellandra.AddExtraButton(\"Új gomb\", \"gombok\", 2, "
+                      "\"http://www.vandrel.hu/uj\", \"_blank\");</script></body></html>");
+    r.headers.push_back({"Content-Type", "text/html; charset=utf-8"});
+    return r;
+  });
+  server_.On("/oldal.html", HttpScriptedResponse::Ok("<html><body>Oldal</body></html>"));
+  Register();
+
+  const std::string script =
+      "focus host\nwait 1500\n"
+      "navigate " +
+      Provider("eszkoztar.vandrel.hu", "/oldal.html") +
+      "\n"
+      "script browser typeof Pellandra\n"
+      "navigate " +
+      Provider("www.vandrel.hu", "/oldal.html") +
+      "\n"
+      "script browser String(typeof Pellandra)\n";
+  std::string out = Run(0, script, true);
+  EXPECT_NE(Section(out, "wait 1500").find("      TMyToolButton \"Új gomb\" style=button\n"), std::string::npos) << out;
+  EXPECT_TRUE(HasLine(Section(out, "script browser typeof Pellandra"), "- script: object")) << out;
+  EXPECT_TRUE(HasLine(Section(out, "script browser String(typeof Pellandra)"), "- script: undefined")) << out;
+  EXPECT_EQ(loads.load(), 2) << "the page, then again after the rebuild";
+  EXPECT_EQ(Count("/pellandra/toolbar.xml"), 0);
+  EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
+  EXPECT_EQ(LogText(), "");
+}
+
+TEST_F(ToolbarOnMachine, AChoiceFromADropDownMenuOpensItsAddressThroughTheSystem) {
+  InstallDefinition(WithoutUpdate(""));
+  Register();
+  std::string out = Run(0, "menu Postafiók\nclick Levelezés\n");
+  EXPECT_TRUE(HasLine(Section(out, "menu Postafiók"), "- host: the next menu chooses \"Postafiók\"")) << out;
+  std::string clicked = Section(out, "click Levelezés");
+  EXPECT_NE(clicked.find("\"Postafiók\" \"Beállítások\" chose \"Postafiók\""), std::string::npos) << out;
+  EXPECT_TRUE(HasLine(out, "opened SW_SHOWNORMAL http://posta.vandrel.hu/")) << out;
+  EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
 }
 
 }  // namespace
