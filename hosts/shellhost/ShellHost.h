@@ -8,7 +8,8 @@
 // addresses the band opened ("opened SW_SHOWNORMAL http://...", platform/winapi/MachineRecords.h).
 //
 // A browser window's browser is the platform's headless browser. The machine stays offline: while a host
-// lives, host names other than "localhost" do not resolve (unless a test has mapped names itself).
+// lives, host names other than "localhost" do not resolve, unless the machine's hosts file or a test maps
+// them. Snapshots list the band's pop-ups (visible forms of the host's thread that the host did not make).
 //
 // The band's state persists between runs under HKEY_CURRENT_USER\Software\Vandrel\ShellHost\BandStreams,
 // in a binary value named by the CLSID.
