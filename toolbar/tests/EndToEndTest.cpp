@@ -538,7 +538,8 @@ TEST_F(ToolbarOnMachine, AnHtmlAreasPageAddsAButtonAndOnlyTheDefinitionsHostGets
 TEST_F(ToolbarOnMachine, AChoiceFromADropDownMenuOpensItsAddressThroughTheSystem) {
   InstallDefinition(WithoutUpdate(""));
   Register();
-  std::string out = Run(0, "menu Postafiók\nclick Levelezés\n");
+  std::string out = Run(0, "popup Postafiók\nmenu Postafiók\nclick Levelezés\n");
+  EXPECT_TRUE(HasLine(Section(out, "popup Postafiók"), "- error: No pop-up is shown")) << out;
   EXPECT_TRUE(HasLine(Section(out, "menu Postafiók"), "- host: the next menu chooses \"Postafiók\"")) << out;
   std::string clicked = Section(out, "click Levelezés");
   EXPECT_NE(clicked.find("\"Postafiók\" \"Beállítások\" chose \"Postafiók\""), std::string::npos) << out;
