@@ -1,6 +1,7 @@
 // The band form's feed pop-ups: when one may show, the check for the oldest unseen item of the root
 // definition's feeds, and showing it with the feed's sound.
 #include <algorithm>
+#include <cstring>
 
 #include "deskband/vekRSS.h"
 #include "deskband/vekUtils.h"
@@ -24,6 +25,18 @@ bool IsShown(const TStrings& shown, const std::string& id) {
   for (int i = 0; i < shown.Count(); ++i)
     if (CompareText(shown.Strings(i), entry) == 0) return true;
   return false;
+}
+
+// Whether the bytes are a RIFF WAVE image whose header claims no more than there is: the sound is read
+// by its header, and it comes from the network.
+bool IsWholeWave(TMemoryStream& sound) {
+  const int64_t size = sound.Size();
+  if (size < 12) return false;
+  const auto* bytes = static_cast<const unsigned char*>(sound.Memory());
+  if (std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0) return false;
+  const uint32_t chunk =
+      uint32_t(bytes[4]) | uint32_t(bytes[5]) << 8 | uint32_t(bytes[6]) << 16 | uint32_t(bytes[7]) << 24;
+  return int64_t(chunk) + 8 <= size;
 }
 
 }  // namespace
@@ -114,10 +127,14 @@ void TTessalineDeskBandForm::ShowFeedPopup(const TToolbarFeed& feed, const TRSSI
     GetWindowRect(handle_, &band);
   TMemoryStream* sound = feed.Sound();
   if (sound && sound->Size() > 0) {
-    // The sound that plays reads this buffer: it stops before the buffer changes.
-    sndPlaySound(nullptr, 0);
-    soundBuffer_->LoadFromStream(*sound);
-    sndPlaySound(static_cast<const char*>(soundBuffer_->Memory()), SND_ASYNC | SND_MEMORY);
+    if (IsWholeWave(*sound)) {
+      // The sound that plays reads this buffer: it stops before the buffer changes.
+      sndPlaySound(nullptr, 0);
+      soundBuffer_->LoadFromStream(*sound);
+      sndPlaySound(static_cast<const char*>(soundBuffer_->Memory()), SND_ASYNC | SND_MEMORY);
+    } else if (TTessalineDeskBandModule* module = TessalineDeskBandModule()) {
+      module->LogFmt("Sound of feed \"%s\" not played: not a whole wave file", {feed.Id()}, 2);
+    }
   }
   TTessalinePopupForm* popup = TTessalinePopupForm::Create(this);
   try {

@@ -7,6 +7,7 @@
 #include "deskband/vekRSS.h"
 #include "platform/components/Application.h"
 #include "platform/runtime/Clock.h"
+#include "platform/testing/WaveWriter.h"
 #include "platform/winapi/Animation.h"
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/Sound.h"
@@ -39,15 +40,6 @@ std::string Rss(const std::string& items) {
 std::string Feed(const std::string& id, const std::string& extra = "") {
   return "<FEED id=\"" + id + "\" src=\"http://hirek.vandrel.hu/" + id + ".xml\" showtimeout=\"6\" showspeed=\"400\" " +
          extra + "/>\n";
-}
-
-// A RIFF WAVE image of short silence.
-std::string Wave() {
-  auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-  std::string fmt = "fmt " + le32(16) + std::string("\x01\x00\x01\x00", 4) + le32(8000) + le32(8000) +
-                    std::string("\x01\x00\x08\x00", 4);
-  std::string data = "data" + le32(64) + std::string(64, '\x80');
-  return "RIFF" + le32(uint32_t(4 + fmt.size() + data.size())) + "WAVE" + fmt + data;
 }
 
 std::vector<TTessalinePopupForm*> Popups(TTessalineDeskBandForm* form) {
@@ -490,7 +482,7 @@ TEST_F(BandFormFeeds, TheFeedsSoundPlaysFromTheFormsBufferUntilTheBandCloses) {
   Start(Definition("", kButton));
   WriteWholeFile(kFolder + "\\.files",
                  ReadWholeFile(kFolder + "\\.files") + "ding.wav=http://eszkoztar.vandrel.hu/pellandra/ding.wav\r\n");
-  const std::string wave = Wave();
+  const std::string wave = testing_support::SilentWave(64);
   WriteWholeFile(kFolder + "\\ding.wav", wave);
   Ship(Definition("", kButton + Feed("hang", "soundsrc=\"ding.wav\"") + Feed("csendes")));
   TTessalineDeskBandForm* form = MakeForm();
@@ -521,6 +513,40 @@ TEST_F(BandFormFeeds, TheFeedsSoundPlaysFromTheFormsBufferUntilTheBandCloses) {
   EXPECT_FALSE(vandrel::sound_testing::IsPlaying()) << "stopped before its buffer went";
   ASSERT_EQ(Calls().size(), 5u);
   EXPECT_TRUE(Calls().back().Stop);
+}
+
+}  // namespace
+
+namespace {
+
+// A feed's sound comes from the network: one that is not a whole wave image is not handed to the system,
+// which would read it by its header.
+TEST_F(BandFormFeeds, ASoundThatIsNoWholeWaveIsNotPlayed) {
+  const std::string wave = testing_support::SilentWave(64);
+  const std::pair<const char*, std::string> sounds[] = {
+      {"rovid.wav", "RIFF"}, {"csonka.wav", wave.substr(0, wave.size() - 1)}, {"szoveg.wav", std::string(80, 'x')}};
+  Start(Definition("", kButton));
+  std::string index = ReadWholeFile(kFolder + "\\.files");
+  std::string feeds;
+  for (const auto& [name, bytes] : sounds) {
+    index += std::string(name) + "=http://eszkoztar.vandrel.hu/pellandra/" + name + "\r\n";
+    WriteWholeFile(kFolder + "\\" + name, bytes);
+    feeds += Feed(std::string(name).substr(0, std::string(name).find('.')), "soundsrc=\"" + std::string(name) + "\"");
+  }
+  WriteWholeFile(kFolder + "\\.files", index);
+  Ship(Definition("", kButton + feeds));
+  TTessalineDeskBandForm* form = MakeForm();
+  StopTimers(form);
+  SetActiveWindow(host_);
+  ::SetFocus(host_);
+  for (const char* id : {"rovid", "csonka", "szoveg"}) {
+    SCOPED_TRACE(id);
+    Store(id, Rss(Item(id)));
+    EXPECT_EQ(CheckOnce(form), id) << "the pop-up still shows";
+    EXPECT_NE(LogText().find("Sound of feed \"" + std::string(id) + "\" not played"), std::string::npos);
+  }
+  EXPECT_TRUE(vandrel::sound_testing::Calls().empty());
+  EXPECT_EQ(form->SoundBuffer()->Size(), 0);
 }
 
 }  // namespace

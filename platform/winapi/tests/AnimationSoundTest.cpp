@@ -5,6 +5,7 @@
 
 #include "platform/runtime/Clock.h"
 #include "platform/testing/TestMachine.h"
+#include "platform/testing/WaveWriter.h"
 #include "platform/winapi/Animation.h"
 #include "platform/winapi/DynamicLibrary.h"
 #include "platform/winapi/LastError.h"
@@ -14,6 +15,7 @@
 namespace {
 
 using namespace wintest;
+using testing_support::SilentWave;
 using testing_support::TestMachine;
 
 TAnimateWindow Bind() {
@@ -68,29 +70,20 @@ TEST(Animation, TheTestSwitchHidesTheExport) {
   EXPECT_NE(Bind(), nullptr);
 }
 
-// A RIFF WAVE image of `dataBytes` bytes of silence.
-std::string Wave(size_t dataBytes) {
-  auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-  std::string fmt = "fmt " + le32(16) + std::string("\x01\x00\x01\x00", 4) + le32(8000) + le32(8000) +
-                    std::string("\x01\x00\x08\x00", 4);
-  std::string data = "data" + le32(uint32_t(dataBytes)) + std::string(dataBytes, '\x80');
-  return "RIFF" + le32(uint32_t(4 + fmt.size() + data.size())) + "WAVE" + fmt + data;
-}
-
 TEST(Sound, PlaysFromTheCallersMemoryUntilTheNextCall) {
   using namespace vandrel::sound_testing;
   ClearCalls();
-  std::string first = Wave(40);
+  std::string first = SilentWave(40);
   EXPECT_TRUE(sndPlaySound(first.data(), SND_ASYNC | SND_MEMORY));
   EXPECT_TRUE(IsPlaying());
-  std::string second = Wave(8);
+  std::string second = SilentWave(8);
   EXPECT_TRUE(sndPlaySound(second.data(), SND_ASYNC | SND_MEMORY)) << "ends the first";
   EXPECT_TRUE(sndPlaySound(nullptr, 0));
   EXPECT_FALSE(IsPlaying());
   EXPECT_TRUE(sndPlaySound(second.data(), SND_MEMORY)) << "synchronous: over when the call returns";
   EXPECT_FALSE(IsPlaying());
 
-  std::string notWave = "RIFF\x04\0\0\0AVI ";
+  std::string notWave("RIFF\x04\0\0\0AVI ", 12);
   EXPECT_FALSE(sndPlaySound(notWave.data(), SND_ASYNC | SND_MEMORY));
   EXPECT_FALSE(sndPlaySound("C:\\WINDOWS\\MEDIA\\ding.wav", SND_ASYNC)) << "files are not played";
   EXPECT_FALSE(IsPlaying());
@@ -107,7 +100,7 @@ TEST(Sound, PlaysFromTheCallersMemoryUntilTheNextCall) {
 // The image that plays is read again at the next call: freeing it while it plays is caught by the
 // address sanitizer, and keeping it is clean.
 TEST(Sound, TheNextCallReadsTheImageThatPlayed) {
-  auto image = std::make_unique<std::string>(Wave(1000));
+  auto image = std::make_unique<std::string>(SilentWave(1000));
   ASSERT_TRUE(sndPlaySound(image->data(), SND_ASYNC | SND_MEMORY));
   (*image)[100] = 'x';  // changed while it plays: still the caller's to keep
   EXPECT_TRUE(sndPlaySound(nullptr, 0));
