@@ -467,6 +467,9 @@ void TShellHost::Play(const TUserAction& action) {
       bool named = first == "this" || first == "other";
       std::string item = named ? (blank == std::string::npos ? "" : Trim(action.text.substr(blank))) : action.text;
       Chevron(named ? first : "this", item);
+    } else if (action.verb == "menu") {
+      // menu ITEM: the next menu shown (a button's drop-down) takes ITEM
+      ScriptMenuChoice({action.text});
     } else if (action.verb == "navigate") {
       if (!browser_) throw EShellScriptError("There is no browser in a taskbar");
       browser_->NavigateTo(action.name);
