@@ -126,6 +126,7 @@ void TFMain::Publish(TPublisher<TFMain>& p) {
       .Method("bnKilepesClick", &TFMain::bnKilepesClick)
       .Method("NotebookPageChanged", &TFMain::NotebookPageChanged)
       .Method("cpModemTestRxChar", &TFMain::cpModemTestRxChar)
+      .Method("trModemTestTimer", &TFMain::trModemTestTimer)
       .Method("EnableDisableButtons", &TFMain::EnableDisableButtons);
 }
 
@@ -593,8 +594,6 @@ void TFMain::ModemFinish() {
 }
 
 // ---- operations of the later pages, as on a PC without modem and network adapter
-
-bool TFMain::TestModem() { return false; }
 
 void TFMain::DownloadConfiguration() {
   // No modem dials the temporary entry, so the flow goes on with the local configuration.

@@ -1763,6 +1763,7 @@ object FMain: TFMain
   end
   object trModemTest: TTimer
     Enabled = False
+    OnTimer = trModemTestTimer
     Left = 8
     Top = 328
   end

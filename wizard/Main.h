@@ -164,6 +164,8 @@ class TFMain : public TForm {
   void NotebookPageChanged(TObject* sender);
   // The modem's bytes of one receive event (count waiting): a line "OK" among them sets modemAnswered.
   void cpModemTestRxChar(TObject* sender, int count);
+  // A second of the modem test on its progress bar; the 30th ends the test.
+  void trModemTestTimer(TObject* sender);
   // The enabling rules of the buttons for the current page.
   void EnableDisableButtons(TObject* sender);
 
@@ -201,7 +203,13 @@ class TFMain : public TForm {
   // network adapter does; tests put scripted ones in their place by overriding them.
   // Modem device names, each followed by CR LF (MainDialUp.cpp, as the dial-up operations below).
   virtual std::string ListModems();
+  // Sends the chosen modem its initialisation command and waits up to 30 ticks for a line "OK"
+  // (MainModem.cpp, with the registry search below).
   virtual bool TestModem();
+  // The port and the initialisation command ("<cr>" converted) of the modem of that name; empty when the
+  // registry does not name it.
+  std::string GetModemPort(const std::string& name);
+  std::string GetModemInitString(const std::string& name);
   // The download of page 6 and its relaunch; without a connection it goes on with the local files.
   virtual void DownloadConfiguration();
   virtual void AbortTransfer();

@@ -7,6 +7,7 @@
 #include "platform/components/ModuleTeardown.h"
 #include "platform/components/automation/TestDriver.h"
 #include "platform/runtime/Format.h"
+#include "platform/winapi/Brushes.h"
 #include "platform/winapi/Input.h"
 #include "platform/winapi/MessageQueue.h"
 
@@ -223,6 +224,14 @@ void TCustomForm::ShowingChanged() {
   }
 }
 
+void TCustomForm::EraseBackground(HDC dc) {
+  HBRUSH brush = CreateSolidBrush(COLORREF(ColorToRGB(color_)));
+  if (!brush) return;
+  RECT r = ClientRect();
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
 void TCustomForm::Show() {
   SetVisible(true);
   if (HandleAllocated() && !parentWindow_) BringWindowToTop(Handle());
@@ -363,6 +372,10 @@ void TCustomForm::WndProc(TMessage& m) {
         return;
       }
       break;
+    case WM_ERASEBKGND:
+      EraseBackground(reinterpret_cast<HDC>(m.WParam));
+      m.Result = 1;
+      return;
     case CM_RELEASE: Free(); return;
     case CM_VISIBLECHANGED: ShowingChanged(); return;
     case CM_DIALOGKEY:

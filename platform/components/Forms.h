@@ -135,10 +135,14 @@ class TCustomForm : public TCustomControl {
   virtual void Activate();
   virtual void Deactivate();
   void SetWindowFocus();
+  // The form became visible or hidden (CM_VISIBLECHANGED): shows its window (OnShow first) or hides it
+  // (OnHide after).
+  virtual void ShowingChanged();
 
  private:
   void ApplyPosition();
-  void ShowingChanged();
+  // The client area in the form's colour.
+  void EraseBackground(HDC dc);
 
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;

@@ -30,6 +30,23 @@ std::string RunPython(const std::string& program, const std::string& input) {
   return out;
 }
 
+std::string PillowAndImageMagickRead(const std::vector<std::string>& paths) {
+  std::string list;
+  for (const std::string& path : paths) list += path + "\n";
+  return RunPython(R"(
+import subprocess, sys, warnings
+from PIL import Image
+warnings.simplefilter("error")
+for path in sys.stdin.read().split():
+    image = Image.open(path)
+    image.load()
+    checked = subprocess.run(["identify-im6.q16", "-regard-warnings", path], capture_output=True, text=True)
+    assert checked.returncode == 0 and not checked.stderr, checked.stderr
+    print(image.width, image.height, image.info.get("compression"), image.convert("RGB").tobytes().hex())
+)",
+                   list);
+}
+
 std::string SqliteIntegrityAndCount(const std::string& database, const std::string& countQuery) {
   return RunPython(
       "import sqlite3, sys\n"

@@ -5,6 +5,8 @@
 // [left, right) x [top, bottom). A rounded rectangle is the rectangle with its corners cut by the quarter
 // ellipses of the given corner width and height; a polygon follows the fill mode (winding or alternate).
 #pragma once
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/winapi/GdiObjects.h"
@@ -41,3 +43,16 @@ std::vector<RECT> RegionRects(HRGN region);
 int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw);
 // Copies the window's region into `dest`; ERROR when the window has none.
 int GetWindowRgn(HWND hwnd, HRGN dest);
+
+// Test switch: a hook that CombineRgn, SetWindowRgn and FrameRgn run first with their name ("CombineRgn";
+// GetWindowRgn copies through CombineRgn, FrameRgn's own combinations are not asked). A non-zero answer is
+// the error the call fails with: it becomes the last error, the call changes nothing and returns its
+// failure value. None: no hook.
+namespace vandrel::gdi_testing {
+
+using TGdiCallHook = std::function<DWORD(const std::string& function)>;
+void SetCallHook(TGdiCallHook hook);
+// What the hook answers for a call (0 without a hook); the hooked calls ask it first.
+DWORD CallHookAnswer(const char* function);
+
+}  // namespace vandrel::gdi_testing

@@ -1,7 +1,5 @@
 // TSerialPort with its event thread: over a pseudo-terminal whose peer the test holds (real clock), and
 // over a scripted device on the virtual clock.
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -16,6 +14,7 @@
 #include "platform/components/ExtCtrls.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Thread.h"
+#include "platform/testing/PseudoTerminal.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/Hooks.h"
 #include "platform/winapi/MessageQueue.h"
@@ -58,12 +57,6 @@ long long CpuMicroseconds() {
 class PtyPort : public ::testing::Test {
  protected:
   void SetUp() override {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(master_, 0);
-    ASSERT_EQ(grantpt(master_), 0);
-    ASSERT_EQ(unlockpt(master_), 0);
-    std::filesystem::create_directories(machine_.Root() + "/devices");
-    std::filesystem::create_symlink(ptsname(master_), machine_.Root() + "/devices/COM3");
     tick_ = SetTimer(nullptr, 0, 20, nullptr);
     std::thread([] {}).join();  // a sanitizer's own thread starts with the first thread: before counting
     port_.reset(TSerialPort::Create(nullptr));
@@ -72,27 +65,7 @@ class PtyPort : public ::testing::Test {
   void TearDown() override {
     port_.reset();
     KillTimer(nullptr, tick_);
-    ClosePeer();
     Application->OnException = nullptr;
-  }
-  void ClosePeer() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
-  }
-  void PeerWrite(const std::string& bytes) {
-    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-  }
-  std::string PeerRead(size_t expected) {
-    std::string got;
-    auto end = std::chrono::steady_clock::now() + 2s;
-    while (got.size() < expected && std::chrono::steady_clock::now() < end) {
-      pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 20) <= 0) continue;
-      char buffer[256];
-      ssize_t n = read(master_, buffer, sizeof buffer);
-      if (n > 0) got.append(buffer, size_t(n));
-    }
-    return got;
   }
   // Handles messages until the condition holds, for at most two seconds.
   bool PumpUntil(const std::function<bool()>& done) {
@@ -105,7 +78,7 @@ class PtyPort : public ::testing::Test {
   }
 
   testing_support::TestMachine machine_;
-  int master_ = -1;
+  testing_support::PseudoTerminal pty_{machine_.Root(), "COM3"};
   UINT_PTR tick_ = 0;
   PortPtr port_;
 };
@@ -151,12 +124,12 @@ TEST_F(PtyPort, WritesCountAndReadsReturnAtOnceWithWhatIsQueued) {
   port_->SetEvents(0);
   port_->Open();
   EXPECT_EQ(port_->WriteStr("AT&F\r"), 5);
-  EXPECT_EQ(PeerRead(5), "AT&F\r");
+  EXPECT_EQ(pty_.Read(5), "AT&F\r");
   std::string text;
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(port_->ReadStr(text, 10), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << "nothing queued: at once";
-  PeerWrite("\r\nOK\r\n");
+  pty_.Write("\r\nOK\r\n");
   while (port_->InputCount() < 6 && std::chrono::steady_clock::now() - start < 2s) std::this_thread::sleep_for(5ms);
   EXPECT_EQ(port_->ReadStr(text, 4), 4);
   EXPECT_EQ(text, "\r\nOK");
@@ -180,9 +153,9 @@ TEST_F(PtyPort, RxCharRunsOnTheMainThreadWithTheQueuedCountAndSurvivesItsExcepti
     if (calls.size() == 1) throw Exception("handler failed");
   };
   port_->Open();
-  PeerWrite("OK\r\n");
+  pty_.Write("OK\r\n");
   ASSERT_TRUE(PumpUntil([&] { return calls.size() == 1; }));
-  PeerWrite("ATI");
+  pty_.Write("ATI");
   ASSERT_TRUE(PumpUntil([&] { return calls.size() == 2; })) << "the event thread lives on";
   EXPECT_TRUE(calls[0].mainThread);
   EXPECT_EQ(calls[0].count, 4);
@@ -214,13 +187,13 @@ TEST_F(PtyPort, WindowSyncSendsOneMessagePerEventBit) {
     if (order.size() == 1) {
       // While the thread waits for this delivery, a write drains and a byte arrives: one mask of both.
       port_->WriteStr("w");
-      PeerWrite("y");
+      pty_.Write("y");
       std::this_thread::sleep_for(100ms);
     }
   };
   port_->OnTxEmpty = [&](TObject*) { order.push_back("tx"); };
   port_->Open();
-  PeerWrite("x");
+  pty_.Write("x");
   EXPECT_TRUE(PumpUntil([&] { return order.size() == 3; }));
   port_->Close();
   UnhookWindowsHookEx(hook);
@@ -239,7 +212,7 @@ TEST_F(PtyPort, WithoutSynchronisationHandlersRunOnTheThread) {
     ++calls;
   };
   port_->Open();
-  PeerWrite("x");
+  pty_.Write("x");
   auto end = std::chrono::steady_clock::now() + 2s;
   while (!calls && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(5ms);
   port_->Close();
@@ -253,7 +226,7 @@ TEST_F(PtyPort, CloseReturnsWhileTheThreadWaitsInADelivery) {
     port_->SetSyncMethod(method);
     port_->OnRxChar = [&](TObject*, int) { ++calls; };
     port_->Open();
-    PeerWrite("x");
+    pty_.Write("x");
     std::this_thread::sleep_for(200ms);  // the thread is now blocked handing the event to this thread
     auto start = std::chrono::steady_clock::now();
     port_->Close();
@@ -267,7 +240,7 @@ TEST_F(PtyPort, AfterThePeerHasGoneTheThreadWaitsQuietly) {
   int calls = 0;
   port_->OnRxChar = [&](TObject*, int) { ++calls; };
   port_->Open();
-  ClosePeer();
+  pty_.ClosePeer();
   std::this_thread::sleep_for(100ms);
   Application->ProcessMessages();
   const long long before = CpuMicroseconds();

@@ -46,11 +46,6 @@ std::string DialConfiguration() {
                        texts);
 }
 
-void Import(const std::string& text) {
-  std::string error;
-  ASSERT_TRUE(vandrel::ImportRegistryText("REGEDIT4\n" + text, error)) << error;
-}
-
 // Two modems, and three other devices of which one is a modem by its type.
 constexpr const char* kDevices =
     "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}]\n"
@@ -303,14 +298,14 @@ TEST_F(DialUp, TheModemListHoldsTheDevicesOfAModemType) {
   Answer("", 0);
   EXPECT_EQ(form->ListModems(), "");
   EXPECT_EQ(g_calls, (std::vector<std::string>{"RasEnumDevicesA"}));  // nothing read into no records
-  Import(kDevices);
+  ImportRegistry(kDevices);
   EXPECT_EQ(form->ListModems(), "Hayes Optima 56K\r\nStandard Modem\r\nNull-modem kabel\r\n");
   Answer("RasEnumDevicesA", kThrow);
   EXPECT_EQ(form->ListModems(), "");
 }
 
 TEST_F(DialUp, TheFallbackLibraryIsChosenOnceForEveryFunction) {
-  Import(kDevices);
+  ImportRegistry(kDevices);
   vandrel::dynamic_testing::HideExport("rasapi32.dll", "RasSetEntryPropertiesA");
   EXPECT_EQ(form->CreateDialEntry("Vandrel", false, "Hayes", "1", "u", "p"), "");  // through rnaph.dll
   EXPECT_TRUE(form->DialEntryExists("Vandrel"));
@@ -328,7 +323,7 @@ TEST_F(DialUp, TheFallbackLibraryIsChosenOnceForEveryFunction) {
 }
 
 TEST_F(DialUp, BindingFailuresSurfaceAsTheOperationsOwnErrors) {
-  Import(kDevices);
+  ImportRegistry(kDevices);
   struct Case {
     const char* hidden;  // a module, or module:export
     const char* message;

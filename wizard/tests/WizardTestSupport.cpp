@@ -8,6 +8,7 @@
 #include "platform/components/Application.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
+#include "platform/winapi/Registry.h"
 #include "wizard-components/CkLines.h"
 #include "wizard/ConfigKey.h"
 
@@ -221,6 +222,24 @@ std::vector<std::string> Rows(TWkMemoryData* table) {
     rows.push_back(row);
   }
   return rows;
+}
+
+void ImportRegistry(const std::string& text) {
+  std::string error;
+  ASSERT_TRUE(vandrel::ImportRegistryText("REGEDIT4\n" + text, error)) << error;
+}
+
+void ImportNtModem(const std::string& name, const std::string& port, const std::string& init) {
+  const std::string modems =
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}";
+  ImportRegistry(modems + "]\n\"Class\"=\"Modem\"\n" + modems + "\\0000]\n\"FriendlyName\"=\"" + name +
+                 "\"\n\"AttachedTo\"=\"" + port + "\"\n" + modems + "\\0000\\Init]\n\"1\"=\"" + init + "\"\n");
+}
+
+std::string ModemTestConfiguration() {
+  std::vector<std::pair<int, std::string>> texts;
+  for (int id : {83, 84, 96, 97}) texts.push_back({id, "T" + std::to_string(id)});
+  return Configuration({}, texts);
 }
 
 }  // namespace wizard_test

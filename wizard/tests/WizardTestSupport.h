@@ -99,4 +99,11 @@ class WizardMachine {
 // Rows of a table from its first row, fields joined by "|".
 std::vector<std::string> Rows(TWkMemoryData* table);
 
+// Imports REGEDIT4 text (without its header line) into the machine's registry.
+void ImportRegistry(const std::string& text);
+// An NT machine's one modem: its name, port and initialisation command (again: the same modem changed).
+void ImportNtModem(const std::string& name, const std::string& port, const std::string& init);
+// A configuration whose modem test texts (83, 84, 96, 97) read "T" and their id.
+std::string ModemTestConfiguration();
+
 }  // namespace wizard_test

@@ -51,7 +51,7 @@ std::unique_ptr<TBitmap> Pattern(int width, int height, TPixelFormat format) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       bitmap->SetPixels(
-          x, y, TColor((x * 37 + y * 11) & 255 | ((x * 13 + y * 71) & 255) << 8 | ((x * 5 + y * 90) & 255) << 16));
+          x, y, TColor(((x * 37 + y * 11) & 255) | ((x * 13 + y * 71) & 255) << 8 | ((x * 5 + y * 90) & 255) << 16));
   bitmap->SetPixelFormat(format);
   return bitmap;
 }
@@ -69,28 +69,15 @@ TEST(Bitmap, FilesAtEveryDepthOpenInPillowAndImageMagickAndLoadBackEqual) {
     int bits;
   } cases[] = {{pf1bit, 1}, {pf4bit, 4}, {pf8bit, 8}, {pf15bit, 16}, {pf16bit, 16}, {pf24bit, 24}, {pf32bit, 32}};
   std::string dir = TempDir();
-  std::string list;
+  std::vector<std::string> paths;
   std::vector<std::unique_ptr<TBitmap>> bitmaps;
   for (const Case& c : cases) {
     bitmaps.push_back(Pattern(13, 7, c.format));
     ASSERT_EQ(bitmaps.back()->PixelFormat(), c.format);
-    std::string path = dir + "/" + std::to_string(bitmaps.size()) + ".bmp";
-    bitmaps.back()->SaveToFile(path);
-    list += path + "\n";
+    paths.push_back(dir + "/" + std::to_string(bitmaps.size()) + ".bmp");
+    bitmaps.back()->SaveToFile(paths.back());
   }
-  // Pillow turns warnings into errors; ImageMagick regards them. Each file prints its size, bit depth and RGB.
-  std::istringstream lines(testing_support::RunPython(R"(
-import subprocess, sys, warnings
-from PIL import Image
-warnings.simplefilter("error")
-for path in sys.stdin.read().split():
-    image = Image.open(path)
-    image.load()
-    checked = subprocess.run(["identify-im6.q16", "-regard-warnings", path], capture_output=True, text=True)
-    assert checked.returncode == 0 and not checked.stderr, checked.stderr
-    print(image.width, image.height, image.info.get("compression"), image.convert("RGB").tobytes().hex())
-)",
-                                                      list));
+  std::istringstream lines(testing_support::PillowAndImageMagickRead(paths));
   for (size_t i = 0; i < bitmaps.size(); ++i) {
     SCOPED_TRACE(cases[i].bits);
     std::string width, height, compression, pixels;

@@ -6,6 +6,8 @@
 #include "platform/components/automation/TestDriver.h"
 #include "platform/components/tests/TestForms.h"
 #include "platform/runtime/Cp1250.h"
+#include "platform/winapi/Bitmaps.h"
+#include "platform/winapi/GdiObjects.h"
 
 using namespace formtest;
 
@@ -183,6 +185,23 @@ TEST_F(Forms, ShowAndHideRunTheirEvents) {
   dialog->Hide();
   EXPECT_EQ(Trace(), (std::vector<std::string>{"create with fields", "show", "activate", "hide"}));
   dialog->Free();
+}
+
+TEST_F(Forms, AFormErasesItsClientAreaInItsColour) {
+  auto* form = TCustomForm::CreateNew<TForm>(nullptr);
+  form->SetBorderStyle(bsNone);
+  form->SetBounds(10, 10, 40, 30);
+  form->SetColor(TColor(0x3366CC));
+  form->Show();
+  Application->ProcessPendingMessages();
+  size_t objects = GdiObjectCount();
+  InvalidateRect(form->Handle(), nullptr, TRUE);
+  UpdateWindow(form->Handle());
+  EXPECT_EQ(GdiObjectCount(), objects) << "the brush went";
+  HDC dc = GetDC(form->Handle());
+  for (POINT p : {POINT{0, 0}, POINT{20, 15}, POINT{39, 29}}) EXPECT_EQ(GetPixel(dc, p.x, p.y), COLORREF(0x3366CC));
+  ReleaseDC(form->Handle(), dc);
+  form->Free();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Regions.h"
 #include "platform/winapi/gdi32/Raster.h"
+#include "platform/winapi/gdi32/RegionCombine.h"
 
 namespace {
 
@@ -123,6 +124,10 @@ BOOL FillRgn(HDC dc, HRGN region, HBRUSH brush) {
 }
 
 BOOL FrameRgn(HDC dc, HRGN region, HBRUSH brush, int width, int height) {
+  if (DWORD error = vandrel::gdi_testing::CallHookAnswer("FrameRgn")) {
+    SetLastError(error);
+    return FALSE;
+  }
   if (width < 1 || height < 1) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -144,15 +149,15 @@ BOOL FrameRgn(HDC dc, HRGN region, HBRUSH brush, int width, int height) {
   // The inside is the region shifted by the frame's size each way, intersected; the frame is the rest.
   HRGN inside = CreateRectRgn(0, 0, 0, 0);
   HRGN shifted = CreateRectRgn(0, 0, 0, 0);
-  CombineRgn(inside, region, nullptr, RGN_COPY);
+  CombineRegions(inside, region, nullptr, RGN_COPY);
   const int moves[4][2] = {{width, 0}, {-width, 0}, {0, height}, {0, -height}};
   for (const auto& m : moves) {
-    CombineRgn(shifted, region, nullptr, RGN_COPY);
+    CombineRegions(shifted, region, nullptr, RGN_COPY);
     OffsetRgn(shifted, m[0], m[1]);
-    CombineRgn(inside, inside, shifted, RGN_AND);
+    CombineRegions(inside, inside, shifted, RGN_AND);
   }
   HRGN frame = CreateRectRgn(0, 0, 0, 0);
-  CombineRgn(frame, region, inside, RGN_DIFF);
+  CombineRegions(frame, region, inside, RGN_DIFF);
   BOOL done = FillRgn(dc, frame, brush);
   DeleteObject(frame);
   DeleteObject(shifted);

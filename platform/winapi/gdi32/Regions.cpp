@@ -2,10 +2,13 @@
 #include "platform/winapi/Regions.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <mutex>
 
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Windows.h"
+#include "platform/winapi/gdi32/RegionCombine.h"
 
 namespace {
 
@@ -176,6 +179,14 @@ HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode) {
 }
 
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
+  if (DWORD error = vandrel::gdi_testing::CallHookAnswer("CombineRgn")) {
+    SetLastError(error);
+    return ERROR;
+  }
+  return CombineRegions(dest, src1, src2, mode);
+}
+
+int CombineRegions(HRGN dest, HRGN src1, HRGN src2, int mode) {
   RegionObject* d = Find(dest);
   RegionObject* a = Find(src1);
   RegionObject* b = mode == RGN_COPY ? nullptr : Find(src2);
@@ -249,3 +260,38 @@ std::vector<RECT> RegionRects(HRGN region) {
       for (const Span& s : b.spans) out.push_back(RECT{s.x0, b.y0, s.x1, b.y1});
   return out;
 }
+
+namespace vandrel::gdi_testing {
+
+namespace {
+
+struct Hook {
+  std::mutex lock;
+  std::atomic<bool> set{false};
+  TGdiCallHook hook;
+};
+
+Hook& H() {
+  static Hook* h = new Hook;
+  return *h;
+}
+
+}  // namespace
+
+void SetCallHook(TGdiCallHook hook) {
+  std::lock_guard g(H().lock);
+  H().set = bool(hook);
+  H().hook = std::move(hook);
+}
+
+DWORD CallHookAnswer(const char* function) {
+  if (!H().set.load(std::memory_order_relaxed)) return 0;
+  TGdiCallHook hook;
+  {
+    std::lock_guard g(H().lock);
+    hook = H().hook;
+  }
+  return hook ? hook(function) : 0;
+}
+
+}  // namespace vandrel::gdi_testing

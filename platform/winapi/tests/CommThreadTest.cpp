@@ -1,7 +1,6 @@
 // The comm calls over a pseudo-terminal (on the real clock, the test holding the peer side) and over
 // scripted devices (on the virtual clock).
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 
 #include "platform/runtime/Clock.h"
 #include "platform/testing/ChildProcess.h"
+#include "platform/testing/PseudoTerminal.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/Comm.h"
 #include "platform/winapi/LastError.h"
@@ -44,22 +44,8 @@ struct Async {
 // A machine whose COM3 is a pseudo-terminal; the test holds the peer (master) side.
 class PtyPort : public ::testing::Test {
  protected:
-  void SetUp() override {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(master_, 0);
-    ASSERT_EQ(grantpt(master_), 0);
-    ASSERT_EQ(unlockpt(master_), 0);
-    slave_ = ptsname(master_);
-    std::filesystem::create_directories(machine_.Root() + "/devices");
-    std::filesystem::create_symlink(slave_, machine_.Root() + "/devices/COM3");
-  }
   void TearDown() override {
     if (port_ != INVALID_HANDLE_VALUE) CloseHandle(port_);
-    ClosePeer();
-  }
-  void ClosePeer() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
   }
   HANDLE Open(const char* name = "COM3") {
     return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
@@ -70,22 +56,6 @@ class PtyPort : public ::testing::Test {
     COMMTIMEOUTS atOnce{0xFFFFFFFF, 0, 0, 100, 1000};
     ASSERT_TRUE(SetCommTimeouts(port_, &atOnce));
     ASSERT_TRUE(SetCommMask(port_, mask));
-  }
-  void PeerWrite(const std::string& bytes) {
-    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-  }
-  // What the peer receives within `ms`, stopping once `expected` bytes have come.
-  std::string PeerRead(size_t expected, int ms = 2000) {
-    std::string got;
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (got.size() < expected && std::chrono::steady_clock::now() < end) {
-      pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 20) <= 0) continue;
-      char buffer[256];
-      ssize_t n = read(master_, buffer, sizeof buffer);
-      if (n > 0) got.append(buffer, size_t(n));
-    }
-    return got;
   }
   // Waits for the next event of the port.
   DWORD NextEvent(DWORD ms = 2000) {
@@ -113,8 +83,7 @@ class PtyPort : public ::testing::Test {
   }
 
   testing_support::TestMachine machine_;
-  int master_ = -1;
-  std::string slave_;
+  testing_support::PseudoTerminal pty_{machine_.Root(), "COM3"};
   HANDLE port_ = INVALID_HANDLE_VALUE;
 };
 
@@ -184,7 +153,7 @@ TEST_F(PtyPort, SetCommStateChecksTheBlockAndSetsTheLine) {
       {"2 stop bits with 5 data bits", 9600, 5, NOPARITY, TWOSTOPBITS, DCB_BINARY, ERROR_INVALID_PARAMETER, 0, 0},
       {"the same XON and XOFF", 9600, 8, NOPARITY, ONESTOPBIT, DCB_BINARY | DCB_OUTX, ERROR_INVALID_PARAMETER, 0, 0},
   };
-  int peer = open(slave_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);  // a look at the line's settings
+  int peer = open(pty_.TerminalPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);  // a look at the line's settings
   ASSERT_GE(peer, 0);
   DCB applied{};
   for (const Case& c : cases) {
@@ -231,10 +200,10 @@ TEST_F(PtyPort, BytesPassRawAndReadsReturnAtOnceWithWhatIsQueued) {
   EXPECT_TRUE(ok || GetLastError() == ERROR_IO_PENDING);
   EXPECT_TRUE(GetOverlappedResult(port_, &write.ov, &written, TRUE));
   EXPECT_EQ(written, command.size());
-  EXPECT_EQ(PeerRead(command.size()), command) << "no line-end translation";
+  EXPECT_EQ(pty_.Read(command.size()), command) << "no line-end translation";
   EXPECT_EQ(NextEvent(), EV_TXEMPTY);
 
-  PeerWrite("\r\nOK\r\n");
+  pty_.Write("\r\nOK\r\n");
   EXPECT_EQ(NextEvent(), EV_RXCHAR);
   std::this_thread::sleep_for(50ms);
   COMSTAT status{};
@@ -256,7 +225,7 @@ TEST_F(PtyPort, AFullInputQueueLeavesTheRestWithTheDevice) {
   ASSERT_TRUE(SetupComm(port_, 16, 16));
   std::string sent;
   for (int i = 0; i < 100; ++i) sent += char('A' + i % 26);
-  PeerWrite(sent);
+  pty_.Write(sent);
   std::string received;
   auto end = std::chrono::steady_clock::now() + 2s;
   while (received.size() < sent.size() && std::chrono::steady_clock::now() < end) {
@@ -273,7 +242,7 @@ TEST_F(PtyPort, AFullInputQueueLeavesTheRestWithTheDevice) {
 
 TEST_F(PtyPort, RxCharFiresOncePerArrivalAndIsKeptForTheNextWait) {
   OpenPort(EV_RXCHAR);
-  PeerWrite("x");
+  pty_.Write("x");
   EXPECT_EQ(NextEvent(), EV_RXCHAR);
   // The byte stays unread: no event for it again.
   Async wait;
@@ -286,11 +255,11 @@ TEST_F(PtyPort, RxCharFiresOncePerArrivalAndIsKeptForTheNextWait) {
   Async other;
   EXPECT_FALSE(WaitCommEvent(port_, &second, &other.ov)) << "one wait at a time";
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  PeerWrite("y");
+  pty_.Write("y");
   EXPECT_TRUE(wait.Signalled(2000));
   EXPECT_EQ(events, EV_RXCHAR);
   // An arrival while no wait is pending completes the next wait at once.
-  PeerWrite("z");
+  pty_.Write("z");
   std::this_thread::sleep_for(100ms);
   Async next;
   events = 0;
@@ -316,7 +285,7 @@ TEST_F(PtyPort, TimeOutsBoundReadsAndWritesAndPurgeAborts) {
   DWORD got = kSentinel;
   EXPECT_FALSE(ReadFile(port_, buffer, sizeof buffer, &got, &read.ov));
   EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
-  PeerWrite("abc");
+  pty_.Write("abc");
   auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(GetOverlappedResult(port_, &read.ov, &got, TRUE));
   EXPECT_EQ(std::string(buffer, got), "abc");
@@ -354,7 +323,7 @@ TEST_F(PtyPort, AfterAHangUpOneWaitFailsAndLaterOnesFailQuietly) {
   Async wait;
   DWORD events = kSentinel;
   EXPECT_FALSE(WaitCommEvent(port_, &events, &wait.ov));
-  ClosePeer();
+  pty_.ClosePeer();
   ASSERT_TRUE(wait.Signalled(2000));
   DWORD ignored;
   EXPECT_FALSE(GetOverlappedResult(port_, &wait.ov, &ignored, FALSE));

@@ -103,6 +103,51 @@ TEST(Brushes, FillRectFillRgnAndFrameRgn) {
   DeleteObject(brush);
 }
 
+TEST(Brushes, TheCallHookFailsTheChosenRegionCallsAndLeavesTheirObjectsAsTheyWere) {
+  std::vector<std::string> asked;
+  std::string failing;
+  vandrel::gdi_testing::SetCallHook([&](const std::string& function) -> DWORD {
+    asked.push_back(function);
+    return function == failing ? ERROR_NOT_ENOUGH_MEMORY : 0;
+  });
+  MemoryCanvas canvas(Dib(6, 5, 24));
+  HBRUSH black = reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  HRGN a = CreateRectRgn(0, 0, 6, 5), b = CreateRectRgn(2, 2, 4, 4);
+  HWND w = wintest::MakeWindow("hooked", WS_POPUP, nullptr, 0, 0, 6, 5);
+
+  failing = "CombineRgn";
+  SetLastError(0);
+  EXPECT_EQ(CombineRgn(a, a, b, RGN_DIFF), ERROR);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_TRUE(PtInRegion(a, 3, 3)) << "the destination is unchanged";
+  failing = "SetWindowRgn";
+  EXPECT_EQ(SetWindowRgn(w, b, TRUE), 0);
+  EXPECT_EQ(GetWindowRgn(w, a), ERROR) << "the window has no region";
+  RECT all{0, 0, 6, 5};
+  FillRect(canvas.dc(), &all, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  failing = "FrameRgn";
+  EXPECT_FALSE(FrameRgn(canvas.dc(), a, black, 1, 1));
+  EXPECT_EQ(GetPixel(canvas.dc(), 0, 0), RGB(255, 255, 255)) << "nothing painted";
+  EXPECT_EQ(asked, (std::vector<std::string>{"CombineRgn", "SetWindowRgn", "FrameRgn"}));
+
+  // Without a failure: FrameRgn is asked once, not for the combinations it makes; GetWindowRgn copies
+  // through CombineRgn.
+  failing.clear();
+  asked.clear();
+  EXPECT_TRUE(FrameRgn(canvas.dc(), a, black, 1, 1));
+  EXPECT_EQ(GetPixel(canvas.dc(), 0, 0), RGB(0, 0, 0));
+  EXPECT_EQ(SetWindowRgn(w, b, TRUE), 1) << "the region the failed call left with its owner";
+  EXPECT_EQ(GetWindowRgn(w, a), SIMPLEREGION);
+  EXPECT_EQ(asked, (std::vector<std::string>{"FrameRgn", "SetWindowRgn", "CombineRgn"}));
+
+  vandrel::gdi_testing::SetCallHook({});
+  asked.clear();
+  EXPECT_NE(CombineRgn(a, a, a, RGN_OR), ERROR);
+  EXPECT_TRUE(asked.empty());
+  DestroyWindow(w);
+  DeleteObject(a);
+}
+
 TEST(WindowSurfaces, WindowsPaintIntoTheirTopLevelSurfaceAndTheLogRecordsEachCall) {
   wintest::RegisterRecorderClass();
   HWND top = wintest::MakeWindow("top", WS_POPUP, nullptr, 10, 20, 40, 30);

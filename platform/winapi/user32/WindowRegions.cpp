@@ -6,6 +6,10 @@
 #include "platform/winapi/user32/WindowSystem.h"
 
 int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
+  if (DWORD error = vandrel::gdi_testing::CallHookAnswer("SetWindowRgn")) {
+    SetLastError(error);
+    return 0;
+  }
   HRGN old;
   {
     winsys::Guard g(winsys::S().lock);
