@@ -165,9 +165,8 @@ void TTessalineDeskBandForm::BuildMenuItems(TToolBarMenuItems* items, TMenuItem*
   }
 }
 
-void TTessalineDeskBandForm::SetupMenuItem(TToolbarMenuItem* definition, TToolBarMenuItems* collection,
-                                           TMenuItem* item, TCustomImageList* hotTarget,
-                                           TCustomImageList* normalTarget) {
+void TTessalineDeskBandForm::SetupMenuItem(TToolbarMenuItem* definition, TToolBarMenuItems* collection, TMenuItem* item,
+                                           TCustomImageList* hotTarget, TCustomImageList* normalTarget) {
   item->SetCaption(ExpandMacros(definition->Caption()));
   item->SetAutoCheck(!definition->CheckedValue().empty() || !definition->UncheckedValue().empty());
   item->SetTag(reinterpret_cast<intptr_t>(definition));
@@ -197,8 +196,7 @@ void TTessalineDeskBandForm::MenuItemMeasure(TObject* sender, TCanvas* canvas, i
   width = std::max(width, 120);
 }
 
-void TTessalineDeskBandForm::MenuItemAdvancedDraw(TObject* sender, TCanvas* canvas, RECT rect,
-                                                  TOwnerDrawState state) {
+void TTessalineDeskBandForm::MenuItemAdvancedDraw(TObject* sender, TCanvas* canvas, RECT rect, TOwnerDrawState state) {
   auto* item = DynamicAs<TMenuItem>(sender);
   if (!item) return;
   TDetachedEvent detached(item->OnAdvancedDrawItem);

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "platform/components/Application.h"
+#include "platform/components/ImgList.h"
 #include "platform/components/ModuleTeardown.h"
 #include "platform/runtime/Format.h"
-#include "platform/components/ImgList.h"
 #include "platform/winapi/MessageQueue.h"
 #include "platform/winapi/Timers.h"
 #include "platform/winapi/WindowSurfaces.h"
@@ -91,9 +91,9 @@ std::string ColorLogText(TColor color) {
 
 std::string StateLogText(TOwnerDrawState state) {
   static const std::pair<TOwnerDrawState, const char*> kNames[] = {
-      {odSelected, "selected"}, {odGrayed, "grayed"},     {odDisabled, "disabled"}, {odChecked, "checked"},
-      {odFocused, "focused"},   {odDefault, "default"},   {odHotLight, "hotlight"}, {odInactive, "inactive"},
-      {odNoAccel, "noaccel"}};
+      {odSelected, "selected"}, {odGrayed, "grayed"},     {odDisabled, "disabled"},
+      {odChecked, "checked"},   {odFocused, "focused"},   {odDefault, "default"},
+      {odHotLight, "hotlight"}, {odInactive, "inactive"}, {odNoAccel, "noaccel"}};
   std::string text;
   for (auto& [flag, name] : kNames)
     if (state & flag) text += (text.empty() ? "" : ",") + std::string(name);
@@ -206,10 +206,10 @@ void TMenuItem::DefaultDraw(TCanvas* canvas, RECT rect, TOwnerDrawState state) {
   HDC dc = canvas->Handle();
   if (!dc) return;
   canvas->FillRect(rect);
-  std::string args = Format("\"%s\" %d,%d %dx%d brush %s font %s",
-                            {caption_, int(rect.left), int(rect.top), int(rect.right - rect.left),
-                             int(rect.bottom - rect.top), ColorLogText(canvas->Brush()->Color()),
-                             ColorLogText(canvas->Font()->Color())});
+  std::string args =
+      Format("\"%s\" %d,%d %dx%d brush %s font %s",
+             {caption_, int(rect.left), int(rect.top), int(rect.right - rect.left), int(rect.bottom - rect.top),
+              ColorLogText(canvas->Brush()->Color()), ColorLogText(canvas->Font()->Color())});
   if (canvas->Font()->Style() & fsBold) args += " bold";
   args += " state " + StateLogText(state);
   TMenu* menu = GetParentMenu();

@@ -3,10 +3,10 @@
 // Showing a popup menu runs its menu loop: OnPopup (DoPopup), WM_ENTERMENULOOP sent to the popup list's
 // window, every visible item measured and drawn into the menu's window (so owner-draw handlers run), the
 // scripted hold (the loop handles the thread's messages meanwhile), the items on the chosen path drawn
-// again as selected and focused, then the choice, then WM_EXITMENULOOP. Nobody clicks here: the choice comes from the process's menu script (MenuLoop.h:
-// ScriptMenuChoice); with no script the menu is dismissed. A chosen item reaches the popup list's window as
-// WM_COMMAND, so its Click runs when that message is dispatched, after Popup has returned, as with the real
-// menu loop. Every menu shown is recorded there (MenuRecords).
+// again as selected and focused, then the choice, then WM_EXITMENULOOP. Nobody clicks here: the choice comes from the
+// process's menu script (MenuLoop.h: ScriptMenuChoice); with no script the menu is dismissed. A chosen item reaches the
+// popup list's window as WM_COMMAND, so its Click runs when that message is dispatched, after Popup has returned, as
+// with the real menu loop. Every menu shown is recorded there (MenuRecords).
 #pragma once
 #include <string>
 #include <vector>

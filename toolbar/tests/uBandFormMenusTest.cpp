@@ -91,8 +91,8 @@ class BandFormMenus : public BandFormTest {
       for (size_t image = 0; image < 4; ++image)
         hot.replace(54 + row * 192 + image * 48, 48, bmp, 54 + row * 192 + (3 - image) * 48, 48);
     WriteWholeFile(kFolder + "\\hot.bmp", hot);
-    WriteWholeFile(kFolder + "\\.files", ReadWholeFile(kFolder + "\\.files") +
-                                             "hot.bmp=http://eszkoztar.vandrel.hu/pellandra/hot.bmp\r\n");
+    WriteWholeFile(kFolder + "\\.files",
+                   ReadWholeFile(kFolder + "\\.files") + "hot.bmp=http://eszkoztar.vandrel.hu/pellandra/hot.bmp\r\n");
   }
   TTessalineDeskBandForm* Form(const std::string& body) {
     Start(Definition("", kLists + body));
@@ -150,10 +150,13 @@ TEST_F(BandFormMenus, TheMenuTreeFollowsTheDefinition) {
     std::string caption;
     bool enabled, autoCheck;
     int imageIndex;
-  } rows[] = {{"Fej", true, false, -1},  {"Csak", true, false, -1},
+  } rows[] = {{"Fej", true, false, -1},
+              {"Csak", true, false, -1},
               {"Magas " + form->ExpandMacros("%%toolbarguid%%"), true, false, 0},
-              {"Alap", false, false, 1}, {"-", true, false, -1},
-              {"Pipa", true, true, -1},  {"Al", true, false, -1}};
+              {"Alap", false, false, 1},
+              {"-", true, false, -1},
+              {"Pipa", true, true, -1},
+              {"Al", true, false, -1}};
   TMenuItem* top = menu->Items();
   ASSERT_EQ(top->Count(), 7);
   for (int i = 0; i < 7; ++i) {
@@ -166,11 +169,10 @@ TEST_F(BandFormMenus, TheMenuTreeFollowsTheDefinition) {
     EXPECT_EQ(item->Owner(), menu);
   }
   EXPECT_NE(top->Items(2)->Caption().find('{'), std::string::npos) << "the macro is expanded";
-  EXPECT_EQ(top->Items(0)->Tag(),
-            reinterpret_cast<intptr_t>(DynamicAs<TToolbarButtonControl>(reinterpret_cast<TObject*>(button->Tag()))
-                                           ->Menu()
-                                           ->Items()
-                                           ->Items(0)));
+  EXPECT_EQ(
+      top->Items(0)->Tag(),
+      reinterpret_cast<intptr_t>(
+          DynamicAs<TToolbarButtonControl>(reinterpret_cast<TObject*>(button->Tag()))->Menu()->Items()->Items(0)));
   ASSERT_EQ(top->Items(6)->Count(), 1);
   TMenuItem* deep = top->Items(6)->Items(0);
   EXPECT_EQ(deep->Caption(), "Mely");
@@ -220,8 +222,8 @@ TEST_F(BandFormMenus, ItemsMeasureAndDrawByTheirDefinition) {
   } drawings[] = {
       {"Fej", "Fej", "0,0 120x17 brush #808080 font #FFFFFF bold state normal"},
       {"Csak", "Csak", "0,17 120x17 " + normal + " state normal"},
-      {magas, magas, Format("0,34 %dx30 ", {shown.items[2].width}) + highlight + " state selected,focused image " +
-                         images + ":0"},
+      {magas, magas,
+       Format("0,34 %dx30 ", {shown.items[2].width}) + highlight + " state selected,focused image " + images + ":0"},
       {"Pipa", "Pipa", "0,89 " + Format("%dx17 ", {shown.items[5].width}) + highlight + " state selected,focused"},
       {"Al|Mely", "Al", "0,106 120x17 " + highlight + " state selected,focused"},
   };
@@ -240,10 +242,10 @@ TEST_F(BandFormMenus, ItemsMeasureAndDrawByTheirDefinition) {
 }
 
 TEST_F(BandFormMenus, TheSelectedChevronItemDrawsFromTheHotListAndPutsItBack) {
-  TTessalineDeskBandForm* form =
-      Form("<BUTTON caption=\"Egy\" popupcaption=\"Elso %%toolbarguid%%\" imagelist=\"forro\" imageindex=\"1\" "
-           "action=\"openurl\" href=\"http://a.hu/egy\"/>\n"
-           "<BUTTON caption=\"Ket\" imagelist=\"szeles\" imageindex=\"0\" action=\"none\"/>\n");
+  TTessalineDeskBandForm* form = Form(
+      "<BUTTON caption=\"Egy\" popupcaption=\"Elso %%toolbarguid%%\" imagelist=\"forro\" imageindex=\"1\" "
+      "action=\"openurl\" href=\"http://a.hu/egy\"/>\n"
+      "<BUTTON caption=\"Ket\" imagelist=\"szeles\" imageindex=\"0\" action=\"none\"/>\n");
   TObjectPtr<TMyPopupMenu> menu = Chevron(form, 1);
   ASSERT_NE(menu, nullptr);
   auto* images = static_cast<TCustomImageList*>(menu->Images());
@@ -292,11 +294,15 @@ TEST_F(BandFormMenus, TheChevronMenuOffersWhatDoesNotFit) {
     std::vector<std::string> paths;
   } rows[] = {
       {"all fits", a + b, -1, {}},
-      {"a partly hidden button and the rest", a + "<SEPARATOR/>" + b + "<TEXT id=\"t\" width=\"30\"/>" + c, 0,
+      {"a partly hidden button and the rest",
+       a + "<SEPARATOR/>" + b + "<TEXT id=\"t\" width=\"30\"/>" + c,
+       0,
        {"A", "-", "Bee", "Bee|B1", "C"}},
       {"from the second bar", a + c, 1, {"C"}},
       {"a bar that starts with a separator",
-       a + "<TEXT id=\"t\" width=\"30\"/><SEPARATOR/><BUTTON caption=\"D\" action=\"none\"/>", 1, {}},
+       a + "<TEXT id=\"t\" width=\"30\"/><SEPARATOR/><BUTTON caption=\"D\" action=\"none\"/>",
+       1,
+       {}},
   };
   TTessalineDeskBandForm* form = Form(a);
   for (const Row& r : rows) {

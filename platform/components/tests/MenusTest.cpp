@@ -93,7 +93,8 @@ TEST_F(MenuLoop, EveryItemDrawsThroughGdiAndTheChosenPathDrawsSelected) {
   bool filled = false;
   for (const std::string& line : DrawingLog())
     filled = filled || line == "FillRect #32768 0,65,55,84 " + Rgb(clHighlight);
-  EXPECT_TRUE(filled) << "the background is a real fill of the menu's surface\n" << testing::PrintToString(DrawingLog());
+  EXPECT_TRUE(filled) << "the background is a real fill of the menu's surface\n"
+                      << testing::PrintToString(DrawingLog());
 }
 
 TEST_F(MenuLoop, TheImageOfTheMenusListIsNamedWithItsIndex) {
