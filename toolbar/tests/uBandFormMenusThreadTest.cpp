@@ -28,57 +28,37 @@ struct ThreadResult {
 
 TEST_F(BandFormTest, EachThreadHandlesItsOwnMenusClicks) {
   Start(Definition("", kBody));
-  RegisterBandFormClass();
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.lpszClassName = "BandMenuThreadHost";
-  RegisterClassA(&wc);
   std::vector<ThreadResult> results(2);
-  std::atomic<int> failures{0};
-  auto work = [&](int index) {
+  const int failures = OnTwoUiThreads([&](int index, TTessalineDeskBandForm*& form) {
     ThreadResult& r = results[size_t(index)];
     r.thread = GetCurrentThreadId();
-    CoInitialize(nullptr);
-    HWND host = CreateWindowExA(0, "BandMenuThreadHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 40, nullptr, nullptr,
-                                nullptr, nullptr);
-    try {
-      auto* form = static_cast<TTessalineDeskBandForm*>(
-          TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TTessalineDeskBandForm>(), nullptr, host));
-      form->SignalCheckTimer->SetEnabled(false);
-      form->FeedCheckTimer->SetEnabled(false);
-      form->FirstStartTimer->SetEnabled(false);
-      auto* bar = static_cast<TToolBar*>(form->BuiltControls()->Items(0));
-      TPopupMenu* menu = bar->Buttons(0)->DropdownMenu();
-      TMenuItem* item = menu->Items()->Items(0);
-      TNotifyEvent click = item->OnClick;
-      item->OnClick = [&r, click](TObject* sender) {
-        r.clickThreads.push_back(GetCurrentThreadId());
-        click(sender);
-      };
-      menu->OnPopup = [&r](TObject*) { r.commandWindow = PopupList()->Window(); };
-      for (int round = 0; round < 20; ++round) {
-        {
-          TBandLockGuard guard;  // the menu script is the process's
-          ScriptMenuChoice({"Egy"});
-          menu->Popup(0, 0);
-          r.listWindowBack = PopupList()->Window() != r.commandWindow;
-        }
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) DispatchMessageA(&msg);
+    form->FeedCheckTimer->SetEnabled(false);
+    form->FirstStartTimer->SetEnabled(false);
+    auto* bar = static_cast<TToolBar*>(form->BuiltControls()->Items(0));
+    TPopupMenu* menu = bar->Buttons(0)->DropdownMenu();
+    TMenuItem* item = menu->Items()->Items(0);
+    TNotifyEvent click = item->OnClick;
+    item->OnClick = [&r, click](TObject* sender) {
+      r.clickThreads.push_back(GetCurrentThreadId());
+      click(sender);
+    };
+    menu->OnPopup = [&r](TObject*) { r.commandWindow = PopupList()->Window(); };
+    for (int round = 0; round < 20; ++round) {
+      {
+        TBandLockGuard guard;  // the menu script is the process's
+        ScriptMenuChoice({"Egy"});
+        menu->Popup(0, 0);
+        r.listWindowBack = PopupList()->Window() != r.commandWindow;
       }
-      r.windowOfThread = GetWindowThreadProcessId(r.commandWindow, nullptr) == r.thread;
-      form->Free();
-      r.windowGoneWithForm = !IsWindow(r.commandWindow);
-    } catch (const Exception& e) {
-      if (failures++ == 0) ADD_FAILURE() << e.ClassName() << ": " << e.Message();
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) DispatchMessageA(&msg);
     }
-    DestroyWindow(host);
-    CoUninitialize();
-  };
-  std::thread first(work, 0), second(work, 1);
-  first.join();
-  second.join();
-  EXPECT_EQ(failures.load(), 0);
+    r.windowOfThread = GetWindowThreadProcessId(r.commandWindow, nullptr) == r.thread;
+    form->Free();
+    form = nullptr;
+    r.windowGoneWithForm = !IsWindow(r.commandWindow);
+  });
+  EXPECT_EQ(failures, 0);
   for (const ThreadResult& r : results) {
     EXPECT_EQ(r.clickThreads, std::vector<DWORD>(20, r.thread)) << "every click on the menu's own thread";
     EXPECT_TRUE(r.windowOfThread);
