@@ -235,6 +235,7 @@ void TTessalineDeskBandForm::FillChevronMenu(TMyPopupMenu* menu, TControl* contr
                                          menu->HotImages(), static_cast<TCustomImageList*>(menu->Images())));
     } else if (DynamicAs<TToolbarSeparatorControl>(definition)) {
       item->SetCaption("-");
+      item->SetTag(reinterpret_cast<intptr_t>(definition));
     }
     TMyMenuItem* added = item.get();
     menu->Items()->Add(item.release());

@@ -467,6 +467,8 @@ void TShellHost::Play(const TUserAction& action) {
       bool named = first == "this" || first == "other";
       std::string item = named ? (blank == std::string::npos ? "" : Trim(action.text.substr(blank))) : action.text;
       Chevron(named ? first : "this", item);
+    } else if (action.verb == "menu") {
+      ChooseNextMenu(action.text);
     } else if (action.verb == "navigate") {
       if (!browser_) throw EShellScriptError("There is no browser in a taskbar");
       browser_->NavigateTo(action.name);
@@ -475,8 +477,6 @@ void TShellHost::Play(const TUserAction& action) {
       RunScriptLine(action.name, action.text);
     } else if (action.verb == "popup") {
       ClickPopup(action.text);
-    } else if (action.verb == "menu") {
-      ChooseNextMenu(action.text);
     } else {
       throw EShellScriptError("The shell host cannot " + action.verb);
     }

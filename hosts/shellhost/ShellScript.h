@@ -8,12 +8,12 @@
 //   wait MS              lets the milliseconds pass while messages are handled
 //   chevron [this|other] [ITEM]   pushes the chevron of the band (or of the host's other band), choosing
 //                        ITEM (captions joined by "|") from the menu that shows
+//   menu [ITEM]          the next menu shown (a button's drop-down) chooses ITEM; without ITEM it is
+//                        dismissed
 //   navigate URL         the browser goes to the address as the user's address bar does (browser only)
 //   script WHERE CODE    runs a line of script on the current page of the browser ("browser") or of the
 //                        band's web-browser control named WHERE, writing its value or its error
 //   popup NAME           a click on the control (its name, or else its caption) of the band's pop-up on top
-//   menu [ITEM]          the next menu that shows (a drop-down after a click) chooses ITEM (captions joined
-//                        by "|"); without ITEM it is dismissed
 #pragma once
 #include "platform/components/automation/UserScript.h"
 

@@ -328,6 +328,13 @@ TEST_F(BandFormMenus, TheChevronMenuOffersWhatDoesNotFit) {
         EXPECT_FALSE(static_cast<bool>(bee->OnClick)) << "an item with a sub-menu has no click of its own";
         EXPECT_TRUE(DynamicAs<TMyMenuItem>(bee->Items(0)));
       }
+      for (int i = 0; i < menu->Items()->Count(); ++i) {
+        TMenuItem* item = menu->Items()->Items(i);
+        auto* tagged = reinterpret_cast<TObject*>(item->Tag());
+        EXPECT_TRUE(item->IsLine() ? DynamicAs<TToolbarSeparatorControl>(tagged) != nullptr
+                                   : DynamicAs<TToolbarButtonControl>(tagged) != nullptr)
+            << item->Caption();
+      }
     }
   }
 }
