@@ -36,6 +36,11 @@ bool ContainsText(const std::string& text, const char* part) {
   return cp1250::Lower(text).find(part) != std::string::npos;
 }
 
+// The definition control an area was made for.
+TToolbarHtmlControl* DefinitionOf(TMyWebBrowser* area) {
+  return area ? DynamicAs<TToolbarHtmlControl>(reinterpret_cast<TObject*>(area->Tag())) : nullptr;
+}
+
 // The local file a file URL names: what follows its first eight characters ("file:///"), "/" as "\".
 std::string LocalFileOf(const std::string& url) {
   std::string file = url.size() > 8 ? url.substr(8) : std::string();
@@ -150,14 +155,6 @@ TControl* TTessalineDeskBandForm::MakeHtmlArea(TToolbarHtmlControl* c) {
   area->Navigate("about:blank");
   return area.release();
 }
-
-namespace {
-
-TToolbarHtmlControl* DefinitionOf(TMyWebBrowser* area) {
-  return area ? DynamicAs<TToolbarHtmlControl>(reinterpret_cast<TObject*>(area->Tag())) : nullptr;
-}
-
-}  // namespace
 
 void TTessalineDeskBandForm::HtmlAreaNavigateComplete2(TObject* sender, IDispatch* pDisp, VARIANT& URL) {
   auto* area = DynamicAs<TMyWebBrowser>(sender);
