@@ -15,7 +15,6 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/runtime/Cp1250.h"
 #include "platform/runtime/DateTime.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/HttpTestServer.h"
