@@ -64,8 +64,9 @@ TEST(Masks, AMalformedSetMatchesNothingAndRaisesNothing) {
     SCOPED_TRACE(mask);
     TMask compiled(mask);
     EXPECT_TRUE(compiled.Malformed());
-    for (const char* text : {"", "a", "[", "[abc", "x", std::string(mask).c_str()})
-      EXPECT_FALSE(compiled.Matches(text));
+    for (std::string_view text : {std::string_view(), std::string_view("a"), std::string_view("["),
+                                  std::string_view("[abc"), std::string_view(mask)})
+      EXPECT_FALSE(compiled.Matches(text)) << text;
     EXPECT_NO_THROW(MatchesMask("abc", mask));
   }
 }
