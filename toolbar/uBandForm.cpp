@@ -6,6 +6,7 @@
 
 #include "deskband/vekUtils.h"
 #include "platform/runtime/Format.h"
+#include "platform/winapi/Sound.h"
 #include "toolbar/uBandForm.dfm.h"
 #include "toolbar/uBandModule.h"
 #include "toolbar/uSignals.h"
@@ -118,6 +119,7 @@ void TTessalineDeskBandForm::DeskBandFormCreate(TObject*) {
   CtrlPanel->SetDoubleBuffered(true);
   CtrlPanel->SetParentBackground(true);
   CreateSignalWindow();
+  UseThreadMenuWindow();
   signalled_ = true;
   builtControls_ = TObjectList::Create(true);
   memoryHistories_ = NewObject<TStringList>();
@@ -140,9 +142,13 @@ void TTessalineDeskBandForm::DeskBandFormDestroy(TObject*) {
     FreeAndNil(memoryHistories_);
   }
   FreeAndNil(extraControls_);
-  // The feed pop-ups' sound, which plays from this buffer, comes with them; nothing plays before.
+  // A pop-up's sound plays from this buffer.
+  if (soundBuffer_ && soundBuffer_->Size() > 0) sndPlaySound(nullptr, 0);
   FreeAndNil(soundBuffer_);
-  if (std::exchange(signalled_, false)) DestroySignalWindow();
+  if (std::exchange(signalled_, false)) {
+    LeaveThreadMenuWindow();
+    DestroySignalWindow();
+  }
   if (std::exchange(counted_, false)) BandFormDestroyed();
   FreeAndNil(formLock_);
 }
@@ -244,18 +250,24 @@ bool TTessalineDeskBandForm::IsBandFocused() const { return ContainsWindow(::Get
 // ---- timers ----
 
 void TTessalineDeskBandForm::SignalCheckTimerTimer(TObject*) {
-  if (IsBandFocused()) return;
-  if (IsDefChanged()) {
-    ClearDefChanged();
-    LoadDefinition(true);
+  // A rebuild would free a menu whose loop runs this timer.
+  if (!IsBandFocused() && !TMyPopupMenu::AnyOpen()) {
+    if (IsDefChanged()) {
+      ClearDefChanged();
+      LoadDefinition(true);
+    }
+    bool pending = false;
+    {
+      TFormLockGuard guard(formLock_);
+      pending = std::exchange(rebuildPending_, false);
+    }
+    if (pending) BuildControls();
   }
-  bool pending = false;
-  {
-    TFormLockGuard guard(formLock_);
-    pending = std::exchange(rebuildPending_, false);
+  // Feed checks do not wait while the user works in the band.
+  if (IsFeedChanged()) {
+    CheckFeedPopups();
+    ClearFeedChanged();
   }
-  if (pending) BuildControls();
-  // The feed half of this timer comes with the feed pop-ups.
 }
 
 void TTessalineDeskBandForm::FirstStartTimerTimer(TObject*) {

@@ -20,6 +20,7 @@
 #include "toolbar/uParser.h"
 
 class TBandFormLink;
+class TRSSItem;
 class TComboBox;
 class TMenuItem;
 
@@ -71,6 +72,45 @@ class TMyToolButton : public TToolButton {
   VCL_CLASS(TMyToolButton, TToolButton)
   using TToolButton::TToolButton;
 };
+
+// The band's owner-drawn pop-up menus: a button's drop-down menu and the chevron menu. The hot image list
+// (owned when set) replaces the menu's Images while the selected item draws. Popping up routes the menu's
+// commands to a window of the calling thread and counts the menu as open on that thread.
+class TMyPopupMenu : public TPopupMenu {
+  VCL_CLASS(TMyPopupMenu, TPopupMenu)
+  explicit TMyPopupMenu(TComponent* owner);
+  TCustomImageList* HotImages() const { return hotImages_; }
+  void SetHotImages(TCustomImageList* images) { hotImages_ = images; }
+  void Popup(int x, int y) override;
+  // Whether a menu of the band is open on the calling thread.
+  static bool AnyOpen();
+
+ protected:
+  void DoPopup(TObject* sender) override;
+
+ private:
+  TCustomImageList* hotImages_ = nullptr;
+};
+
+// A menu item whose Tag is its definition menu item (or, at the chevron menu's top level, the definition
+// control): the definition's Height and Style shape its measuring and drawing.
+class TMyMenuItem : public TMenuItem {
+  VCL_CLASS(TMyMenuItem, TMenuItem)
+  using TMenuItem::TMenuItem;
+  void MeasureItem(TCanvas* canvas, int& width, int& height) override;
+  void AdvancedDrawItem(TCanvas* canvas, RECT rect, TOwnerDrawState state, bool topLevel) override;
+};
+
+// The calling thread's window for menu commands lives while the thread holds band forms: each form uses
+// it from its creation to its destruction, and the last one's leaving destroys it.
+void UseThreadMenuWindow();
+void LeaveThreadMenuWindow();
+
+// Adds the image at index of the normal list (and of the hot one, when both hot lists exist) to the
+// targets: the new index in the normal target, or -1 when there is no source, no index or the source
+// is not square.
+int CopyMenuIcon(TCustomImageList* sourceNormal, TCustomImageList* sourceHot, int index, TCustomImageList* targetHot,
+                 TCustomImageList* targetNormal);
 
 // An HTML area: the status of its last failed navigation (0 when none) and whether it has been sent to
 // its Src.
@@ -126,12 +166,39 @@ class TTessalineDeskBandForm : public TDeskBandForm {
   // Whether the keyboard focus lies inside the band form.
   bool IsBandFocused() const;
 
+  // Feed pop-ups: whether one may show now (the host window active, the band not focused, both minimum
+  // delays over, no screen saver); the check that shows the oldest unseen item of the first feed that has
+  // one; showing it with the feed's sound.
+  bool CanShowPopup();
+  void CheckFeedPopups();
+  void ShowFeedPopup(const TToolbarFeed& feed, const TRSSItem& item);
+  // Whether the active window is the form's parent window or one of its ancestors.
+  bool IsHostWindowActive() const;
+  TDateTime GetLastPopup();
+  void SetLastPopup(TDateTime time);
+  TDateTime GetLastPopupClick();
+  void SetLastPopupClick(TDateTime time);
+  void OpenPopupLink(const std::string& link, const std::string& target);
+  // What the latest pop-up's sound plays from.
+  TMemoryStream* SoundBuffer() const { return soundBuffer_; }
+
   // Clicks: a tool button's or image's (its Tag's definition control), a menu item's (its Tag's
   // definition item, when it has one) and a chevron item's (its Tag's definition control).
   void ControlOnClick(TObject* sender);
   void ControlClick(TToolBarControl* control);
   void MenuItemClick(TObject* sender);
   void ChevronItemClick(TObject* sender);
+
+  // Menus: the items of a definition menu under a parent item (owned by owner; images copied into the
+  // targets), one item's settings from its definition item, the owner-draw handlers, and the chevron
+  // menu's items for the hidden buttons of one control.
+  void BuildMenuItems(TToolBarMenuItems* items, TMenuItem* parent, TComponent* owner, TCustomImageList* hotTarget,
+                      TCustomImageList* normalTarget);
+  void SetupMenuItem(TToolbarMenuItem* definition, TToolBarMenuItems* collection, TMenuItem* item,
+                     TCustomImageList* hotTarget, TCustomImageList* normalTarget);
+  void MenuItemMeasure(TObject* sender, TCanvas* canvas, int& width, int& height);
+  void MenuItemAdvancedDraw(TObject* sender, TCanvas* canvas, RECT rect, TOwnerDrawState state);
+  void FillChevronMenu(TMyPopupMenu* menu, TControl* control, RECT visibleArea);
   // Runs the action and saves the history it names; false for kind none.
   bool ExecAction(TToolBarAction* action);
   // Lines "id=value" of the built controls' current values.
@@ -219,10 +286,8 @@ class TTessalineDeskBandForm : public TDeskBandForm {
                              WordBool& Cancel);
   void DetachScriptObjects();
 
-  // Seams of the later concerns: button menus.
-  TPopupMenu* BuildButtonMenu(TToolbarButtonControl* c);
+  TPopupMenu* BuildButtonMenu(TToolbarButtonControl* c, TToolButton* button);
   std::string ExpandCaption(const std::string& caption);
-  void CheckFeedPopups();
 
   TObjectList* builtControls_ = nullptr;
   TToolbarDefinition* currentDefinition_ = nullptr;

@@ -260,7 +260,7 @@ void TTessalineDeskBandForm::BuildButton(TToolbarButtonControl* c, TBuildState& 
     bar->SetImages(images->Images());
     bar->SetHotImages(images->HotImages());
   }
-  TPopupMenu* menu = BuildButtonMenu(c);
+  TPopupMenu* menu = BuildButtonMenu(c, button.get());
   button->SetDropdownMenu(menu);
   button->SetCaption(ExpandCaption(c->Caption()));
   button->SetImageIndex(c->ImageIndex());

@@ -427,7 +427,7 @@ void TShellHost::Focus(const std::string& name) {
 }
 
 void TShellHost::Type(const std::string& name, const std::string& text) {
-  Focus(name);
+  if (name != "focused") Focus(name);
   for (unsigned char c : text) {
     PostMessageA(GetFocus(), WM_CHAR, c, 1);
     Pump();
@@ -467,12 +467,16 @@ void TShellHost::Play(const TUserAction& action) {
       bool named = first == "this" || first == "other";
       std::string item = named ? (blank == std::string::npos ? "" : Trim(action.text.substr(blank))) : action.text;
       Chevron(named ? first : "this", item);
+    } else if (action.verb == "menu") {
+      ChooseNextMenu(action.text);
     } else if (action.verb == "navigate") {
       if (!browser_) throw EShellScriptError("There is no browser in a taskbar");
       browser_->NavigateTo(action.name);
       Pump();
     } else if (action.verb == "script") {
       RunScriptLine(action.name, action.text);
+    } else if (action.verb == "popup") {
+      ClickPopup(action.text);
     } else {
       throw EShellScriptError("The shell host cannot " + action.verb);
     }
@@ -543,6 +547,7 @@ void TShellHost::Snapshot(const std::string& heading) {
       text << "  (" << form << ")\n";
     }
   }
+  text << DescribePopups();
   std::vector<TMenuRecord> menus = MenuRecords();
   for (size_t i = menusShown_; i < menus.size(); ++i) {
     text << "menu " << menus[i].menuName << " at " << menus[i].at.x << "," << menus[i].at.y << ":";

@@ -8,7 +8,8 @@
 // addresses the band opened ("opened SW_SHOWNORMAL http://...", platform/winapi/MachineRecords.h).
 //
 // A browser window's browser is the platform's headless browser. The machine stays offline: while a host
-// lives, host names other than "localhost" do not resolve (unless a test has mapped names itself).
+// lives, host names other than "localhost" do not resolve, unless the machine's hosts file or a test maps
+// them. Snapshots list the band's pop-ups (visible forms of the host's thread that the host did not make).
 //
 // The band's state persists between runs under HKEY_CURRENT_USER\Software\Vandrel\ShellHost\BandStreams,
 // in a binary value named by the CLSID.
@@ -71,6 +72,13 @@ class TShellHost {
   void Type(const std::string& name, const std::string& text);
   void Key(BYTE key, TShiftState shift);
   void Chevron(const std::string& band, const std::string& item);
+  // The band's pop-ups: visible top-level forms of this thread that the host did not make, in z-order.
+  std::vector<HWND> Popups() const;
+  std::string DescribePopups() const;
+  // Clicks the control (its name or caption) of the topmost pop-up.
+  void ClickPopup(const std::string& name);
+  // The next menu that shows takes the item ("" dismisses it).
+  void ChooseNextMenu(const std::string& item);
   // Runs a line of script on the current page of the host's browser ("browser") or of the band's
   // web-browser control of that name, and writes its value or its error.
   void RunScriptLine(const std::string& where, const std::string& code);

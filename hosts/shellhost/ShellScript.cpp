@@ -10,7 +10,9 @@ TUserVerbs ShellHostVerbs() {
   verbs.Add("focus", TUserArgs::Name, nullptr);
   verbs.Add("wait", TUserArgs::Milliseconds, nullptr);
   verbs.Add("chevron", TUserArgs::Rest, nullptr);
+  verbs.Add("menu", TUserArgs::Rest, nullptr);
   verbs.Add("navigate", TUserArgs::Name, nullptr);
   verbs.Add("script", TUserArgs::NameText, nullptr);
+  verbs.Add("popup", TUserArgs::Rest, nullptr);
   return verbs;
 }

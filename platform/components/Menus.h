@@ -1,11 +1,12 @@
 // Menus: items with captions, checks, images and OnClick, and popup menus shown modally.
 //
 // Showing a popup menu runs its menu loop: OnPopup (DoPopup), WM_ENTERMENULOOP sent to the popup list's
-// window, every visible item measured and drawn (so owner-draw handlers run), then the choice, then
-// WM_EXITMENULOOP. Nobody clicks here: the choice comes from the process's menu script (MenuLoop.h:
-// ScriptMenuChoice); with no script the menu is dismissed. A chosen item reaches the popup list's window as
-// WM_COMMAND, so its Click runs when that message is dispatched, after Popup has returned, as with the real
-// menu loop. Every menu shown is recorded there (MenuRecords).
+// window, every visible item measured and drawn into the menu's window (so owner-draw handlers run), the
+// scripted hold (the loop handles the thread's messages meanwhile), the items on the chosen path drawn
+// again as selected and focused, then the choice, then WM_EXITMENULOOP. Nobody clicks here: the choice comes from the
+// process's menu script (MenuLoop.h: ScriptMenuChoice); with no script the menu is dismissed. A chosen item reaches the
+// popup list's window as WM_COMMAND, so its Click runs when that message is dispatched, after Popup has returned, as
+// with the real menu loop. Every menu shown is recorded there (MenuRecords).
 #pragma once
 #include <string>
 #include <vector>
@@ -73,7 +74,10 @@ class TMenuItem : public TComponent {
   // Owner-draw steps of the menu loop; the defaults call OnMeasureItem / OnAdvancedDrawItem.
   virtual void MeasureItem(TCanvas* canvas, int& width, int& height);
   virtual void AdvancedDrawItem(TCanvas* canvas, RECT rect, TOwnerDrawState state, bool topLevel);
-  // The standard measuring and drawing (what an item without handlers gets).
+  // The standard measuring and drawing (what an item without handlers gets). The drawing fills the
+  // rectangle with the canvas's brush and writes the text in its font (a selected item in the highlight
+  // colours, a disabled one grey), with the image of ImageIndex from the menu's Images or, for a checked
+  // item without one, a check mark; the drawing log gets one "DrawMenuItem" line for it.
   void DefaultMeasure(TCanvas* canvas, int& width, int& height);
   void DefaultDraw(TCanvas* canvas, RECT rect, TOwnerDrawState state);
 
@@ -164,6 +168,11 @@ class TPopupList {
   WNDPROC proc_ = nullptr;
 };
 TPopupList* PopupList();
+
+// The framework's standard drawing of a menu item: its advanced drawing, as the menu loop calls it.
+void DrawMenuItem(TMenuItem* item, TCanvas* canvas, RECT rect, TOwnerDrawState state);
+// How an image list shows in the drawing log: its Name, or its address when it has none.
+std::string ImageListLogName(const TComponent* images);
 
 // "&File" -> "File", "&&" -> "&".
 std::string StripHotkey(const std::string& caption);

@@ -22,10 +22,23 @@ struct TMenuRecord {
   std::string choice;
 };
 
+// One entry of the script: the choice, and how long the menu stays open before it (milliseconds; the menu
+// loop handles the thread's messages, timers included, meanwhile).
+struct TMenuStep {
+  std::string choice;
+  DWORD holdMs = 0;
+};
+
 // The script of menu choices: each shown menu takes the next entry ("File|Open", or "" to dismiss).
 void ScriptMenuChoice(const std::vector<std::string>& choices);
-// The next scripted choice, taken from the script ("" when none is left).
-std::string TakeMenuChoice();
+void ScriptMenuSteps(const std::vector<TMenuStep>& steps);
+// The next scripted step, taken from the script (dismiss at once when none is left).
+TMenuStep TakeMenuStep();
+
+// The window a pop-up menu is drawn in while it is open: class "#32768", a pop-up of the size at the
+// screen point, on the calling thread. Closing destroys it.
+HWND OpenMenuWindow(POINT at, SIZE size);
+void CloseMenuWindow(HWND window);
 void RecordMenu(const TMenuRecord& record);
 std::vector<TMenuRecord> MenuRecords();
 void ClearMenuRecords();

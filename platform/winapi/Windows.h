@@ -260,6 +260,8 @@ constexpr UINT SPI_GETSCREENSAVERRUNNING = 0x0072;
 BOOL SystemParametersInfoA(UINT action, UINT param, LPVOID value, UINT winIni);
 // Test and host hook: what SPI_GETSCREENSAVERRUNNING reports.
 void SetScreenSaverRunning(bool running);
+// Test switch: SPI_GETSCREENSAVERRUNNING fails (ERROR_ACCESS_DENIED, as for a process off the input desktop).
+void SetScreenSaverQueryFails(bool fails);
 
 namespace vandrel {
 // Called when a module unloads: its window classes that no window uses go, as on Windows.

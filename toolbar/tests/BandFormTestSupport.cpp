@@ -2,6 +2,9 @@
 
 #include "toolbar/tests/BandFormTestSupport.h"
 
+#include <atomic>
+#include <thread>
+
 #include "platform/com/ClassTable.h"
 #include "platform/components/comserver/ComServ.h"
 #include "platform/winapi/MessageQueue.h"
@@ -40,6 +43,36 @@ std::string Layout(const TTessalineDeskBandForm& form) {
     text += "\n";
   }
   return text;
+}
+
+int OnTwoUiThreads(const std::function<void(int index, TTessalineDeskBandForm*& form)>& work) {
+  RegisterBandFormClass();
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "BandFormThreadHost";
+  RegisterClassA(&wc);
+  std::atomic<int> failures{0};
+  auto run = [&](int index) {
+    CoInitialize(nullptr);
+    HWND host = CreateWindowExA(0, "BandFormThreadHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 40, nullptr, nullptr,
+                                nullptr, nullptr);
+    TTessalineDeskBandForm* form = nullptr;
+    try {
+      form = static_cast<TTessalineDeskBandForm*>(
+          TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TTessalineDeskBandForm>(), nullptr, host));
+      form->SignalCheckTimer->SetEnabled(false);
+      work(index, form);
+    } catch (const Exception& e) {
+      if (failures++ == 0) ADD_FAILURE() << e.ClassName() << ": " << e.Message();
+    }
+    if (form) form->Free();
+    DestroyWindow(host);
+    CoUninitialize();
+  };
+  std::thread first(run, 0), second(run, 1);
+  first.join();
+  second.join();
+  return failures.load();
 }
 
 void BandFormTest::SetUp() {

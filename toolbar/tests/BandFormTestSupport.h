@@ -2,6 +2,7 @@
 // works offline, with a definition of the test's own as the shipped one, and band forms made on a plain
 // host window or hosted by the shell host's core.
 #pragma once
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -20,6 +21,11 @@ std::string Definition(const std::string& attributes, const std::string& body);
 // One line per built control: class, Left, Top, Width, Height and, for a tool bar, its buttons' widths
 // (a divider as "|"); controls hidden are left out.
 std::string Layout(const TTessalineDeskBandForm& form);
+
+// Runs the work on two user-interface threads at once, each with COM and a band form of its own on a host
+// window of its own (its signal timer off); the work may free the form (then it sets it to null). Returns
+// the number of threads whose work failed with an error of the component library (the first is reported).
+int OnTwoUiThreads(const std::function<void(int index, TTessalineDeskBandForm*& form)>& work);
 
 class BandFormTest : public ::testing::Test {
  protected:

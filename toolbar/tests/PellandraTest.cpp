@@ -178,6 +178,23 @@ TEST(Pellandra, OnTheTaskbarTheBandsControlsOpenAddressesThroughTheSystem) {
   EXPECT_EQ(LogText(), "") << "nothing went wrong";
 }
 
+TEST(Pellandra, OnTheTaskbarTheBandsMenusOpenTheirAddressesAndLeaveNothingBehind) {
+  TestMachine machine;
+  InstallLibrary(machine);
+  WorkOffline();
+  std::string out;
+  ASSERT_EQ(Host({"register", kLibrary}, &out), 0) << out;
+  const std::string script = machine.Root() + "/menus.txt";
+  std::ofstream(script) << "menu Postafiók\nclick Levelezés\nchevron Hírek\nchevron Levelezés|Beállítások\n";
+  ASSERT_EQ(Host({"run", "--virtual-time", "--script", script, kGuid}, &out), 0) << out;
+  EXPECT_TRUE(HasLine(out, "opened SW_SHOWNORMAL http://posta.vandrel.hu/")) << "the drop-down's item: " << out;
+  EXPECT_TRUE(HasLine(out, "opened SW_SHOWNORMAL http://hirek.vandrel.hu/")) << "the chevron's button: " << out;
+  EXPECT_NE(out.find("opened SW_SHOWNORMAL http://posta.vandrel.hu/beallitasok?id="), std::string::npos)
+      << "the chevron's sub-menu: " << out;
+  EXPECT_TRUE(HasLine(out, "left behind: nothing")) << out;
+  EXPECT_EQ(LogText(), "") << "nothing went wrong";
+}
+
 TEST(Pellandra, ABrokenShippedDefinitionStillRegistersWithTheDesignTimeCaption) {
   struct Case {
     const char* name;

@@ -23,42 +23,22 @@ const std::string kBody =
 
 TEST_F(BandFormTest, FormsOnTwoThreadsBuildAtOnce) {
   Start(Definition("", kBody));
-  RegisterBandFormClass();
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.lpszClassName = "BandFormThreadHost";
-  RegisterClassA(&wc);
-  std::atomic<int> failures{0};
   std::vector<std::string> layouts(2);
-  auto work = [&](int index) {
-    CoInitialize(nullptr);
-    HWND host = CreateWindowExA(0, "BandFormThreadHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 40, nullptr, nullptr,
-                                nullptr, nullptr);
-    try {
-      auto* form = static_cast<TTessalineDeskBandForm*>(
-          TDeskBandForm::CreateBand(TDeskBandFormClass::Of<TTessalineDeskBandForm>(), nullptr, host));
-      form->SignalCheckTimer->SetEnabled(false);
-      for (int round = 0; round < 10; ++round) {
-        form->LoadDefinition(true);
-        form->AddExtraButton("Új", "gombok", 1, "http://x/", "");
-        form->SignalCheckTimerTimer(form->SignalCheckTimer);
-        form->ClearExtraButtons();
-        form->BuildControls();
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-      }
-      layouts[size_t(index)] = Layout(*form);
-      form->Free();
-    } catch (const Exception& e) {
-      if (failures++ == 0) ADD_FAILURE() << e.ClassName() << ": " << e.Message();
+  const int failures = OnTwoUiThreads([&](int index, TTessalineDeskBandForm*& form) {
+    for (int round = 0; round < 10; ++round) {
+      form->LoadDefinition(true);
+      form->AddExtraButton("Új", "gombok", 1, "http://x/", "");
+      form->SignalCheckTimerTimer(form->SignalCheckTimer);
+      form->ClearExtraButtons();
+      form->BuildControls();
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     }
-    DestroyWindow(host);
-    CoUninitialize();
-  };
-  std::thread first(work, 0), second(work, 1);
-  first.join();
-  second.join();
-  EXPECT_EQ(failures.load(), 0);
+    layouts[size_t(index)] = Layout(*form);
+    form->Free();
+    form = nullptr;
+  });
+  EXPECT_EQ(failures, 0);
   EXPECT_EQ(layouts[0], layouts[1]);
   EXPECT_NE(layouts[0], "");
   EXPECT_FALSE(WatchThreadExists()) << "the last form stopped it";

@@ -337,6 +337,14 @@ TEST(Windows, ScreenMetricsAndParameters) {
   SetScreenSaverRunning(true);
   SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
   EXPECT_TRUE(running);
+  SetScreenSaverQueryFails(true);
+  running = 7;
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(running, 7) << "untouched";
+  RECT work{};
+  EXPECT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) << "only the screen saver's query fails";
 }
 
 TEST(Windows, KeysPostToTheFocusWindowAndTranslateToCharacters) {

@@ -3,11 +3,13 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/winapi/Windows.h"
+
 namespace {
 
 struct MenuScript {
   std::mutex lock;
-  std::deque<std::string> choices;
+  std::deque<TMenuStep> steps;
   std::vector<TMenuRecord> records;
 };
 
@@ -19,16 +21,42 @@ MenuScript& MS() {
 }  // namespace
 
 void ScriptMenuChoice(const std::vector<std::string>& choices) {
-  std::lock_guard g(MS().lock);
-  MS().choices.assign(choices.begin(), choices.end());
+  std::vector<TMenuStep> steps;
+  for (const std::string& choice : choices) steps.push_back(TMenuStep{choice, 0});
+  ScriptMenuSteps(steps);
 }
 
-std::string TakeMenuChoice() {
+void ScriptMenuSteps(const std::vector<TMenuStep>& steps) {
   std::lock_guard g(MS().lock);
-  if (MS().choices.empty()) return "";
-  std::string choice = MS().choices.front();
-  MS().choices.pop_front();
-  return choice;
+  MS().steps.assign(steps.begin(), steps.end());
+}
+
+TMenuStep TakeMenuStep() {
+  std::lock_guard g(MS().lock);
+  if (MS().steps.empty()) return {};
+  TMenuStep step = MS().steps.front();
+  MS().steps.pop_front();
+  return step;
+}
+
+namespace {
+constexpr const char* kMenuClass = "#32768";
+}
+
+HWND OpenMenuWindow(POINT at, SIZE size) {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = kMenuClass;
+    RegisterClassA(&wc);
+  });
+  return CreateWindowExA(0, kMenuClass, "", WS_POPUP, at.x, at.y, size.cx < 1 ? 1 : size.cx, size.cy < 1 ? 1 : size.cy,
+                         nullptr, nullptr, nullptr, nullptr);
+}
+
+void CloseMenuWindow(HWND window) {
+  if (window) DestroyWindow(window);
 }
 
 void RecordMenu(const TMenuRecord& record) {

@@ -129,6 +129,7 @@ struct State {
   int screenWidth = 1024;
   int screenHeight = 768;
   bool screenSaver = false;
+  bool screenSaverQueryFails = false;
 };
 
 // The one state of the process; never destroyed, so thread exits late in the process find it intact.

@@ -1320,6 +1320,10 @@ BOOL SystemParametersInfoA(UINT action, UINT, LPVOID value, UINT) {
       *static_cast<RECT*>(value) = RECT{0, 0, S().screenWidth, S().screenHeight};
       return TRUE;
     case SPI_GETSCREENSAVERRUNNING:
+      if (S().screenSaverQueryFails) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+      }
       if (!value) return FALSE;
       *static_cast<BOOL*>(value) = S().screenSaver ? TRUE : FALSE;
       return TRUE;
@@ -1330,4 +1334,9 @@ BOOL SystemParametersInfoA(UINT action, UINT, LPVOID value, UINT) {
 void SetScreenSaverRunning(bool running) {
   Guard g(S().lock);
   S().screenSaver = running;
+}
+
+void SetScreenSaverQueryFails(bool fails) {
+  Guard g(S().lock);
+  S().screenSaverQueryFails = fails;
 }
