@@ -71,6 +71,8 @@ void TComponent::DestroyComponents() {
     TComponent* c = components_.back();
     components_.pop_back();
     c->owner_ = nullptr;
+    // A component that others watch is announced to the owner's tree (a sibling may point at it).
+    if (c->state_ & csFreeNotification) Notification(c, opRemove);
     c->Free();
   }
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -108,6 +110,23 @@ TEST_F(ComponentTest, FreeNotificationWorksBothWaysAcrossOwners) {
   EXPECT_EQ(g_log, (std::vector<std::string>{"second -TProbe:second", "left -TProbe:second", "free second"}));
   left->Free();
   right->Free();
+}
+
+TEST_F(ComponentTest, AnOwnerThatWatchesWhatItOwnsHearsOfItBeforeItGoes) {
+  // As a tool button that owns its drop-down menu and points at it.
+  TProbe* bar = TProbe::Create(nullptr, "bar");
+  TProbe* button = TProbe::Create(bar, "button");
+  TProbe::Create(button, "plain");  // freed after the menu (last first)
+  TProbe* menu = TProbe::Create(button, "menu");
+  button->watched = menu;
+  menu->FreeNotification(button);
+  g_log.clear();
+  bar->Free();
+  auto at = [](const std::string& line) { return std::find(g_log.begin(), g_log.end(), line) - g_log.begin(); };
+  ASSERT_LT(at("button -TProbe:menu"), ptrdiff_t(g_log.size())) << testing::PrintToString(g_log);
+  EXPECT_LT(at("button -TProbe:menu"), at("free menu"));
+  EXPECT_LT(at("plain -TProbe:menu"), at("free menu")) << "the owner's other components hear of it too";
+  EXPECT_EQ(std::count(g_log.begin(), g_log.end(), "button -TProbe:plain"), 0) << "nobody watches plain";
 }
 
 TEST_F(ComponentTest, ChildrenAreMarkedDestroyingBeforeTheyGo) {
