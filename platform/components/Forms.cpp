@@ -20,8 +20,24 @@ TScreen* GetScreen() {
   return screen;
 }
 
+int TScreen::FormCount() const {
+  std::lock_guard<std::mutex> guard(formsLock_);
+  return int(forms_.size());
+}
+
+TCustomForm* TScreen::Forms(int index) const {
+  std::lock_guard<std::mutex> guard(formsLock_);
+  return forms_.at(size_t(index));
+}
+
+void TScreen::AddForm(TCustomForm* form) {
+  std::lock_guard<std::mutex> guard(formsLock_);
+  forms_.push_back(form);
+}
+
 TCustomForm* TScreen::ActiveForm() const {
   HWND active = GetActiveWindow();
+  std::lock_guard<std::mutex> guard(formsLock_);
   for (TCustomForm* f : forms_)
     if (f->HandleAllocated() && f->Handle() == active) return f;
   return nullptr;
@@ -32,7 +48,10 @@ TWinControl* TScreen::ActiveControl() const {
   return f ? f->ActiveControl() : nullptr;
 }
 
-void TScreen::RemoveForm(TCustomForm* form) { std::erase(forms_, form); }
+void TScreen::RemoveForm(TCustomForm* form) {
+  std::lock_guard<std::mutex> guard(formsLock_);
+  std::erase(forms_, form);
+}
 
 TCustomForm::TCustomForm(TComponent* owner) : TCustomControl(owner) {
   visible_ = false;

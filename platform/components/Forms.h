@@ -9,6 +9,7 @@
 // whole sequence (take a lock before, release it after, also on failure) override Construct.
 #pragma once
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -203,13 +204,14 @@ class TScreen {
  public:
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor cursor) { cursor_ = cursor; }
-  int FormCount() const { return int(forms_.size()); }
-  TCustomForm* Forms(int index) const { return forms_.at(size_t(index)); }
+  int FormCount() const;
+  TCustomForm* Forms(int index) const;
   TCustomForm* ActiveForm() const;
   TWinControl* ActiveControl() const;
   int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
   int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
-  void AddForm(TCustomForm* form) { forms_.push_back(form); }
+  // Forms are made and freed on each user-interface thread of the process.
+  void AddForm(TCustomForm* form);
   void RemoveForm(TCustomForm* form);
   // The cursor table: a cursor set under a number, else the system cursor of a built-in number, else the
   // default cursor. Setting none removes the number's entry. The table does not destroy its cursors.
@@ -219,6 +221,7 @@ class TScreen {
  private:
   std::map<int, HCURSOR> cursors_;
   TCursor cursor_ = crDefault;
+  mutable std::mutex formsLock_;
   std::vector<TCustomForm*> forms_;
 };
 
