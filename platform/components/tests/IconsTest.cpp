@@ -287,7 +287,9 @@ TEST(Icon, MadeAndEditedIconsSaveAsOneImageThatPillowReadsAndThatLoadsBack) {
       for (int x = 0; x < icon->Width(); ++x) {
         uint32_t a = icon->Pixel32(x, y), b = back->Pixel32(x, y);
         EXPECT_EQ(a & 0xFFFFFF, b & 0xFFFFFF) << x << ',' << y;
-        if (icon->Blended()) EXPECT_EQ(a >> 24, b >> 24) << x << ',' << y;
+        if (icon->Blended()) {
+          EXPECT_EQ(a >> 24, b >> 24) << x << ',' << y;
+        }
       }
     std::string program = "import io, sys\nfrom PIL import Image\nim = Image.open(io.BytesIO(bytes.fromhex('" +
                           Hex(saved.DataString()) + "')))\nprint(im.size, im.info.get('sizes'))\n";
