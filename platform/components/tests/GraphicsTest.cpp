@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "platform/components/ImgList.h"
 #include "platform/testing/BmpWriter.h"
 #include "platform/testing/PythonOracle.h"
@@ -55,23 +52,16 @@ void SetU16(std::string& bytes, size_t at, uint16_t value) {
 }
 
 TEST(Bitmap, EveryLayoutLoadsPixelExactAsPillowDecodesIt) {
-  std::ifstream script(std::string(VANDREL_SOURCE_DIR) + "/platform/components/tests/bmp_fixtures.py");
-  std::stringstream program;
-  program << script.rdbuf();
-  std::istringstream lines(testing_support::RunPython(program.str()));
-  int files = 0;
-  for (std::string line; std::getline(lines, line); ++files) {
-    std::vector<std::string> field;
-    std::stringstream parts(line);
-    for (std::string f; std::getline(parts, f, '|');) field.push_back(f);
-    ASSERT_EQ(field.size(), 5u) << line;
+  const auto lines = testing_support::RunPythonFixture("platform/components/tests/bmp_fixtures.py");
+  for (const std::vector<std::string>& field : lines) {
+    ASSERT_EQ(field.size(), 5u) << (field.empty() ? "" : field[0]);
     SCOPED_TRACE(field[0]);
     std::unique_ptr<TBitmap> bitmap = Load(Unhex(field[3]));
     EXPECT_EQ(bitmap->Width(), std::stoi(field[1]));
     EXPECT_EQ(bitmap->Height(), std::stoi(field[2]));
     EXPECT_EQ(Rgba(*bitmap), field[4]);
   }
-  EXPECT_EQ(files, 18);
+  EXPECT_EQ(lines.size(), 18u);
 }
 
 TEST(Bitmap, PixelFormatAndColoursOfAPixel) {

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "platform/components/ImgList.h"
 #include "platform/runtime/Streams.h"
@@ -57,16 +55,9 @@ std::unique_ptr<TIcon> Pattern(int width, int height) {
 }
 
 TEST(Icon, EveryLayoutLoadsPixelExactAsPillowDecodesIt) {
-  std::ifstream script(std::string(VANDREL_SOURCE_DIR) + "/platform/components/tests/ico_fixtures.py");
-  std::stringstream program;
-  program << script.rdbuf();
-  std::istringstream lines(testing_support::RunPython(program.str()));
-  int files = 0;
-  for (std::string line; std::getline(lines, line); ++files) {
-    std::vector<std::string> field;
-    std::stringstream parts(line);
-    for (std::string f; std::getline(parts, f, '|');) field.push_back(f);
-    ASSERT_EQ(field.size(), 5u) << line;
+  const auto lines = testing_support::RunPythonFixture("platform/components/tests/ico_fixtures.py");
+  for (const std::vector<std::string>& field : lines) {
+    ASSERT_EQ(field.size(), 5u) << (field.empty() ? "" : field[0]);
     SCOPED_TRACE(field[0]);
     std::unique_ptr<TIcon> icon(TIcon::Create());
     LoadInto(icon.get(), Unhex(field[3]));
@@ -74,7 +65,7 @@ TEST(Icon, EveryLayoutLoadsPixelExactAsPillowDecodesIt) {
     EXPECT_EQ(icon->Height(), std::stoi(field[2]));
     EXPECT_EQ(Rgba(*icon), field[4]);
   }
-  EXPECT_EQ(files, 9);
+  EXPECT_EQ(lines.size(), 9u);
 }
 
 // A 2 x 2 icon of 24 bits: the directory, its entry, the bitmap header, two rows of pixels, the mask.
