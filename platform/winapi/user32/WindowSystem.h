@@ -186,6 +186,9 @@ void EndBlockingWait(Queue* q);
 // A thread leaves the set of participants (exit or detach).
 void RemoveParticipant(Guard& g, Queue* q);
 
+// Registers, once for `once`, a class of the system's own windows: no module, only its name and procedure.
+void RegisterSystemClass(std::once_flag& once, const char* name, WNDPROC proc);
+
 // Binds this process's socket of the session's broadcasts (SessionTransport.cpp), once; called without the
 // lock when a top-level window is made.
 void StartSessionTransport();
