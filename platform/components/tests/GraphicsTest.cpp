@@ -4,24 +4,15 @@
 
 #include "platform/components/ImgList.h"
 #include "platform/testing/BmpWriter.h"
+#include "platform/testing/Hex.h"
 #include "platform/testing/PythonOracle.h"
 
 namespace {
 
 using testing_support::Bmp24;
 
-std::string Unhex(const std::string& hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(char(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  return out;
-}
-
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char b : bytes) out += {kDigits[b >> 4], kDigits[b & 15]};
-  return out;
-}
+using testing_support::Hex;
+using testing_support::Unhex;
 
 // Loads BMP bytes into a new bitmap.
 std::unique_ptr<TBitmap> Load(const std::string& bytes) {

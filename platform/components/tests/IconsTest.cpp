@@ -7,23 +7,14 @@
 #include "platform/components/ImgList.h"
 #include "platform/runtime/Streams.h"
 #include "platform/testing/BmpWriter.h"
+#include "platform/testing/Hex.h"
 #include "platform/testing/PythonOracle.h"
 #include "platform/winapi/Module.h"
 
 namespace {
 
-std::string Unhex(const std::string& hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(char(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  return out;
-}
-
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char b : bytes) out += {kDigits[b >> 4], kDigits[b & 15]};
-  return out;
-}
+using testing_support::Hex;
+using testing_support::Unhex;
 
 void LoadInto(TIcon* icon, const std::string& bytes) {
   TStringStream stream(bytes);
