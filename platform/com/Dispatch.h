@@ -110,6 +110,17 @@ struct IDispatch : IUnknown {
                          EXCEPINFO* excepInfo, UINT* argErr) = 0;
 };
 
+// What an object without type information answers: no type information, none to give.
+inline HRESULT NoTypeInfoCount(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 0;
+  return S_OK;
+}
+inline HRESULT NoTypeInfo(ITypeInfo** typeInfo) {
+  if (typeInfo) *typeInfo = nullptr;
+  return E_NOTIMPL;
+}
+
 // Whether an object keeps error information for an interface's failures.
 struct ISupportErrorInfo : IUnknown {
   COM_INTERFACE(IUnknown, "{DF0B3D60-548F-101B-8E65-08002B2F8F5A}");

@@ -76,15 +76,8 @@ class TExpandoDispatch : public TComObjectImpl<IDispatchEx, More...> {
  public:
   TExpandoDispatch() : members_(&T::DispatchTable()) {}
 
-  HRESULT GetTypeInfoCount(UINT* count) override {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** typeInfo) override {
-    if (typeInfo) *typeInfo = nullptr;
-    return E_NOTIMPL;
-  }
+  HRESULT GetTypeInfoCount(UINT* count) override { return NoTypeInfoCount(count); }
+  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** typeInfo) override { return NoTypeInfo(typeInfo); }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     return members_.GetIDsOfNames(names, count, ids);
   }

@@ -85,15 +85,8 @@ TDispatchTable::THandler Bind(std::function<OleVariant(T&, const TDispatchArgs&)
 template <class T, class Interface = IDispatch, class... More>
 class TTableDispatch : public TComObjectImpl<Interface, More...> {
  public:
-  HRESULT GetTypeInfoCount(UINT* count) override {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** typeInfo) override {
-    if (typeInfo) *typeInfo = nullptr;
-    return E_NOTIMPL;
-  }
+  HRESULT GetTypeInfoCount(UINT* count) override { return NoTypeInfoCount(count); }
+  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** typeInfo) override { return NoTypeInfo(typeInfo); }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     return T::DispatchTable().GetIDsOfNames(names, count, ids);
   }

@@ -129,6 +129,11 @@ bool TApplication::ProcessMessage(MSG& msg, UINT extraFlags) {
     terminated_ = true;
     return true;
   }
+  DispatchTaken(msg);
+  return true;
+}
+
+void TApplication::DispatchTaken(MSG& msg) {
   try {
     if (!msg.hwnd && msg.message == WM_NULL && IsMainThread()) {
       CheckSynchronize();
@@ -139,7 +144,6 @@ bool TApplication::ProcessMessage(MSG& msg, UINT extraFlags) {
   } catch (...) {
     HandleException(this);
   }
-  return true;
 }
 
 void TApplication::ProcessMessages() {
@@ -178,16 +182,7 @@ void TApplication::HandleMessage() {
     terminated_ = true;
     return;
   }
-  try {
-    if (!msg.hwnd && msg.message == WM_NULL && IsMainThread()) {
-      CheckSynchronize();
-    } else if (!IsKeyMsg(msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  } catch (...) {
-    HandleException(this);
-  }
+  DispatchTaken(msg);
 }
 
 void TApplication::Run() {

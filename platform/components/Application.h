@@ -114,6 +114,8 @@ class TApplication : public TComponent {
 
  private:
   bool ProcessMessage(MSG& msg, UINT extraFlags = 0);
+  // Handles a message taken from the queue: a synchronize wake-up, or translated and dispatched.
+  void DispatchTaken(MSG& msg);
   bool IsKeyMsg(MSG& msg);
   void Idle();
   void WndProc(TMessage& m);

@@ -100,6 +100,15 @@ void TLabel::WndProc(TMessage& m) {
 
 TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) { tabStop_ = true; }
 
+bool TButtonControl::ReleasedOver(const TMessage& m) {
+  bool clicked = controlState_ & csClicked;
+  controlState_ &= ~(csClicked | csLButtonDown);
+  RECT r = ClientRect();
+  int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
+  MouseUp(mbLeft, KeyboardShiftState(), x, y);
+  return clicked && x >= 0 && y >= 0 && x < r.right && y < r.bottom;
+}
+
 TButton::TButton(TComponent* owner) : TButtonControl(owner) {
   width_ = 75;
   height_ = 25;
@@ -188,15 +197,9 @@ void TCheckBox::WndProc(TMessage& m) {
         m.Result = 1;
       }
       return;
-    case WM_LBUTTONUP: {
-      bool clicked = controlState_ & csClicked;
-      controlState_ &= ~(csClicked | csLButtonDown);
-      RECT r = ClientRect();
-      int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
-      MouseUp(mbLeft, KeyboardShiftState(), x, y);
-      if (clicked && x >= 0 && y >= 0 && x < r.right && y < r.bottom) Toggle();
+    case WM_LBUTTONUP:
+      if (ReleasedOver(m)) Toggle();
       return;
-    }
     case WM_KEYUP:
       if (m.WParam == VK_SPACE) {
         if (DoKeyUp(m)) return;
@@ -236,15 +239,9 @@ void TRadioButton::WndProc(TMessage& m) {
         m.Result = 1;
       }
       return;
-    case WM_LBUTTONUP: {
-      bool clicked = controlState_ & csClicked;
-      controlState_ &= ~(csClicked | csLButtonDown);
-      RECT r = ClientRect();
-      int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
-      MouseUp(mbLeft, KeyboardShiftState(), x, y);
-      if (clicked && x >= 0 && y >= 0 && x < r.right && y < r.bottom) SetChecked(true);
+    case WM_LBUTTONUP:
+      if (ReleasedOver(m)) SetChecked(true);
       return;
-    }
     case WM_KEYUP:
       if (m.WParam == VK_SPACE) {
         if (DoKeyUp(m)) return;

@@ -46,6 +46,11 @@ class TLabel : public TGraphicControl {
 class TButtonControl : public TWinControl {
   VCL_CLASS(TButtonControl, TWinControl)
   explicit TButtonControl(TComponent* owner);
+
+ protected:
+  // Ends a press of the left button (its mouse-up event fired): true when the press began on the control
+  // and the button was let go over it.
+  bool ReleasedOver(const TMessage& m);
 };
 
 class TButton : public TButtonControl {

@@ -32,16 +32,19 @@ class TLayeredHook {
     return lastInstallation_;
   }
 
-  void Withdraw(int installation) {
-    T withdrawn{};  // destroyed outside the lock
-    std::lock_guard lock(lock_);
-    auto it = std::find_if(layers_.begin(), layers_.end(), [&](const auto& l) { return l.first == installation; });
-    if (it == layers_.end()) return;
-    withdrawn = std::move(it->second);
-    layers_.erase(it);
-  }
+  // The value taken out is destroyed here, outside the lock.
+  void Withdraw(int installation) { Detach(installation); }
 
  private:
+  T Detach(int installation) {
+    std::lock_guard lock(lock_);
+    auto it = std::find_if(layers_.begin(), layers_.end(), [&](const auto& l) { return l.first == installation; });
+    if (it == layers_.end()) return T{};
+    T withdrawn = std::move(it->second);
+    layers_.erase(it);
+    return withdrawn;
+  }
+
   mutable std::mutex lock_;
   T base_;
   std::vector<std::pair<int, T>> layers_;

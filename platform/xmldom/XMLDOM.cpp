@@ -27,18 +27,7 @@ BSTR Utf8ToBstr(std::string_view text) {
   if (!out) return nullptr;
   UINT n = 0;
   for (const unsigned char* p = begin; p < end && n < units;) {
-    char32_t cp;
-    int extra;
-    if (*p < 0x80)
-      cp = *p, extra = 0;
-    else if ((*p & 0xE0) == 0xC0)
-      cp = *p & 0x1F, extra = 1;
-    else if ((*p & 0xF0) == 0xE0)
-      cp = *p & 0x0F, extra = 2;
-    else
-      cp = *p & 0x07, extra = 3;
-    ++p;
-    for (int k = 0; k < extra && p < end && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
+    char32_t cp = xmltree::NextUtf8(p, end);
     if (cp >= 0x10000 && n + 1 < units) {
       cp -= 0x10000;
       out[n++] = char16_t(0xD800 + (cp >> 10));

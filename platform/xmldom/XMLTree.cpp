@@ -548,16 +548,7 @@ void AppendCp1250(std::string_view utf8, std::string& out) {
       out += char(*p++);
       continue;
     }
-    char32_t cp;
-    int extra;
-    if ((*p & 0xE0) == 0xC0)
-      cp = *p & 0x1F, extra = 1;
-    else if ((*p & 0xF0) == 0xE0)
-      cp = *p & 0x0F, extra = 2;
-    else
-      cp = *p & 0x07, extra = 3;
-    ++p;
-    for (int k = 0; k < extra && p < end && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
+    char32_t cp = NextUtf8(p, end);
     uint8_t b = cp < kCp1250.of.size() ? kCp1250.of[cp] : 0;
     out += cp < 0x80 ? char(cp) : b ? char(b) : '?';
   }

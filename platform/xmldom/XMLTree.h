@@ -94,6 +94,23 @@ TreePtr Parse(std::string_view bytes, ParseError& error, TBuild build = TBuild::
 // UTF-8 appended as CP1250: characters the code page lacks become "?".
 void AppendCp1250(std::string_view utf8, std::string& out);
 
+// Takes one character off UTF-8 text that the parser checked (leniently: a lead byte and what continues it).
+inline char32_t NextUtf8(const unsigned char*& p, const unsigned char* end) {
+  char32_t cp;
+  int extra;
+  if (*p < 0x80)
+    cp = *p, extra = 0;
+  else if ((*p & 0xE0) == 0xC0)
+    cp = *p & 0x1F, extra = 1;
+  else if ((*p & 0xF0) == 0xE0)
+    cp = *p & 0x0F, extra = 2;
+  else
+    cp = *p & 0x07, extra = 3;
+  ++p;
+  for (int k = 0; k < extra && p < end && (*p & 0xC0) == 0x80; ++k) cp = (cp << 6) | (*p++ & 0x3F);
+  return cp;
+}
+
 // Answered by the platform's own DOM document, so that the layer can read its tree in place.
 struct IXMLDOMTreeOwner : IUnknown {
   COM_INTERFACE(IUnknown, "{6E0D5B2A-41C7-4F38-9A1D-2C8B7E94F013}");

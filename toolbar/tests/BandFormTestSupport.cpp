@@ -8,6 +8,7 @@
 #include "platform/com/ClassTable.h"
 #include "platform/components/comserver/ComServ.h"
 #include "platform/winapi/MessageQueue.h"
+#include "platform/winapi/Registry.h"
 #include "toolbar/tests/LibraryTestSupport.h"
 #include "toolbar/uInstance.h"
 #include "toolbar/uLibrary.h"
@@ -15,6 +16,15 @@
 namespace band_form_test {
 
 using namespace library_test;
+
+void SetUserValue(const std::string& name, DWORD value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\Quorrel\\Tessaline\\" + kGuid).c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            0);
+  RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
 
 std::string Definition(const std::string& attributes, const std::string& body) {
   return "<TOOLBAR guid=\"" + kGuid + "\" caption=\"Teszt\" " + attributes +

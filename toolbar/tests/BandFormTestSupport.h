@@ -22,6 +22,9 @@ std::string Definition(const std::string& attributes, const std::string& body);
 // (a divider as "|"); controls hidden are left out.
 std::string Layout(const TTessalineDeskBandForm& form);
 
+// Sets a DWORD value of the toolbar's key of the user.
+void SetUserValue(const std::string& name, DWORD value);
+
 // Runs the work on two user-interface threads at once, each with COM and a band form of its own on a host
 // window of its own (its signal timer off); the work may free the form (then it sets it to null). Returns
 // the number of threads whose work failed with an error of the component library (the first is reported).

@@ -24,15 +24,6 @@ using namespace band_form_test;
 using namespace library_test;
 using testing_support::HttpScriptedResponse;
 
-void SetUserValue(const std::string& name, DWORD value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\Quorrel\\Tessaline\\" + kGuid).c_str(), 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            0);
-  RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
-}
-
 const std::string kButton = "<BUTTON imagelist=\"gombok\" action=\"none\"/>\n";
 
 std::string Utf8(const std::u16string& text) { return cp1250::ToUtf8(cp1250::FromUtf16(text)); }

@@ -84,15 +84,6 @@ LRESULT CALLBACK CountPaints(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void SetUserValue(const std::string& name, DWORD value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\Quorrel\\Tessaline\\" + kGuid).c_str(), 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            0);
-  RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
-}
-
 // ---- resource and life ----
 
 TEST_F(BandFormTest, TheResourceMakesTheComponentsAndWiresTheEvents) {

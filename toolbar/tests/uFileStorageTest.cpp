@@ -7,6 +7,7 @@
 #include "deskband/vekWinInet.h"
 #include "platform/runtime/Cp1250.h"
 #include "platform/runtime/Streams.h"
+#include "platform/testing/Hex.h"
 #include "platform/testing/HttpTestServer.h"
 #include "platform/testing/PythonOracle.h"
 #include "platform/testing/TestMachine.h"
@@ -17,12 +18,7 @@ namespace {
 using testing_support::HttpScriptedResponse;
 using testing_support::HttpTestServer;
 
-std::string Hex(const std::string& bytes) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char b : bytes) out += {kHex[b >> 4], kHex[b & 15]};
-  return out;
-}
+using testing_support::Hex;
 
 class FileStorage : public ::testing::Test {
  protected:

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/runtime/Cp1250.h"
+#include "platform/testing/Hex.h"
 #include "platform/testing/PythonOracle.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/DynamicLibrary.h"
@@ -17,12 +18,7 @@ namespace {
 
 using testing_support::TestMachine;
 
-std::string Hex(const std::string& bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char b : bytes) hex += std::string{digits[b >> 4], digits[b & 15]};
-  return hex;
-}
+using testing_support::Hex;
 
 // Python's hashlib over the values it reads itself from the machine's registry database (text to its
 // terminator, a number as decimal text, bytes raw, "???" for what is missing) and the given user name.

@@ -11,7 +11,8 @@ std::unique_ptr<TIcon> PatternIcon(int width, int height, int seed) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       icon->SetPixels(
-          x, y, (x * 3 + y + seed) % 7 == 0 ? clNone : TColor((x * 10 + seed * 40) & 255 | (y * 10) << 8 | 0x40 << 16));
+          x, y,
+          (x * 3 + y + seed) % 7 == 0 ? clNone : TColor(((x * 10 + seed * 40) & 255) | (y * 10) << 8 | 0x40 << 16));
   return icon;
 }
 

@@ -319,7 +319,9 @@ class Verdicts : public ADSL {
   void WithLogs(const std::vector<std::pair<const char*, Log>>& logs, Check check) {
     std::vector<std::unique_ptr<testing_support::ChildProcess>> holders;
     for (const auto& [path, text] : logs) {
-      if (Exists(path)) ASSERT_TRUE(DeleteFileA(path));
+      if (Exists(path)) {
+        ASSERT_TRUE(DeleteFileA(path));
+      }
       if (!text) continue;
       Write(path, *text == kHeld ? "LOG:InstallEnds(0) UninstallEnds(0) :Success RebootNeeded" : *text);
       if (*text != kHeld) continue;

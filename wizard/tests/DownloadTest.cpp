@@ -245,7 +245,9 @@ TEST_F(DownloadPage, NextCancelsAStalledTransfer) {
   // The server may not have read the request before the cancel.
   const std::vector<std::string> targets = Targets(0);
   EXPECT_LE(targets.size(), 1u);
-  if (!targets.empty()) EXPECT_EQ(targets[0], kEveryTransfer[0]);
+  if (!targets.empty()) {
+    EXPECT_EQ(targets[0], kEveryTransfer[0]);
+  }
   EXPECT_EQ(form->Notebook->PageIndex(), TFMain::pgModemSzolgaltatas);
   EXPECT_EQ(ReadTemp("kep.gif"), "old");
   EXPECT_FALSE(std::filesystem::exists(Host(temp + "kep.gif.part")));

@@ -9,6 +9,7 @@
 #include "platform/components/automation/TestDriver.h"
 #include "platform/runtime/Clock.h"
 #include "platform/testing/ChildProcess.h"
+#include "platform/testing/Hex.h"
 #include "platform/testing/PseudoTerminal.h"
 #include "platform/winapi/Handles.h"
 #include "wizard/tests/WizardTestSupport.h"
@@ -42,12 +43,7 @@ while sys.stdin not in select.select([peer, sys.stdin], [], [])[0]:
 print(received.hex(), flush=True)
 )";
 
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : bytes) hex += {digits[c >> 4], digits[c & 15]};
-  return hex;
-}
+using testing_support::Hex;
 
 // The real form on page 5, its modem "Hayes" on COM3 with the command ATZ<cr>, on the real clock.
 class ModemPseudoTerminal : public ::testing::Test {

@@ -5,11 +5,14 @@
 #include "platform/com/LateBinding.h"
 #include "platform/com/OleError.h"
 #include "platform/components/comserver/AutoObj.h"
+#include "platform/components/tests/ClassesRoot.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Registry.h"
 
 namespace {
+
+using testing_support::ClassesRootValue;
 
 struct ICounter : IDispatch {
   COM_INTERFACE(IDispatch, "{5B0E7C10-2A3B-4C5D-8E9F-A0B1C2D3E4F5}");
@@ -64,30 +67,20 @@ class TCounter : public TAutoObject<ICounter> {
   }
 };
 
-std::string Read(const std::string& key, const char* name = "") {
-  HKEY h = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return "<no key>";
-  char buffer[512]{};
-  DWORD size = sizeof buffer - 1, type = 0;
-  LONG status = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(h);
-  return status == ERROR_SUCCESS ? std::string(buffer) : "<no value>";
-}
-
 TEST(TypeLibrary, RegistrationWritesTheLibraryAndInterfaceKeysAndRemovalTakesThemAway) {
   testing_support::TestMachine machine;
   const std::string lib = "TypeLib\\{5B0E7C11-2A3B-4C5D-8E9F-A0B1C2D3E4F5}";
   const std::string iface = "Interface\\{5B0E7C10-2A3B-4C5D-8E9F-A0B1C2D3E4F5}";
   RegisterTypeLibrary(Library(), "C:\\Program Files\\Counter\\Counter.dll");
-  EXPECT_EQ(Read(lib + "\\1.0"), "Counter Library");
-  EXPECT_EQ(Read(lib + "\\1.0\\0\\win32"), "C:\\Program Files\\Counter\\Counter.dll");
-  EXPECT_EQ(Read(lib + "\\1.0\\FLAGS"), "0");
-  EXPECT_EQ(Read(lib + "\\1.0\\HELPDIR"), "C:\\Program Files\\Counter");
-  EXPECT_EQ(Read(iface), "ICounter");
-  EXPECT_EQ(Read(iface + "\\ProxyStubClsid"), "{00020424-0000-0000-C000-000000000046}");
-  EXPECT_EQ(Read(iface + "\\ProxyStubClsid32"), "{00020424-0000-0000-C000-000000000046}");
-  EXPECT_EQ(Read(iface + "\\TypeLib"), "{5B0E7C11-2A3B-4C5D-8E9F-A0B1C2D3E4F5}");
-  EXPECT_EQ(Read(iface + "\\TypeLib", "Version"), "1.0");
+  EXPECT_EQ(ClassesRootValue(lib + "\\1.0"), "Counter Library");
+  EXPECT_EQ(ClassesRootValue(lib + "\\1.0\\0\\win32"), "C:\\Program Files\\Counter\\Counter.dll");
+  EXPECT_EQ(ClassesRootValue(lib + "\\1.0\\FLAGS"), "0");
+  EXPECT_EQ(ClassesRootValue(lib + "\\1.0\\HELPDIR"), "C:\\Program Files\\Counter");
+  EXPECT_EQ(ClassesRootValue(iface), "ICounter");
+  EXPECT_EQ(ClassesRootValue(iface + "\\ProxyStubClsid"), "{00020424-0000-0000-C000-000000000046}");
+  EXPECT_EQ(ClassesRootValue(iface + "\\ProxyStubClsid32"), "{00020424-0000-0000-C000-000000000046}");
+  EXPECT_EQ(ClassesRootValue(iface + "\\TypeLib"), "{5B0E7C11-2A3B-4C5D-8E9F-A0B1C2D3E4F5}");
+  EXPECT_EQ(ClassesRootValue(iface + "\\TypeLib", "Version"), "1.0");
 
   // Another version of the library stays, and with it the library's key.
   HKEY other = nullptr;
@@ -96,12 +89,12 @@ TEST(TypeLibrary, RegistrationWritesTheLibraryAndInterfaceKeysAndRemovalTakesThe
             ERROR_SUCCESS);
   RegCloseKey(other);
   UnregisterTypeLibrary(Library());
-  EXPECT_EQ(Read(lib + "\\1.0"), "<no key>");
-  EXPECT_EQ(Read(iface), "<no key>");
-  EXPECT_EQ(Read(lib + "\\2.0"), "<no value>");
+  EXPECT_EQ(ClassesRootValue(lib + "\\1.0"), "<no key>");
+  EXPECT_EQ(ClassesRootValue(iface), "<no key>");
+  EXPECT_EQ(ClassesRootValue(lib + "\\2.0"), "<no value>");
   RegDeleteKeyA(HKEY_CLASSES_ROOT, (lib + "\\2.0").c_str());
   UnregisterTypeLibrary(Library());
-  EXPECT_EQ(Read(lib), "<no key>");
+  EXPECT_EQ(ClassesRootValue(lib), "<no key>");
   EXPECT_NO_THROW(UnregisterTypeLibrary(Library())) << "nothing left to remove";
 }
 

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/components/Graphics.h"
+#include "platform/testing/Hex.h"
 #include "platform/testing/PythonOracle.h"
 #include "platform/winapi/Brushes.h"
 #include "platform/winapi/Clipboard.h"
@@ -26,12 +27,7 @@ std::string Saved(TGraphic& graphic) {
   return stream.DataString();
 }
 
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char b : bytes) out += {kDigits[b >> 4], kDigits[b & 15]};
-  return out;
-}
+using testing_support::Hex;
 
 // The pixels as RGB hex, row by row from the top.
 std::string RgbHex(const TBitmap& bitmap) {

@@ -5,12 +5,15 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/OleError.h"
 #include "platform/components/comserver/ComServ.h"
+#include "platform/components/tests/ClassesRoot.h"
 #include "platform/testing/TestMachine.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Module.h"
 #include "platform/winapi/Registry.h"
 
 namespace {
+
+using testing_support::ClassesRootValue;
 
 struct IPing : IUnknown {
   COM_INTERFACE(IUnknown, "{7A1B2A10-3C4D-4E5F-8A9B-0C1D2E3F4A5B}");
@@ -42,16 +45,6 @@ class TPinger : public TComObject, public IPing {
 
 constexpr CLSID kPinger = "{7A1B2A20-3C4D-4E5F-8A9B-0C1D2E3F4A5B}"_guid;
 constexpr CLSID kOther = "{7A1B2A21-3C4D-4E5F-8A9B-0C1D2E3F4A5B}"_guid;
-
-std::string ReadDefault(const std::string& key, const char* name = "") {
-  HKEY h = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return "<no key>";
-  char buffer[512]{};
-  DWORD size = sizeof buffer - 1, type = 0;
-  LONG status = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(h);
-  return status == ERROR_SUCCESS ? std::string(buffer) : "<no value>";
-}
 
 TEST(ComServer, ObjectsAndFactoryReferencesKeepTheServerLoaded) {
   testing_support::TestMachine machine;
@@ -107,19 +100,19 @@ TEST(ComServer, RegistrationWritesAndRemovesTheClassKeys) {
   std::string server = ComServer()->ServerName();
   EXPECT_EQ(server, "components_tests");
   std::string plain = "CLSID\\" + GUIDToString(kPinger), named = "CLSID\\" + GUIDToString(kOther);
-  EXPECT_EQ(ReadDefault(plain), "Plain pinger");
-  EXPECT_EQ(ReadDefault(plain + "\\InprocServer32"), module);
-  EXPECT_EQ(ReadDefault(plain + "\\InprocServer32", "ThreadingModel"), "<no value>") << "single-threaded";
-  EXPECT_EQ(ReadDefault(plain + "\\ProgID"), "<no key>") << "no class name, no ProgID";
-  EXPECT_EQ(ReadDefault(named + "\\InprocServer32", "ThreadingModel"), "Apartment");
-  EXPECT_EQ(ReadDefault(named + "\\ProgID"), server + ".Pinger");
-  EXPECT_EQ(ReadDefault(server + ".Pinger"), "Named pinger");
-  EXPECT_EQ(ReadDefault(server + ".Pinger\\Clsid"), GUIDToString(kOther));
+  EXPECT_EQ(ClassesRootValue(plain), "Plain pinger");
+  EXPECT_EQ(ClassesRootValue(plain + "\\InprocServer32"), module);
+  EXPECT_EQ(ClassesRootValue(plain + "\\InprocServer32", "ThreadingModel"), "<no value>") << "single-threaded";
+  EXPECT_EQ(ClassesRootValue(plain + "\\ProgID"), "<no key>") << "no class name, no ProgID";
+  EXPECT_EQ(ClassesRootValue(named + "\\InprocServer32", "ThreadingModel"), "Apartment");
+  EXPECT_EQ(ClassesRootValue(named + "\\ProgID"), server + ".Pinger");
+  EXPECT_EQ(ClassesRootValue(server + ".Pinger"), "Named pinger");
+  EXPECT_EQ(ClassesRootValue(server + ".Pinger\\Clsid"), GUIDToString(kOther));
 
   ASSERT_EQ(ComServerUnregister(), S_OK);
-  EXPECT_EQ(ReadDefault(plain), "<no key>");
-  EXPECT_EQ(ReadDefault(named), "<no key>");
-  EXPECT_EQ(ReadDefault(server + ".Pinger"), "<no key>");
+  EXPECT_EQ(ClassesRootValue(plain), "<no key>");
+  EXPECT_EQ(ClassesRootValue(named), "<no key>");
+  EXPECT_EQ(ClassesRootValue(server + ".Pinger"), "<no key>");
   EXPECT_EQ(ComServerUnregister(), S_OK) << "removing what is gone is no error";
   EXPECT_EQ(typeLibrary, (std::vector<std::string>{"reg", "unreg", "unreg"}));
 

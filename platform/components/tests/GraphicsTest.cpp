@@ -2,29 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "platform/components/ImgList.h"
 #include "platform/testing/BmpWriter.h"
+#include "platform/testing/Hex.h"
 #include "platform/testing/PythonOracle.h"
 
 namespace {
 
 using testing_support::Bmp24;
 
-std::string Unhex(const std::string& hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(char(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  return out;
-}
-
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char b : bytes) out += {kDigits[b >> 4], kDigits[b & 15]};
-  return out;
-}
+using testing_support::Hex;
+using testing_support::Unhex;
 
 // Loads BMP bytes into a new bitmap.
 std::unique_ptr<TBitmap> Load(const std::string& bytes) {
@@ -55,23 +43,16 @@ void SetU16(std::string& bytes, size_t at, uint16_t value) {
 }
 
 TEST(Bitmap, EveryLayoutLoadsPixelExactAsPillowDecodesIt) {
-  std::ifstream script(std::string(VANDREL_SOURCE_DIR) + "/platform/components/tests/bmp_fixtures.py");
-  std::stringstream program;
-  program << script.rdbuf();
-  std::istringstream lines(testing_support::RunPython(program.str()));
-  int files = 0;
-  for (std::string line; std::getline(lines, line); ++files) {
-    std::vector<std::string> field;
-    std::stringstream parts(line);
-    for (std::string f; std::getline(parts, f, '|');) field.push_back(f);
-    ASSERT_EQ(field.size(), 5u) << line;
+  const auto lines = testing_support::RunPythonFixture("platform/components/tests/bmp_fixtures.py");
+  for (const std::vector<std::string>& field : lines) {
+    ASSERT_EQ(field.size(), 5u) << (field.empty() ? "" : field[0]);
     SCOPED_TRACE(field[0]);
     std::unique_ptr<TBitmap> bitmap = Load(Unhex(field[3]));
     EXPECT_EQ(bitmap->Width(), std::stoi(field[1]));
     EXPECT_EQ(bitmap->Height(), std::stoi(field[2]));
     EXPECT_EQ(Rgba(*bitmap), field[4]);
   }
-  EXPECT_EQ(files, 18);
+  EXPECT_EQ(lines.size(), 18u);
 }
 
 TEST(Bitmap, PixelFormatAndColoursOfAPixel) {

@@ -2,30 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "platform/components/ImgList.h"
 #include "platform/runtime/Streams.h"
 #include "platform/testing/BmpWriter.h"
+#include "platform/testing/Hex.h"
 #include "platform/testing/PythonOracle.h"
 #include "platform/winapi/Module.h"
 
 namespace {
 
-std::string Unhex(const std::string& hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(char(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  return out;
-}
-
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char b : bytes) out += {kDigits[b >> 4], kDigits[b & 15]};
-  return out;
-}
+using testing_support::Hex;
+using testing_support::Unhex;
 
 void LoadInto(TIcon* icon, const std::string& bytes) {
   TStringStream stream(bytes);
@@ -57,16 +46,9 @@ std::unique_ptr<TIcon> Pattern(int width, int height) {
 }
 
 TEST(Icon, EveryLayoutLoadsPixelExactAsPillowDecodesIt) {
-  std::ifstream script(std::string(VANDREL_SOURCE_DIR) + "/platform/components/tests/ico_fixtures.py");
-  std::stringstream program;
-  program << script.rdbuf();
-  std::istringstream lines(testing_support::RunPython(program.str()));
-  int files = 0;
-  for (std::string line; std::getline(lines, line); ++files) {
-    std::vector<std::string> field;
-    std::stringstream parts(line);
-    for (std::string f; std::getline(parts, f, '|');) field.push_back(f);
-    ASSERT_EQ(field.size(), 5u) << line;
+  const auto lines = testing_support::RunPythonFixture("platform/components/tests/ico_fixtures.py");
+  for (const std::vector<std::string>& field : lines) {
+    ASSERT_EQ(field.size(), 5u) << (field.empty() ? "" : field[0]);
     SCOPED_TRACE(field[0]);
     std::unique_ptr<TIcon> icon(TIcon::Create());
     LoadInto(icon.get(), Unhex(field[3]));
@@ -74,7 +56,7 @@ TEST(Icon, EveryLayoutLoadsPixelExactAsPillowDecodesIt) {
     EXPECT_EQ(icon->Height(), std::stoi(field[2]));
     EXPECT_EQ(Rgba(*icon), field[4]);
   }
-  EXPECT_EQ(files, 9);
+  EXPECT_EQ(lines.size(), 9u);
 }
 
 // A 2 x 2 icon of 24 bits: the directory, its entry, the bitmap header, two rows of pixels, the mask.
@@ -287,7 +269,9 @@ TEST(Icon, MadeAndEditedIconsSaveAsOneImageThatPillowReadsAndThatLoadsBack) {
       for (int x = 0; x < icon->Width(); ++x) {
         uint32_t a = icon->Pixel32(x, y), b = back->Pixel32(x, y);
         EXPECT_EQ(a & 0xFFFFFF, b & 0xFFFFFF) << x << ',' << y;
-        if (icon->Blended()) EXPECT_EQ(a >> 24, b >> 24) << x << ',' << y;
+        if (icon->Blended()) {
+          EXPECT_EQ(a >> 24, b >> 24) << x << ',' << y;
+        }
       }
     std::string program = "import io, sys\nfrom PIL import Image\nim = Image.open(io.BytesIO(bytes.fromhex('" +
                           Hex(saved.DataString()) + "')))\nprint(im.size, im.info.get('sizes'))\n";

@@ -61,6 +61,26 @@ std::string BrushText(const BrushObject* brush) {
   return brush->brush.lbStyle == BS_NULL ? "null" : ColorText(brush->brush.lbColor);
 }
 
+// What a region call paints: the target of the context, the brush and the region's bounding box.
+struct RegionPaint {
+  Target target;
+  BrushObject* brush = nullptr;
+  RECT box{0, 0, 0, 0};
+};
+
+// Finds what a region call paints; false, with the error set, for a bad context, brush or region.
+bool FindRegionPaint(HDC dc, HRGN region, HBRUSH brush, RegionPaint& paint) {
+  auto* context = FindGdi<DeviceContext>(dc);
+  paint.brush = FindGdi<BrushObject>(brush);
+  if (!context || !paint.brush || GetObjectType(AsGdiObject(region)) != OBJ_REGION) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  TargetOf(context, paint.target);
+  GetRgnBox(region, &paint.box);
+  return true;
+}
+
 }  // namespace
 
 HBRUSH CreateSolidBrush(COLORREF color) {
@@ -103,21 +123,14 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
 
 BOOL FillRgn(HDC dc, HRGN region, HBRUSH brush) {
   auto lock = DrawLock();
-  auto* context = FindGdi<DeviceContext>(dc);
-  auto* object = FindGdi<BrushObject>(brush);
-  if (!context || !object || GetObjectType(AsGdiObject(region)) != OBJ_REGION) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  Target t;
-  TargetOf(context, t);
+  RegionPaint paint;
+  if (!FindRegionPaint(dc, region, brush, paint)) return FALSE;
   std::vector<RECT> parts = RegionRects(region);
-  RECT box{0, 0, 0, 0};
-  GetRgnBox(region, &box);
-  LogCall(t, "FillRgn",
+  const RECT& box = paint.box;
+  LogCall(paint.target, "FillRgn",
           Format("%d,%d,%d,%d in %d ", {box.left, box.top, box.right, box.bottom, int64_t(parts.size())}) +
-              BrushText(object));
-  if (object->brush.lbStyle == BS_NULL) return TRUE;
+              BrushText(paint.brush));
+  if (paint.brush->brush.lbStyle == BS_NULL) return TRUE;
   QuietLog quiet;
   for (const RECT& r : parts) PaintRect(dc, r, brush);
   return TRUE;
@@ -133,18 +146,12 @@ BOOL FrameRgn(HDC dc, HRGN region, HBRUSH brush, int width, int height) {
     return FALSE;
   }
   auto lock = DrawLock();
-  auto* context = FindGdi<DeviceContext>(dc);
-  auto* object = FindGdi<BrushObject>(brush);
-  if (!context || !object || GetObjectType(AsGdiObject(region)) != OBJ_REGION) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  Target t;
-  TargetOf(context, t);
-  RECT box{0, 0, 0, 0};
-  GetRgnBox(region, &box);
-  LogCall(t, "FrameRgn",
-          Format("%d,%d,%d,%d %dx%d ", {box.left, box.top, box.right, box.bottom, width, height}) + BrushText(object));
+  RegionPaint paint;
+  if (!FindRegionPaint(dc, region, brush, paint)) return FALSE;
+  const RECT& box = paint.box;
+  LogCall(
+      paint.target, "FrameRgn",
+      Format("%d,%d,%d,%d %dx%d ", {box.left, box.top, box.right, box.bottom, width, height}) + BrushText(paint.brush));
   QuietLog quiet;
   // The inside is the region shifted by the frame's size each way, intersected; the frame is the rest.
   HRGN inside = CreateRectRgn(0, 0, 0, 0);

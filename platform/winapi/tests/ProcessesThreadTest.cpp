@@ -10,25 +10,20 @@
 
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Cp1250.h"
-#include "platform/testing/TestMachine.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/Launcher.h"
 #include "platform/winapi/Processes.h"
 #include "platform/winapi/VirtualTime.h"
+#include "platform/winapi/tests/HelperMachine.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::TestMachine;
+const std::string& kHelper = testing_support::kWinapiHelper;
 
-const std::string kHelper = std::string(VANDREL_BINARY_DIR) + "/tests/winapi_helper";
-constexpr DWORD kSentinel = 0xdeadbeef;
-
-class Processes : public ::testing::Test {
+class Processes : public testing_support::HelperMachineTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(SetCurrentDirectoryA("C:\\")); }
-
   // Starts a command line: TRUE with the handles in `pi`, else FALSE with the error in `error`.
   BOOL Start(const std::string& commandLine, DWORD& error, const char* folder = nullptr, const char* app = nullptr) {
     STARTUPINFOA si{};
@@ -50,13 +45,6 @@ class Processes : public ::testing::Test {
     EXPECT_TRUE(CloseHandle(pi.hProcess));
     return code;
   }
-  // Puts the helper program on the machine by the file layer (which gives it no execute bit).
-  void InstallHelper(const std::string& windowsPath) {
-    std::string folder = windowsPath.substr(0, windowsPath.rfind('\\'));
-    std::filesystem::create_directories(vandrel::MapWindowsPath(folder).path);
-    ASSERT_TRUE(CopyFileA(vandrel::WindowsPathOf(kHelper).c_str(), windowsPath.c_str(), FALSE)) << windowsPath;
-  }
-  std::string Host(const std::string& windowsPath) { return vandrel::MapWindowsPath(windowsPath).path; }
   std::string Read(const std::string& windowsPath) {
     std::ifstream in(Host(windowsPath), std::ios::binary);
     std::stringstream text;
@@ -67,7 +55,6 @@ class Processes : public ::testing::Test {
     std::ofstream(Host(windowsPath), std::ios::binary) << text;
   }
 
-  TestMachine machine;
   PROCESS_INFORMATION pi{};
 };
 

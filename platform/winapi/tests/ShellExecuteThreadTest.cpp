@@ -10,29 +10,20 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/testing/TestMachine.h"
 #include "platform/winapi/Files.h"
 #include "platform/winapi/Handles.h"
 #include "platform/winapi/LastError.h"
 #include "platform/winapi/MachineRecords.h"
 #include "platform/winapi/Windows.h"
+#include "platform/winapi/tests/HelperMachine.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using vandrel::MachineRecord;
 
-const std::string kHelper = std::string(VANDREL_BINARY_DIR) + "/tests/winapi_helper";
-constexpr DWORD kSentinel = 0xdeadbeef;
-
-class ShellExecute : public ::testing::Test {
+class ShellExecute : public testing_support::HelperMachineTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(SetCurrentDirectoryA("C:\\")); }
-  std::string Host(const std::string& windowsPath) { return vandrel::MapWindowsPath(windowsPath).path; }
-  void Install(const std::string& windowsPath) {
-    std::filesystem::create_directories(std::filesystem::path(Host(windowsPath)).parent_path());
-    ASSERT_TRUE(CopyFileA(vandrel::WindowsPathOf(kHelper).c_str(), windowsPath.c_str(), FALSE));
-  }
   // The text of a file that a child writes, once it is there (empty after ten seconds).
   std::string AwaitFile(const std::string& windowsPath) {
     for (int i = 0; i < 1000; ++i) {
@@ -52,8 +43,6 @@ class ShellExecute : public ::testing::Test {
     error = GetLastError();
     return reinterpret_cast<intptr_t>(result);
   }
-
-  testing_support::TestMachine machine;
 };
 
 TEST_F(ShellExecute, WebAddressesAreRecordedWithTheirShowCommandAndNothingStarts) {
@@ -113,7 +102,7 @@ TEST_F(ShellExecute, WhatIsNeitherAnAddressNorAProgramFailsAndIsNotRecorded) {
 }
 
 TEST_F(ShellExecute, AProgramOfTheMachineStartsWithItsParametersInTheFolderGiven) {
-  Install("C:\\Program Files\\Vandrel\\Segito.exe");
+  InstallHelper("C:\\Program Files\\Vandrel\\Segito.exe");
   std::filesystem::create_directories(Host("C:\\Munka"));
   struct Case {
     std::string file;
@@ -140,7 +129,7 @@ TEST_F(ShellExecute, AProgramOfTheMachineStartsWithItsParametersInTheFolderGiven
 }
 
 TEST_F(ShellExecute, AHookSeesEveryCallAndItsAnswerStandsForTheCall) {
-  Install("C:\\Segito.exe");
+  InstallHelper("C:\\Segito.exe");
   std::vector<std::string> calls;
   intptr_t answer = 42;
   vandrel::shell_testing::SetExecuteHook([&](const vandrel::shell_testing::TShellExecuteCall& call) {

@@ -69,14 +69,7 @@ LRESULT CallNextHookEx(HHOOK handle, int code, WPARAM wParam, LPARAM lParam) {
     if (!proc) return 0;
     q->hookDepth++;
   }
-  struct DepthGuard {
-    Queue* q;
-    ~DepthGuard() {
-      Guard g(S().lock);
-      if (--q->hookDepth == 0) std::erase_if(q->hooks, [](const std::shared_ptr<Hook>& h) { return h->removed; });
-    }
-  } depth{q};
-  return proc(code, wParam, lParam);
+  return CallHookProc(q, proc, code, wParam, lParam);
 }
 
 int vandrel::ThreadHookCount(DWORD threadId) {

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/winapi/Windows.h"
+#include "platform/winapi/user32/WindowSystem.h"
 
 namespace {
 
@@ -45,12 +46,7 @@ constexpr const char* kMenuClass = "#32768";
 
 HWND OpenMenuWindow(POINT at, SIZE size) {
   static std::once_flag once;
-  std::call_once(once, [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = kMenuClass;
-    RegisterClassA(&wc);
-  });
+  winsys::RegisterSystemClass(once, kMenuClass, DefWindowProcA);
   return CreateWindowExA(0, kMenuClass, "", WS_POPUP, at.x, at.y, size.cx < 1 ? 1 : size.cx, size.cy < 1 ? 1 : size.cy,
                          nullptr, nullptr, nullptr, nullptr);
 }

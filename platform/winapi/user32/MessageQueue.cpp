@@ -84,6 +84,17 @@ void Complete(SentMessage& m, LRESULT result) {
   Wake(m.sender);
 }
 
+LRESULT CallHookProc(Queue* q, HOOKPROC proc, int code, WPARAM wParam, LPARAM lParam) {
+  struct DepthGuard {
+    Queue* q;
+    ~DepthGuard() {
+      Guard g(S().lock);
+      if (--q->hookDepth == 0) std::erase_if(q->hooks, [](const std::shared_ptr<Hook>& h) { return h->removed; });
+    }
+  } depth{q};
+  return proc(code, wParam, lParam);
+}
+
 bool RunHooks(int type, int code, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   HOOKPROC proc = nullptr;
   Queue* q;
@@ -98,14 +109,7 @@ bool RunHooks(int type, int code, WPARAM wParam, LPARAM lParam, LRESULT* result)
     if (!proc) return false;
     q->hookDepth++;
   }
-  struct DepthGuard {
-    Queue* q;
-    ~DepthGuard() {
-      Guard g(S().lock);
-      if (--q->hookDepth == 0) std::erase_if(q->hooks, [](const std::shared_ptr<Hook>& h) { return h->removed; });
-    }
-  } depth{q};
-  LRESULT r = proc(code, wParam, lParam);
+  LRESULT r = CallHookProc(q, proc, code, wParam, lParam);
   if (result) *result = r;
   return true;
 }

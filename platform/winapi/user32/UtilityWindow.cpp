@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/winapi/Windows.h"
+#include "platform/winapi/user32/WindowSystem.h"
 
 namespace {
 
@@ -37,12 +38,7 @@ LRESULT CALLBACK UtilWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 void RegisterUtilClass() {
   static std::once_flag once;
-  std::call_once(once, [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = UtilWndProc;
-    wc.lpszClassName = kUtilClass;
-    RegisterClassA(&wc);
-  });
+  winsys::RegisterSystemClass(once, kUtilClass, UtilWndProc);
 }
 
 // Slots of the method-bound window procedures.

@@ -154,6 +154,9 @@ LRESULT DeliverSent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool from
 
 // Runs the first hook of `type` of the calling thread; false when there is none. Lock not held.
 bool RunHooks(int type, int code, WPARAM wParam, LPARAM lParam, LRESULT* result);
+// Calls a hook procedure for which the thread's hook depth was raised (lock not held), then lowers the depth;
+// the last hook call of the thread to return removes the hooks unhooked meanwhile.
+LRESULT CallHookProc(Queue* q, HOOKPROC proc, int code, WPARAM wParam, LPARAM lParam);
 
 // Takes one message sent from another thread and handles it; the lock is released meanwhile.
 void HandleOneIncoming(Guard& g, Queue* q);
@@ -185,6 +188,9 @@ void BeginBlockingWait(Guard& g, Queue* q);
 void EndBlockingWait(Queue* q);
 // A thread leaves the set of participants (exit or detach).
 void RemoveParticipant(Guard& g, Queue* q);
+
+// Registers, once for `once`, a class of the system's own windows: no module, only its name and procedure.
+void RegisterSystemClass(std::once_flag& once, const char* name, WNDPROC proc);
 
 // Binds this process's socket of the session's broadcasts (SessionTransport.cpp), once; called without the
 // lock when a top-level window is made.

@@ -44,6 +44,15 @@ void RemoveWindowSilently(HWND hwnd) {
   s.windows.erase(hwnd);
 }
 
+void RegisterSystemClass(std::once_flag& once, const char* name, WNDPROC proc) {
+  std::call_once(once, [&] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+  });
+}
+
 }  // namespace winsys
 
 namespace {

@@ -84,19 +84,24 @@ std::string Answer(const std::string& command, UINT ms) {
   return "ok";
 }
 
-int Signals(const std::string& library) {
-  HMODULE module = LoadLibraryA(library.c_str());
-  if (!module) return 3;
-  SetInstanceModuleForTesting(module);
-  InitializeSignalUnit();
+// Answers each line "COMMAND [MS]" of the standard input until "quit" or its end.
+void AnswerCommands(std::string (*answer)(const std::string& command, UINT ms)) {
   std::string line, command;
   while (std::getline(std::cin, line)) {
     std::istringstream words(line);
     UINT ms = 0;
     words >> command >> ms;
     if (command == "quit") break;
-    std::cout << Answer(command, ms) << std::endl;
+    std::cout << answer(command, ms) << std::endl;
   }
+}
+
+int Signals(const std::string& library) {
+  HMODULE module = LoadLibraryA(library.c_str());
+  if (!module) return 3;
+  SetInstanceModuleForTesting(module);
+  InitializeSignalUnit();
+  AnswerCommands(Answer);
   while (SignalWindowHandle()) DestroySignalWindow();
   return 0;
 }
@@ -137,14 +142,7 @@ int Watch(const std::string& library) {
   Startup();
   if (!TessalineDeskBandModule()) return 4;
   const int threads = ThreadCount();
-  std::string line, command;
-  while (std::getline(std::cin, line)) {
-    std::istringstream words(line);
-    UINT ms = 0;
-    words >> command >> ms;
-    if (command == "quit") break;
-    std::cout << WatchAnswer(command, ms) << std::endl;
-  }
+  AnswerCommands(WatchAnswer);
   while (WatchThreadExists()) BandFormDestroyed();
   // The ended threads' host threads finish their exit (and free their per-thread state) before this one.
   for (long long end = MonotonicMs() + 2000; ThreadCount() > threads && MonotonicMs() < end;)
