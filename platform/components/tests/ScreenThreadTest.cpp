@@ -4,11 +4,14 @@
 #include <thread>
 #include <vector>
 
+#include "platform/components/Application.h"
 #include "platform/components/Forms.h"
 
 namespace {
 
 TEST(ScreenThreads, FormsMadeAndFreedOnTwoThreadsAtOnceLeaveTheListAsItWas) {
+  // As in a program, the main thread has made the application's window before other threads make forms.
+  Application->Handle();
   const int before = Screen->FormCount();
   auto makeAndFree = [] {
     std::vector<TForm*> forms;
