@@ -27,8 +27,8 @@ struct CorpusFile {
 
 // An empty folder of its own under the test's temporary folder.
 std::string FreshFolder();
-// Writes a corpus into a fresh folder ("" the generated one, "--pillow" Pillow's, "--small" the seeds) and
-// reads its manifest.
+// Writes a set of GIF files into a fresh folder and reads its manifest. Modes: "" the generated files,
+// "--pillow" files that Pillow wrote, "--small" the fuzzer's starting inputs.
 std::vector<CorpusFile> MakeCorpus(const std::string& mode = "");
 // Runs Python with the corpus module imported as `gifcorpus`; returns what it printed.
 std::string RunCorpusModule(const std::string& program);

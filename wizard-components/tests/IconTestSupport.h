@@ -9,7 +9,7 @@
 
 namespace icon_test {
 
-// An icon whose pixels follow the seed; every seventh is transparent.
+// A patterned icon: each pixel's colour is computed from x, y and `seed`; some pixels are transparent.
 std::unique_ptr<TIcon> PatternIcon(int width, int height, int seed);
 // The icon file of an icon; as a cursor file (type 2) with the hot spot in its directory entry.
 std::string IconFile(const TIcon& icon);
